@@ -1,0 +1,65 @@
+// The `plenorium` command: renders video walls with the Plenorium Maker effect, and shows what
+// the effect declares.
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "effect_driver.h"
+#include "host_core.h"
+#include "host_error.h"
+#include "plugin_module.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plenorium::host::HostError;
+
+// The module is looked for beside the command (the build tree), then in the installed layout.
+std::string defaultModulePath() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  const fs::path dir = ec ? fs::current_path() : exe.parent_path();
+  for (const fs::path& candidate : {dir / "Plenorium.aex", dir / ".." / "lib" / "plenorium" / "Plenorium.aex"}) {
+    if (fs::exists(candidate)) return candidate.lexically_normal().string();
+  }
+  return (dir / "Plenorium.aex").string();
+}
+
+int runAbout(const std::string& modulePath) {
+  plenorium::host::HostCore core;
+  const plenorium::host::PluginModule module(modulePath);
+  plenorium::host::EffectDriver driver(core, module);
+  std::cout << driver.about() << '\n';
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"plenorium: renders video walls with the Plenorium Maker effect.\n"
+               "Example: plenorium about"};
+  app.set_version_flag("--version", std::string("plenorium ") + PLENORIUM_VERSION);
+  std::string modulePath = defaultModulePath();
+  app.add_option("--plugin", modulePath, "The effect module to load")->capture_default_str();
+  app.require_subcommand(1);
+
+  CLI::App* about = app.add_subcommand("about", "Print the effect's about text");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
+
+  try {
+    if (*about) return runAbout(modulePath);
+  } catch (const HostError& e) {
+    std::cerr << "plenorium: " << e.what() << '\n';
+    return 1;
+  }
+  return 0;
+}

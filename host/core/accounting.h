@@ -1,0 +1,36 @@
+// Counts of every resource the host hands to a plug-in and takes back, so that an imbalance
+// (a suite not released, a handle or world not disposed, a checkout not checked in) is reported.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace plenorium::host {
+
+struct Balance {
+  std::int64_t taken = 0;
+  std::int64_t given = 0;
+  std::int64_t outstanding() const { return taken - given; }
+};
+
+class Accounting {
+ public:
+  // `kind` names the resource ("suite AEGP Stream Suite v9", "handle", "world", "checkout").
+  void take(const std::string& kind) { balances_[kind].taken++; }
+  void give(const std::string& kind) { balances_[kind].given++; }
+
+  Balance balance(const std::string& kind) const;
+  const std::map<std::string, Balance>& balances() const { return balances_; }
+
+  // One line per kind whose taken and given counts differ; empty when everything is back.
+  std::vector<std::string> imbalanceReport() const;
+
+  static std::string suiteKind(const std::string& name, int version);
+
+ private:
+  std::map<std::string, Balance> balances_;
+};
+
+}  // namespace plenorium::host

@@ -1,0 +1,43 @@
+// Sends the life-cycle commands to one effect module as the host application does: about at
+// any time, global set-up once (checked against the descriptor), global set-down last.
+#pragma once
+
+#include <string>
+
+#include "AE_Effect.h"
+#include "host_core.h"
+#include "plugin_module.h"
+
+namespace plenorium::host {
+
+class EffectDriver {
+ public:
+  EffectDriver(HostCore& core, const PluginModule& module);
+  ~EffectDriver();
+  EffectDriver(const EffectDriver&) = delete;
+  EffectDriver& operator=(const EffectDriver&) = delete;
+
+  // The about text with its carriage returns written as line breaks. Throws HostError.
+  std::string about();
+  // Throws HostError on an error code or when the answer disagrees with the descriptor.
+  void globalSetup();
+  // Safe to call when set-up did not run; runs at most once.
+  PF_Err globalSetdown();
+  bool isSetUp() const { return setUp_; }
+
+  // A record prepared as the host prepares it for every command.
+  PF_InData& inData() { return inData_; }
+  PF_Err send(PF_Cmd cmd, PF_OutData& out, PF_ParamDef* params[] = nullptr, PF_LayerDef* output = nullptr,
+              void* extra = nullptr);
+
+  HostCore& core() { return core_; }
+  const PluginModule& module() const { return module_; }
+
+ private:
+  HostCore& core_;
+  const PluginModule& module_;
+  PF_InData inData_{};
+  bool setUp_ = false;
+};
+
+}  // namespace plenorium::host

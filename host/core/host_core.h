@@ -1,0 +1,94 @@
+// The host's core services to a plug-in: the PICA basic suite and its registry, handles and
+// memory handles, the utility callbacks, the utility and ANSI suites, call accounting and the
+// trace. One HostCore serves one project; the C callbacks find it through the call in progress.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "AE_EffectCB.h"
+#include "AE_EffectSuites.h"
+#include "AE_GeneralPlug.h"
+#include "SPBasic.h"
+#include "accounting.h"
+#include "block_store.h"
+#include "suite_registry.h"
+#include "trace_writer.h"
+
+namespace plenorium::host {
+
+struct UndoGroup {
+  std::string name;
+  bool closed = false;
+};
+
+class HostCore {
+ public:
+  HostCore();
+  ~HostCore();
+  HostCore(const HostCore&) = delete;
+  HostCore& operator=(const HostCore&) = delete;
+
+  SuiteRegistry& suites() { return suites_; }
+  Accounting& accounting() { return accounting_; }
+  BlockStore& handles() { return handles_; }
+  BlockStore& memHandles() { return memHandles_; }
+  const std::vector<UndoGroup>& undoGroups() const { return undoGroups_; }
+
+  SPBasicSuite* basicSuite() { return &basic_; }
+  // The utility callbacks handed in `in_data->utils`. Other parts of the host fill in the pixel
+  // operations; the table's address stays put for the host's life.
+  PF_UtilCallbacks* utils() { return &utils_; }
+
+  void setTrace(TraceWriter trace) { trace_ = std::move(trace); }
+  // Records one call of the plug-in into the host under the command in progress.
+  void traceCall(const std::string& call, const nlohmann::json& fields, const nlohmann::json& result);
+
+  void setPluginPath(const std::string& path) { pluginPath_ = path; }
+  const std::string& pluginPath() const { return pluginPath_; }
+
+  // Test switch: the plug-in id request fails with this error (0: it succeeds).
+  void failRegistration(A_Err err) { registrationError_ = err; }
+
+  // The host serving the call in progress on this thread, or null outside plug-in calls.
+  static HostCore* current();
+  int currentCommand() const;
+
+ private:
+  friend class CallScope;
+  friend struct CoreCallbacks;
+
+  Accounting accounting_;
+  SuiteRegistry suites_{accounting_};
+  BlockStore handles_{accounting_, "handle"};
+  BlockStore memHandles_{accounting_, "memory handle"};
+  TraceWriter trace_;
+  std::string pluginPath_;
+  std::vector<UndoGroup> undoGroups_;
+  A_Err registrationError_ = A_Err_NONE;
+  AEGP_PluginID nextPluginId_ = 1;
+
+  SPBasicSuite basic_{};
+  PF_UtilCallbacks utils_{};
+  PF_HandleSuite2 handleSuite_{};
+  PF_ANSICallbacksSuite1 ansiSuite_{};
+  AEGP_UtilitySuite7 utilitySuite7_{};
+  AEGP_UtilitySuite11 utilitySuite11_{};
+  AEGP_MemorySuite1 memorySuite_{};
+};
+
+// Marks a plug-in call in progress on this thread: the C callbacks reach `host` through it, and
+// trace lines carry `cmd`. Scopes nest (a render may call a plug-in again).
+class CallScope {
+ public:
+  CallScope(HostCore& host, int cmd);
+  ~CallScope();
+  CallScope(const CallScope&) = delete;
+  CallScope& operator=(const CallScope&) = delete;
+
+ private:
+  HostCore* previousHost_;
+  int previousCmd_;
+};
+
+}  // namespace plenorium::host

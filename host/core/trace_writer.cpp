@@ -1,0 +1,24 @@
+#include "trace_writer.h"
+
+#include "host_error.h"
+
+namespace plenorium::host {
+
+TraceWriter::TraceWriter(const std::string& path) : out_(std::make_unique<std::ofstream>(path, std::ios::trunc)) {
+  if (!*out_) throw HostError("cannot write the trace file '" + path + "': check that its folder exists");
+}
+
+void TraceWriter::record(int cmd, const std::string& call, const nlohmann::json& fields, const nlohmann::json& result) {
+  if (!out_) return;
+  nlohmann::ordered_json line;
+  line["cmd"] = cmd;
+  line["call"] = call;
+  if (fields.is_object()) {
+    for (const auto& [key, value] : fields.items()) line[key] = value;
+  }
+  if (!result.is_null()) line["result"] = result;
+  *out_ << line.dump() << '\n';
+  out_->flush();
+}
+
+}  // namespace plenorium::host

@@ -1,0 +1,28 @@
+// Writes one JSON object per line for every call a plug-in makes into the host.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace plenorium::host {
+
+class TraceWriter {
+ public:
+  TraceWriter() = default;
+  // Opens `path` for writing; throws HostError when it cannot.
+  explicit TraceWriter(const std::string& path);
+
+  bool enabled() const { return out_ != nullptr; }
+
+  // Writes {"cmd":<current command>,"call":<call>, ...fields, "result":<result>}. `fields` is an
+  // object of the call's own arguments; `result` is left out when negative-free calls have none.
+  void record(int cmd, const std::string& call, const nlohmann::json& fields, const nlohmann::json& result);
+
+ private:
+  std::unique_ptr<std::ofstream> out_;
+};
+
+}  // namespace plenorium::host

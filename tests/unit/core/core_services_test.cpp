@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "host_core.h"
+#include "host_error.h"
+#include "module_file.h"
+#include "plugin_descriptor.h"
+#include "trace_writer.h"
+
+namespace plenorium::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(BlockStore, HandlesKeepTheirAddressAreCountedAndMayFailToLock) {
+  Accounting accounting;
+  BlockStore store(accounting, "handle");
+  void** h = store.allocate(16);
+  void* address = *h;
+  void* locked = store.lock(h);
+  EXPECT_EQ(locked, address);
+  EXPECT_TRUE(store.unlock(h));
+  EXPECT_EQ(*h, address);
+  EXPECT_EQ(store.size(h), 16u);
+  EXPECT_EQ(accounting.imbalanceReport().size(), 1u);
+
+  store.failLocks(true);
+  EXPECT_EQ(store.lock(h), nullptr);
+  store.failLocks(false);
+
+  EXPECT_TRUE(store.dispose(h));
+  EXPECT_FALSE(store.dispose(h)) << "a second dispose must be refused, not crash";
+  EXPECT_TRUE(accounting.imbalanceReport().empty());
+}
+
+TEST(BlockStore, ResizeKeepsTheContentsAndIsRefusedWhileLocked) {
+  Accounting accounting;
+  BlockStore store(accounting, "handle");
+  void** h = store.allocate(4);
+  static_cast<unsigned char*>(*h)[3] = 7;
+  store.lock(h);
+  EXPECT_FALSE(store.resize(h, 64));
+  store.unlock(h);
+  ASSERT_TRUE(store.resize(h, 64));
+  EXPECT_EQ(static_cast<unsigned char*>(*h)[3], 7);
+  EXPECT_EQ(store.size(h), 64u);
+  store.dispose(h);
+}
+
+TEST(Accounting, ReportsOnlyWhatIsOutstanding) {
+  Accounting a;
+  a.take("world");
+  a.take("world");
+  a.give("world");
+  a.take("checkout");
+  a.give("checkout");
+  const auto report = a.imbalanceReport();
+  ASSERT_EQ(report.size(), 1u);
+  EXPECT_EQ(report[0], "world: 2 taken, 1 given back");
+}
+
+TEST(TraceWriter, WritesOneJsonObjectPerCallWithCommandCallArgumentsAndResult) {
+  const fs::path path = fs::temp_directory_path() / "plenorium_trace_test.jsonl";
+  {
+    HostCore core;
+    core.setTrace(TraceWriter(path.string()));
+    CallScope scope(core, 24);
+    const void* suite = nullptr;
+    core.basicSuite()->AcquireSuite("PF Handle Suite", 2, &suite);
+    core.basicSuite()->ReleaseSuite("PF Handle Suite", 2);
+  }
+  std::ifstream in(path);
+  std::string first, second;
+  std::getline(in, first);
+  std::getline(in, second);
+  EXPECT_EQ(first, R"({"cmd":24,"call":"AcquireSuite","suite":"PF Handle Suite","version":2,"result":0})");
+  EXPECT_EQ(second, R"({"cmd":24,"call":"ReleaseSuite","suite":"PF Handle Suite","version":2,"result":0})");
+  fs::remove(path);
+}
+
+TEST(TraceWriter, AnUnwritableFileIsAClearError) {
+  EXPECT_THROW(TraceWriter("/nonexistent-folder/trace.jsonl"), HostError);
+}
+
+TEST(SuiteRegistry, AnUnknownPairIsRefusedAndNotCounted) {
+  HostCore core;
+  CallScope scope(core, 0);
+  const void* suite = &core;
+  EXPECT_NE(core.basicSuite()->AcquireSuite("No Such Suite", 1, &suite), kSPNoError);
+  EXPECT_EQ(suite, nullptr);
+  EXPECT_TRUE(core.accounting().imbalanceReport().empty());
+}
+
+TEST(CoreCallbacks, OutsideAPlugInCallTheCallbacksFailSafely) {
+  HostCore core;
+  const void* suite = nullptr;
+  EXPECT_NE(core.basicSuite()->AcquireSuite("PF Handle Suite", 2, &suite), kSPNoError);
+  EXPECT_EQ(core.utils()->host_new_handle(8), nullptr);
+}
+
+TEST(CoreCallbacks, PlatformDataGivesTheModulePathAndRefusesAPathThatWouldNotFit) {
+  HostCore core;
+  CallScope scope(core, 1);
+  char buffer[AEFX_MAX_PATH];
+  core.setPluginPath("/opt/fx/Plenorium.aex");
+  ASSERT_EQ(core.utils()->get_platform_data(nullptr, PF_PlatData_EXE_FILE_PATH, buffer), PF_Err_NONE);
+  EXPECT_STREQ(buffer, "/opt/fx/Plenorium.aex");
+  core.setPluginPath("/" + std::string(AEFX_MAX_PATH, 'x'));
+  EXPECT_NE(core.utils()->get_platform_data(nullptr, PF_PlatData_EXE_FILE_PATH, buffer), PF_Err_NONE);
+}
+
+TEST(ModuleFile, FindsASectionOfAnElfFileAndRejectsOtherFiles) {
+  std::ifstream in("/proc/self/exe", std::ios::binary);
+  const std::vector<std::uint8_t> self((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_FALSE(readElfSection(self, ".text").empty());
+  EXPECT_THROW(readElfSection(self, ".no-such-section"), HostError);
+  EXPECT_THROW(readElfSection(std::vector<std::uint8_t>(100, 0), ".pipl"), HostError);
+  std::vector<std::uint8_t> truncated(self.begin(), self.begin() + 80);
+  EXPECT_THROW(readElfSection(truncated, ".text"), HostError);
+}
+
+TEST(PiplParser, RejectsTruncatedListsAndNonEffects) {
+  EXPECT_THROW(parsePipl({1, 0}), HostError);
+  // Version 1, one property whose length runs past the end.
+  std::vector<std::uint8_t> bytes = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+  for (int i = 0; i < 12; ++i) bytes.push_back(0);
+  bytes.insert(bytes.end(), {100, 0, 0, 0});
+  EXPECT_THROW(parsePipl(bytes), HostError);
+  EXPECT_THROW(requireEffectDescriptor(PluginDescriptor{}, "x.aex"), HostError);
+}
+
+}  // namespace
+}  // namespace plenorium::host
