@@ -37,17 +37,27 @@ int runAbout(const std::string& modulePath) {
   return 0;
 }
 
+int runParams(const std::string& modulePath) {
+  plenorium::host::HostCore core;
+  const plenorium::host::PluginModule module(modulePath);
+  plenorium::host::EffectDriver driver(core, module);
+  driver.globalSetup();
+  std::cout << driver.setupParameters().describe();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"plenorium: renders video walls with the Plenorium Maker effect.\n"
-               "Example: plenorium about"};
+               "Examples: plenorium about | plenorium params"};
   app.set_version_flag("--version", std::string("plenorium ") + PLENORIUM_VERSION);
   std::string modulePath = defaultModulePath();
   app.add_option("--plugin", modulePath, "The effect module to load")->capture_default_str();
   app.require_subcommand(1);
 
   CLI::App* about = app.add_subcommand("about", "Print the effect's about text");
+  CLI::App* params = app.add_subcommand("params", "Print the effect's controls: groups, types, defaults, ranges, disk ids");
 
   try {
     app.parse(argc, argv);
@@ -57,6 +67,7 @@ int main(int argc, char** argv) {
 
   try {
     if (*about) return runAbout(modulePath);
+    if (*params) return runParams(modulePath);
   } catch (const HostError& e) {
     std::cerr << "plenorium: " << e.what() << '\n';
     return 1;

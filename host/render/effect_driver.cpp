@@ -9,6 +9,7 @@ EffectDriver::EffectDriver(HostCore& core, const PluginModule& module) : core_(c
   inData_.utils = core_.utils();
   inData_.pica_basicP = core_.basicSuite();
   inData_.effect_ref = reinterpret_cast<PF_ProgPtr>(this);
+  inData_.inter.add_param = &EffectDriver::addParam;
   inData_.version = PF_SpecVersion{13, 0};
   inData_.quality = PF_Quality_HI;
   inData_.time_scale = 1;
@@ -45,6 +46,43 @@ void EffectDriver::globalSetup() {
     throw HostError("the plug-in '" + module_.path() + "' failed global set-up (error " + std::to_string(err) + ")");
   }
   checkGlobalSetupAgainstDescriptor(module_.descriptor(), out, module_.path());
+}
+
+PF_Err EffectDriver::addParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
+  auto* driver = reinterpret_cast<EffectDriver*>(effect_ref);
+  PF_Err err = PF_Err_NONE;
+  if (driver == nullptr || def == nullptr) {
+    err = PF_Err_BAD_CALLBACK_PARAM;
+  } else if (driver->schema_.count() == driver->failAddParamIndex_) {
+    err = driver->failAddParamError_;
+  } else if (index != -1 && index != driver->schema_.count()) {
+    err = PF_Err_INVALID_INDEX;  // only appending is supported
+  } else {
+    try {
+      driver->schema_.add(*def);
+    } catch (const HostError&) {
+      err = PF_Err_BAD_CALLBACK_PARAM;
+    }
+  }
+  if (driver != nullptr) {
+    driver->core_.traceCall("add_param", {{"index", index}, {"type", def != nullptr ? def->param_type : -1}}, err);
+  }
+  return err;
+}
+
+const ParamSchema& EffectDriver::setupParameters() {
+  schema_ = ParamSchema();
+  PF_OutData out{};
+  if (PF_Err err = send(PF_Cmd_PARAMS_SETUP, out)) {
+    throw HostError("the plug-in '" + module_.path() + "' failed parameter set-up (error " + std::to_string(err) + ")");
+  }
+  schema_.finish();
+  if (out.num_params != schema_.count()) {
+    throw HostError("the plug-in '" + module_.path() + "' declared " + std::to_string(schema_.count()) +
+                    " parameters but reports " + std::to_string(out.num_params));
+  }
+  inData_.num_params = out.num_params;
+  return schema_;
 }
 
 PF_Err EffectDriver::globalSetdown() {

@@ -6,6 +6,7 @@
 
 #include "AE_Effect.h"
 #include "host_core.h"
+#include "param_schema.h"
 #include "plugin_module.h"
 
 namespace plenorium::host {
@@ -25,6 +26,12 @@ class EffectDriver {
   PF_Err globalSetdown();
   bool isSetUp() const { return setUp_; }
 
+  // Sends parameter set-up and records every control the effect adds. Throws HostError.
+  const ParamSchema& setupParameters();
+  const ParamSchema& schema() const { return schema_; }
+  // Test switch: `add_param` refuses the control that would get `index` with `err`.
+  void failAddParamAt(int index, PF_Err err) { failAddParamIndex_ = index, failAddParamError_ = err; }
+
   // A record prepared as the host prepares it for every command.
   PF_InData& inData() { return inData_; }
   PF_Err send(PF_Cmd cmd, PF_OutData& out, PF_ParamDef* params[] = nullptr, PF_LayerDef* output = nullptr,
@@ -36,8 +43,13 @@ class EffectDriver {
  private:
   HostCore& core_;
   const PluginModule& module_;
+  static PF_Err addParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
+
   PF_InData inData_{};
   bool setUp_ = false;
+  ParamSchema schema_;
+  int failAddParamIndex_ = -1;
+  PF_Err failAddParamError_ = PF_Err_NONE;
 };
 
 }  // namespace plenorium::host

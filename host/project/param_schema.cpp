@@ -1,0 +1,148 @@
+#include "param_schema.h"
+
+#include <cmath>
+#include <cstring>
+#include <sstream>
+
+#include "host_error.h"
+
+namespace plenorium::host {
+namespace {
+
+bool endsWithPath(const std::string& path, const std::string& name) {
+  if (name.empty() || name.size() > path.size()) return false;
+  if (path.compare(path.size() - name.size(), name.size(), name) != 0) return false;
+  return name.size() == path.size() || path[path.size() - name.size() - 1] == '/';
+}
+
+std::string number(double v) {
+  std::ostringstream s;
+  s.precision(10);
+  s << v;
+  return s.str();
+}
+
+std::string fixed16(PF_Fixed v) { return number(v / 65536.0); }
+
+}  // namespace
+
+std::string paramTypeName(PF_ParamType type) {
+  switch (type) {
+    case PF_Param_LAYER: return "layer";
+    case PF_Param_SLIDER: return "slider";
+    case PF_Param_FIX_SLIDER: return "fixed slider";
+    case PF_Param_ANGLE: return "angle";
+    case PF_Param_CHECKBOX: return "checkbox";
+    case PF_Param_COLOR: return "color";
+    case PF_Param_POINT: return "point";
+    case PF_Param_POPUP: return "popup";
+    case PF_Param_FLOAT_SLIDER: return "float slider";
+    case PF_Param_GROUP_START: return "group";
+    case PF_Param_GROUP_END: return "group end";
+    case PF_Param_BUTTON: return "button";
+    case PF_Param_POINT_3D: return "3D point";
+    default: return "type " + std::to_string(type);
+  }
+}
+
+ParamSchema::ParamSchema() {
+  DeclaredParam input;
+  input.index = 0;
+  input.def.param_type = PF_Param_LAYER;
+  input.name = "Input";
+  params_.push_back(input);
+}
+
+void ParamSchema::add(const PF_ParamDef& def) {
+  DeclaredParam p;
+  p.index = count();
+  p.def = def;
+  p.name.assign(def.name, strnlen(def.name, sizeof(def.name)));
+  // The effect's strings are not kept past the call: copy them and clear the pointers.
+  if (def.param_type == PF_Param_POPUP) {
+    if (def.u.pd.u.namesptr != nullptr) p.choices = def.u.pd.u.namesptr;
+    p.def.u.pd.u.namesptr = nullptr;
+  }
+  if (def.param_type == PF_Param_CHECKBOX) p.def.u.bd.u.nameptr = nullptr;
+
+  if (def.param_type == PF_Param_GROUP_END) {
+    if (openGroups_.empty()) throw HostError("the effect closed a control group it never opened");
+    openGroups_.pop_back();
+    p.parent = openGroups_.empty() ? -1 : openGroups_.back();
+    p.depth = static_cast<int>(openGroups_.size());
+    params_.push_back(p);
+    return;
+  }
+  p.parent = openGroups_.empty() ? -1 : openGroups_.back();
+  p.depth = static_cast<int>(openGroups_.size());
+  p.path = p.parent < 0 ? p.name : at(p.parent).path + "/" + p.name;
+  params_.push_back(p);
+  if (def.param_type == PF_Param_GROUP_START) openGroups_.push_back(p.index);
+}
+
+void ParamSchema::finish() const {
+  if (!openGroups_.empty()) throw HostError("the effect left the control group '" + at(openGroups_.back()).name + "' open");
+}
+
+int ParamSchema::resolve(const std::string& name) const {
+  std::vector<int> matches;
+  for (const DeclaredParam& p : params_) {
+    if (p.index == 0 || p.path.empty()) continue;
+    if (endsWithPath(p.path, name)) matches.push_back(p.index);
+  }
+  if (matches.size() == 1) return matches.front();
+  std::string message;
+  if (matches.empty()) {
+    message = "unknown control '" + name + "'";
+    std::vector<std::string> close;
+    const auto slash = name.find_last_of('/');
+    const std::string leaf = slash == std::string::npos ? name : name.substr(slash + 1);
+    for (const DeclaredParam& p : params_) {
+      if (!p.path.empty() && p.index != 0 && p.name == leaf) close.push_back(p.path);
+    }
+    if (!close.empty()) {
+      message += "; controls with that name:";
+      for (const auto& c : close) message += " '" + c + "'";
+    }
+  } else {
+    message = "the control name '" + name + "' is ambiguous; write enough of its group path:";
+    for (int i : matches) message += " '" + at(i).path + "'";
+  }
+  throw HostError(message);
+}
+
+std::string ParamSchema::describe() const {
+  std::ostringstream out;
+  for (const DeclaredParam& p : params_) {
+    if (p.index == 0 || p.def.param_type == PF_Param_GROUP_END) continue;
+    const PF_ParamDef& d = p.def;
+    out << std::string(static_cast<std::size_t>(p.depth) * 2, ' ') << p.name << "  [" << paramTypeName(d.param_type);
+    if (d.flags & PF_ParamFlag_START_COLLAPSED) out << ", collapsed";
+    out << "]";
+    switch (d.param_type) {
+      case PF_Param_FLOAT_SLIDER: {
+        const PF_FloatSliderDef& s = d.u.fs_d;
+        const bool percent = (s.display_flags & PF_ValueDisplayFlag_PERCENT) != 0;
+        out << "  default " << number(s.value) << (percent ? "%" : "") << "  valid " << number(s.valid_min) << ".."
+            << number(s.valid_max) << "  slider " << number(s.slider_min) << ".." << number(s.slider_max)
+            << "  precision " << s.precision;
+        break;
+      }
+      case PF_Param_POPUP: out << "  default " << d.u.pd.dephault << "  choices " << p.choices; break;
+      case PF_Param_CHECKBOX: out << "  default " << (d.u.bd.dephault ? "on" : "off"); break;
+      case PF_Param_ANGLE: out << "  default " << fixed16(d.u.ad.dephault) << " deg"; break;
+      case PF_Param_POINT:
+        out << "  default " << fixed16(d.u.td.x_dephault) << "%, " << fixed16(d.u.td.y_dephault) << "% of the layer";
+        break;
+      case PF_Param_LAYER: out << "  default " << (d.u.ld.dephault == PF_LayerDefault_NONE ? "none" : "this layer"); break;
+      default: break;
+    }
+    if (d.flags & PF_ParamFlag_SUPERVISE) out << "  supervised";
+    if (d.flags & PF_ParamFlag_CANNOT_TIME_VARY) out << "  not animatable";
+    if (d.ui_flags & PF_PUI_INVISIBLE) out << "  hidden";
+    out << "  id " << d.uu.id << '\n';
+  }
+  return out.str();
+}
+
+}  // namespace plenorium::host

@@ -1,0 +1,51 @@
+// The controls an effect declared at parameter set-up, in declaration order, with the group
+// tree rebuilt from the group starts and ends. Project files name controls through it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "AE_Effect.h"
+
+namespace plenorium::host {
+
+struct DeclaredParam {
+  int index = 0;        // 0 is the effect's input layer, which the host supplies itself
+  PF_ParamDef def{};    // as declared; pointers in it are not kept (see `choices`)
+  std::string name;
+  std::string choices;  // popups: the '|'-separated list, copied
+  std::string path;     // "Group/Subgroup/Name"; empty for group ends
+  int parent = -1;      // index of the enclosing group start, -1 at top level
+  int depth = 0;
+};
+
+class ParamSchema {
+ public:
+  ParamSchema();
+
+  // Appends one declared control (the host's `add_param` with index -1). Throws HostError for a
+  // group end without a start.
+  void add(const PF_ParamDef& def);
+  // Throws HostError when a group is left open.
+  void finish() const;
+
+  const std::vector<DeclaredParam>& params() const { return params_; }
+  const DeclaredParam& at(int index) const { return params_.at(static_cast<std::size_t>(index)); }
+  int count() const { return static_cast<int>(params_.size()); }
+
+  // Finds a control by its name or the end of its group path ("Fit in frame/Scale X"), whole
+  // names between slashes. Throws HostError naming the candidates when the name is unknown or
+  // ambiguous.
+  int resolve(const std::string& name) const;
+
+  // The tree as `plenorium params` prints it.
+  std::string describe() const;
+
+ private:
+  std::vector<DeclaredParam> params_;
+  std::vector<int> openGroups_;
+};
+
+std::string paramTypeName(PF_ParamType type);
+
+}  // namespace plenorium::host
