@@ -1,0 +1,54 @@
+// The transform model of one screen: its seed, delay and randomised angles, its foreshortened
+// scale factors, its opacity, and the 3 × 3 matrices handed to the host's world transform
+// (row vectors: (x, y, 1) · M, translation in the third row).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "AE_Effect.h"
+#include "screen_slot.h"
+#include "wall_layout.h"
+#include "wall_random.h"
+
+namespace plenorium {
+
+// One seed per screen from the transform stream, in screen order.
+std::vector<std::int32_t> screenSeeds(std::int32_t transformSeed, int screenCount);
+
+// The screen's delay in seconds: the first value drawn from its own generator.
+float drawTimeOffset(WallRandom& screenRandom, float timeOffsetMax);
+
+// Randomises one angle (degrees) by `amount` (-1..1); always makes its four draws.
+float randomizeValue(WallRandom& screenRandom, float value, float amount);
+
+// Y, then X, then Z, from the screen's generator after its delay was drawn.
+void randomizeAngles(WallRandom& screenRandom, ScreenSlot& slot);
+
+// The host time (in `timeScale` units) at which the screen's controls are sampled.
+A_long screenSampleTime(A_long currentTime, A_u_long timeScale, float timeOffset);
+
+// A screen is drawn once the current time has reached its delay.
+bool isScreenVisible(A_long currentTime, A_u_long timeScale, float timeOffset);
+
+// Scale factors of a picture of srcW × srcH placed on a screen, with the tilts as cosine
+// foreshortening. A zero factor means the screen is not drawn.
+struct ScreenScale {
+  double cosY, cosX;
+  float sx, sy;
+};
+ScreenScale screenScale(const WallLayout& layout, const ScreenSlot& slot, A_long srcW, A_long srcH);
+
+// The composite opacity 0..255 of an opacity factor.
+A_u_char opacityByte(float opacity);
+
+// Places a picture of width × height so that its centre lands on (x, y): scaled about its centre
+// (the horizontal factor times preScaleX), rotated by rotationDeg (clockwise on screen), then
+// horizontally rescaled by 1 / postScaleX.
+void buildScreenMatrix(PF_FloatMatrix& matrix, double x, double y, double sx, double sy, double rotationDeg,
+                       A_long width, A_long height, double preScaleX, double postScaleX);
+
+// matrix = matrix × step: a point passes through `matrix` first, then `step`.
+void concatMatrix(const PF_FloatMatrix& step, PF_FloatMatrix& matrix);
+
+}  // namespace plenorium
