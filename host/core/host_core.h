@@ -3,7 +3,9 @@
 // trace. One HostCore serves one project; the C callbacks find it through the call in progress.
 #pragma once
 
+#include <map>
 #include <string>
+#include <typeindex>
 #include <vector>
 
 #include "AE_EffectCB.h"
@@ -50,6 +52,18 @@ class HostCore {
   // Test switch: the plug-in id request fails with this error (0: it succeeds).
   void failRegistration(A_Err err) { registrationError_ = err; }
 
+  // Other parts of the host (pixels, project, render) attach themselves so that the C callbacks,
+  // which reach only this object, can find them. The service must outlive its attachment.
+  template <typename T>
+  void attach(T* service) {
+    services_[std::type_index(typeid(T))] = service;
+  }
+  template <typename T>
+  T* service() const {
+    const auto it = services_.find(std::type_index(typeid(T)));
+    return it == services_.end() ? nullptr : static_cast<T*>(it->second);
+  }
+
   // The host serving the call in progress on this thread, or null outside plug-in calls.
   static HostCore* current();
   int currentCommand() const;
@@ -67,6 +81,7 @@ class HostCore {
   std::vector<UndoGroup> undoGroups_;
   A_Err registrationError_ = A_Err_NONE;
   AEGP_PluginID nextPluginId_ = 1;
+  std::map<std::type_index, void*> services_;
 
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};

@@ -1,0 +1,119 @@
+#include "composite.h"
+
+namespace plenorium::host {
+namespace {
+
+template <PixelDepth D>
+float maskValue(const typename Channel<D>::Pixel& p, A_long flags) {
+  using C = Channel<D>;
+  float m = C::toFloat(p.alpha);
+  if (flags & PF_MaskFlag_LUMINANCE) {
+    m = 0.299f * C::toFloat(p.red) + 0.587f * C::toFloat(p.green) + 0.114f * C::toFloat(p.blue);
+  }
+  return std::clamp(m, 0.0f, 1.0f);
+}
+
+// src is premultiplied with its coverage, already scaled by opacity and matte.
+inline bool over(const Color4& src, Color4& dst) {
+  if (src.a <= 0.0f) return false;
+  const float keep = 1.0f - src.a;
+  const float a = src.a + dst.a * keep;
+  const float inv = a > 0.0f ? 1.0f / a : 0.0f;
+  dst = {a, (src.r + dst.r * dst.a * keep) * inv, (src.g + dst.g * dst.a * keep) * inv,
+         (src.b + dst.b * dst.a * keep) * inv};
+  return true;
+}
+
+inline bool under(const Color4& src, Color4& dst) {
+  if (src.a <= 0.0f || dst.a >= 1.0f) return false;
+  const float room = 1.0f - dst.a;
+  const float a = dst.a + src.a * room;
+  const float inv = a > 0.0f ? 1.0f / a : 0.0f;
+  dst = {a, (dst.r * dst.a + src.r * room) * inv, (dst.g * dst.a + src.g * room) * inv,
+         (dst.b * dst.a + src.b * room) * inv};
+  return true;
+}
+
+inline Color4 unpremultiplied(const Color4& p) {
+  if (p.a <= 0.0f) return {};
+  const float inv = 1.0f / p.a;
+  return {p.a, p.r * inv, p.g * inv, p.b * inv};
+}
+
+template <PixelDepth D, bool PREMULTIPLIED>
+void compositeRow(World& dst, A_long y, A_long x0, std::span<const Color4> source, const CompositeSpec& spec,
+                  const float* matte) {
+  auto* row = pixelRow<D>(dst, y) + x0;
+  const bool isUnder = spec.mode == PF_Xfer_BEHIND;
+  const bool isCopy = spec.mode == PF_Xfer_COPY;
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    const float k = spec.opacity * (matte != nullptr ? matte[i] : 1.0f);
+    const Color4& s = source[i];
+    if (isCopy) {
+      Color4 c = PREMULTIPLIED ? unpremultiplied(s) : s;
+      c.a *= k;
+      storeStraight<D>(row[i], c);
+      continue;
+    }
+    const float sa = s.a * k;
+    if constexpr (!PREMULTIPLIED) {
+      // Exact cases of a straight copy: nothing underneath (the source is copied whole, colour
+      // of transparent pixels included), or an opaque source on top.
+      if (sa <= 0.0f && !(k > 0.0f)) continue;
+      const Color4 d = loadStraight<D>(row[i]);
+      if (d.a <= 0.0f || (!isUnder && sa >= 1.0f)) {
+        storeStraight<D>(row[i], Color4{sa, s.r, s.g, s.b});
+        continue;
+      }
+    }
+    if (sa <= 0.0f) continue;
+    Color4 d = loadStraight<D>(row[i]);
+    const Color4 p = PREMULTIPLIED ? s * k : Color4{sa, s.r * sa, s.g * sa, s.b * sa};
+    if (isUnder ? under(p, d) : over(p, d)) storeStraight<D>(row[i], d);
+  }
+}
+
+}  // namespace
+
+void maskRow(const CompositeSpec& spec, A_long y, A_long x0, std::span<float> out) {
+  std::fill(out.begin(), out.end(), 0.0f);
+  const World* m = spec.mask;
+  if (m == nullptr) return;
+  const A_long my = y - spec.maskOffset.v;
+  if (my < 0 || my >= m->height()) {
+    if (spec.maskFlags & PF_MaskFlag_INVERTED) std::fill(out.begin(), out.end(), 1.0f);
+    return;
+  }
+  dispatchDepth(m->depth(), [&]<PixelDepth D>() {
+    const auto* row = pixelRow<D>(*m, my);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+      const A_long mx = x0 + static_cast<A_long>(i) - spec.maskOffset.h;
+      out[i] = mx >= 0 && mx < m->width() ? maskValue<D>(row[mx], spec.maskFlags) : 0.0f;
+    }
+  });
+  if (spec.maskFlags & PF_MaskFlag_INVERTED) {
+    for (float& v : out) v = 1.0f - v;
+  }
+}
+
+namespace {
+const float* matteFor(const CompositeSpec& spec, A_long y, A_long x0, std::size_t count, std::span<float> scratch) {
+  if (spec.mask == nullptr) return nullptr;
+  maskRow(spec, y, x0, scratch.first(count));
+  return scratch.data();
+}
+}  // namespace
+
+void compositePremultipliedRow(World& dst, A_long y, A_long x0, std::span<const Color4> source,
+                               const CompositeSpec& spec, std::span<float> scratch) {
+  const float* m = matteFor(spec, y, x0, source.size(), scratch);
+  dispatchDepth(dst.depth(), [&]<PixelDepth D>() { compositeRow<D, true>(dst, y, x0, source, spec, m); });
+}
+
+void compositeStraightRow(World& dst, A_long y, A_long x0, std::span<const Color4> source, const CompositeSpec& spec,
+                          std::span<float> scratch) {
+  const float* m = matteFor(spec, y, x0, source.size(), scratch);
+  dispatchDepth(dst.depth(), [&]<PixelDepth D>() { compositeRow<D, false>(dst, y, x0, source, spec, m); });
+}
+
+}  // namespace plenorium::host

@@ -1,0 +1,36 @@
+// Compositing a row of source colour onto a destination row in straight alpha, with opacity and
+// an optional matte. Private to host/pixels.
+#pragma once
+
+#include <span>
+
+#include "AE_Effect.h"
+#include "pixel_types.h"
+#include "world.h"
+
+namespace plenorium::host {
+
+// How a source meets the destination.
+struct CompositeSpec {
+  PF_TransferMode mode = PF_Xfer_IN_FRONT;  // IN_FRONT (over), BEHIND (under) or COPY; others act as IN_FRONT
+  float opacity = 1.0f;                     // 0..1
+  const World* mask = nullptr;              // its alpha at (x - maskOffset.h, y - maskOffset.v) scales the source
+  PF_Point maskOffset{0, 0};
+  A_long maskFlags = 0;                     // PF_MaskFlag_INVERTED, PF_MaskFlag_LUMINANCE
+};
+
+// Composites `source` (premultiplied, one colour per destination pixel from x0) onto row y of
+// `dst`. Pixels whose source is fully transparent keep the destination exactly. `scratch` holds
+// at least source.size() floats for the matte, so that rows allocate nothing.
+void compositePremultipliedRow(World& dst, A_long y, A_long x0, std::span<const Color4> source,
+                               const CompositeSpec& spec, std::span<float> scratch);
+
+// Composites straight source pixels; an opaque source, or any source onto transparency, is
+// copied exactly.
+void compositeStraightRow(World& dst, A_long y, A_long x0, std::span<const Color4> source, const CompositeSpec& spec,
+                          std::span<float> scratch);
+
+// The matte values (0..1) for destination pixels [x0, x0 + count) of row y.
+void maskRow(const CompositeSpec& spec, A_long y, A_long x0, std::span<float> out);
+
+}  // namespace plenorium::host

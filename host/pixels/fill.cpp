@@ -1,0 +1,41 @@
+#include "pixel_engine.h"
+
+namespace plenorium::host {
+namespace {
+
+constexpr int MIN_ROWS_PER_TASK = 32;
+
+template <PixelDepth D>
+void fillRows(World& dst, const PF_LRect& r, const Color4& color, ThreadPool& pool) {
+  typename Channel<D>::Pixel value{};
+  storeStraight<D>(value, color);
+  pool.parallelRows(r.top, r.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
+    for (int y = from; y < to; ++y) {
+      auto* row = pixelRow<D>(dst, y);
+      std::fill(row + r.left, row + r.right, value);
+    }
+  });
+}
+
+}  // namespace
+
+void PixelEngine::fill(World& dst, const Color4& color, const PF_LRect* rect) {
+  const PF_LRect whole{0, 0, dst.width(), dst.height()};
+  const PF_LRect target = rect != nullptr ? intersect(*rect, whole) : whole;
+  const bool clearing = color.a == 0.0f && color.r == 0.0f && color.g == 0.0f && color.b == 0.0f;
+  // Transparent black only needs to go where something may have been drawn.
+  const PF_LRect work = clearing ? intersect(target, dst.touched()) : target;
+  if (!isEmpty(work)) dispatchDepth(dst.depth(), [&]<PixelDepth D>() { fillRows<D>(dst, work, color, pool_); });
+  if (clearing) {
+    if (rect == nullptr || (target.left == 0 && target.top == 0 && target.right == dst.width() &&
+                            target.bottom == dst.height())) {
+      dst.markClear();
+    } else if (!isEmpty(work)) {
+      dst.markWritten(work);  // the touched rectangle cannot shrink by a partial clear
+    }
+  } else {
+    dst.markWritten(target);
+  }
+}
+
+}  // namespace plenorium::host

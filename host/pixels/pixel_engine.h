@@ -1,0 +1,39 @@
+// The host's pixel operations: fills, the world transform and the rectangle transfer, at every
+// depth, parallel over destination rows with results that do not depend on the thread count.
+#pragma once
+
+#include "AE_Effect.h"
+#include "composite.h"
+#include "pixel_types.h"
+#include "thread_pool.h"
+#include "world.h"
+
+namespace plenorium::host {
+
+class PixelEngine {
+ public:
+  // threads: 0 for as many as the machine has.
+  explicit PixelEngine(unsigned threads = 0) : pool_(threads) {}
+
+  ThreadPool& pool() { return pool_; }
+
+  // Fills `rect` (the whole world when null) with a straight colour in normalised channels.
+  // Filling with transparent black sweeps only what may hold something.
+  void fill(World& dst, const Color4& color, const PF_LRect* rect);
+
+  // Draws `src` into `dst` through `matrix`: each destination pixel centre inside `destRect` is
+  // mapped back into the source (bilinear when magnifying, area-correct from the source's
+  // premultiplied pyramid when minifying; transparent outside the source) and composited.
+  // `srcToDst` says which way the matrix maps. Identity and whole-pixel translations copy exactly.
+  void transformWorld(const World& src, World& dst, const PF_FloatMatrix& matrix, bool srcToDst,
+                      const CompositeSpec& spec, const PF_LRect& destRect);
+
+  // Composites `srcRect` of `src` onto `dst` with its top-left corner at (destX, destY).
+  void transferRect(const World& src, const PF_LRect& srcRect, World& dst, A_long destX, A_long destY,
+                    const CompositeSpec& spec);
+
+ private:
+  ThreadPool pool_;
+};
+
+}  // namespace plenorium::host

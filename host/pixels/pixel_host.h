@@ -1,0 +1,51 @@
+// The pixel engine served to plug-ins: the worlds they create and the suites and utility
+// callbacks through which they fill, transform and transfer pixels. Every world is counted.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <unordered_set>
+
+#include "AE_EffectSuites.h"
+#include "AE_GeneralPlug.h"
+#include "host_core.h"
+#include "pixel_engine.h"
+#include "world.h"
+
+namespace plenorium::host {
+
+class PixelHost {
+ public:
+  // Registers the world, transform and fill suites with `core` and fills its utility callbacks.
+  PixelHost(HostCore& core, unsigned threads = 0);
+  ~PixelHost();
+  PixelHost(const PixelHost&) = delete;
+  PixelHost& operator=(const PixelHost&) = delete;
+
+  PixelEngine& engine() { return engine_; }
+  HostCore& core() { return core_; }
+
+  World& create(PixelDepth depth, A_long width, A_long height);
+  bool dispose(const World* world);
+  // The world a view or handle refers to, or null when it is not one of ours.
+  World* find(const PF_EffectWorld* view) const;
+  World* find(AEGP_WorldH handle) const;
+  std::size_t liveWorlds() const { return worlds_.size(); }
+
+  static AEGP_WorldH handleOf(const World& world) {
+    return reinterpret_cast<AEGP_WorldH>(const_cast<World*>(&world));
+  }
+
+ private:
+  HostCore& core_;
+  PixelEngine engine_;
+  std::map<const void*, std::unique_ptr<World>> worlds_;  // by pixel address
+  std::unordered_set<const World*> handles_;              // to check handles before use
+
+  AEGP_WorldSuite3 worldSuite_{};
+  PF_WorldSuite2 pfWorldSuite_{};
+  PF_WorldTransformSuite1 transformSuite_{};
+  PF_FillMatteSuite2 fillSuite_{};
+};
+
+}  // namespace plenorium::host

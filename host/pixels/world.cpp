@@ -1,0 +1,94 @@
+#include "world.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "mip_chain.h"
+
+namespace plenorium::host {
+namespace {
+constexpr std::size_t ROW_ALIGNMENT = 64;
+}
+
+std::size_t bytesPerPixel(PixelDepth depth) {
+  switch (depth) {
+    case PixelDepth::U8: return 4;
+    case PixelDepth::U16: return 8;
+    case PixelDepth::F32: return 16;
+  }
+  return 4;
+}
+
+PF_PixelFormat pixelFormat(PixelDepth depth) {
+  switch (depth) {
+    case PixelDepth::U8: return PF_PixelFormat_ARGB32;
+    case PixelDepth::U16: return PF_PixelFormat_ARGB64;
+    case PixelDepth::F32: return PF_PixelFormat_ARGB128;
+  }
+  return PF_PixelFormat_INVALID;
+}
+
+bool isEmpty(const PF_LRect& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+PF_LRect intersect(const PF_LRect& a, const PF_LRect& b) {
+  PF_LRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+  return isEmpty(r) ? PF_LRect{0, 0, 0, 0} : r;
+}
+
+PF_LRect unite(const PF_LRect& a, const PF_LRect& b) {
+  if (isEmpty(a)) return b;
+  if (isEmpty(b)) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+World::World(PixelDepth depth, A_long width, A_long height)
+    : depth_(depth), width_(std::max<A_long>(width, 0)), height_(std::max<A_long>(height, 0)) {
+  const std::size_t row = static_cast<std::size_t>(width_) * bytesPerPixel(depth_);
+  rowBytes_ = static_cast<A_long>((row + ROW_ALIGNMENT - 1) / ROW_ALIGNMENT * ROW_ALIGNMENT);
+  const std::size_t bytes = std::max<std::size_t>(static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_), 1) + ROW_ALIGNMENT;
+  storage_.reset(new std::uint8_t[bytes]);
+  std::memset(storage_.get(), 0, bytes);
+  const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
+  data_ = storage_.get() + (ROW_ALIGNMENT - address % ROW_ALIGNMENT) % ROW_ALIGNMENT;
+}
+
+World::~World() = default;
+
+PF_EffectWorld World::view() const {
+  PF_EffectWorld w{};
+  w.world_flags = PF_WorldFlag_WRITEABLE | (depth_ == PixelDepth::U16 ? PF_WorldFlag_DEEP : 0);
+  w.data = reinterpret_cast<PF_PixelPtr>(data_);
+  w.rowbytes = rowBytes_;
+  w.width = width_;
+  w.height = height_;
+  w.extent_hint = {0, 0, width_, height_};
+  w.pix_aspect_ratio = {1, 1};
+  return w;
+}
+
+void World::markWritten(const PF_LRect& rect) {
+  const PF_LRect clipped = intersect(rect, PF_LRect{0, 0, width_, height_});
+  if (isEmpty(clipped)) return;
+  touched_ = unite(touched_, clipped);
+  ++generation_;
+}
+
+void World::markAllWritten() {
+  touched_ = {0, 0, width_, height_};
+  ++generation_;
+}
+
+void World::markClear() {
+  touched_ = {0, 0, 0, 0};
+  ++generation_;
+}
+
+const MipChain& World::mipChain(ThreadPool& pool) const {
+  if (!mips_ || mipsGeneration_ != generation_) {
+    mips_ = std::make_unique<MipChain>(*this, pool);
+    mipsGeneration_ = generation_;
+  }
+  return *mips_;
+}
+
+}  // namespace plenorium::host

@@ -1,0 +1,248 @@
+#include "pixel_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "pixel_test_support.h"
+
+namespace plenorium::host {
+namespace {
+
+using test::noise;
+using test::paint;
+using test::pixelAt;
+using test::samePixels;
+using test::scaleMatrix;
+using test::translation;
+
+const PixelDepth DEPTHS[] = {PixelDepth::U8, PixelDepth::U16, PixelDepth::F32};
+
+PF_LRect whole(const World& w) { return {0, 0, w.width(), w.height()}; }
+
+class PixelEngineTest : public ::testing::Test {
+ protected:
+  PixelEngine engine{2};
+  CompositeSpec over;
+};
+
+TEST_F(PixelEngineTest, WholePixelTranslationsCopyExactlyAtEveryDepth) {
+  for (PixelDepth depth : DEPTHS) {
+    SCOPED_TRACE(static_cast<int>(depth));
+    World src(depth, 37, 23);
+    paint(src, noise);
+    World dst(depth, 50, 40);
+    engine.transformWorld(src, dst, translation(5, 9), true, over, whole(dst));
+    for (A_long y = 0; y < 40; ++y) {
+      for (A_long x = 0; x < 50; ++x) {
+        const bool inside = x >= 5 && x < 42 && y >= 9 && y < 32;
+        const Color4 got = pixelAt(dst, x, y);
+        const Color4 want = inside ? pixelAt(src, x - 5, y - 9) : Color4{};
+        ASSERT_EQ(got.a, want.a) << x << "," << y;
+        ASSERT_EQ(got.r, want.r) << x << "," << y;
+        ASSERT_EQ(got.g, want.g) << x << "," << y;
+        ASSERT_EQ(got.b, want.b) << x << "," << y;
+      }
+    }
+    // The identity, given as a destination-to-source matrix, copies exactly too.
+    World same(depth, 37, 23);
+    engine.transformWorld(src, same, translation(0, 0), false, over, whole(same));
+    EXPECT_TRUE(samePixels(src, same));
+  }
+}
+
+TEST_F(PixelEngineTest, FourQuarterTurnsGiveBackTheInput) {
+  // Filtering is on premultiplied colour, so only pixels with some alpha keep their colour.
+  const auto visibleNoise = [](int x, int y) {
+    Color4 c = noise(x, y);
+    c.a = std::max(c.a, 0.5f);
+    return c;
+  };
+  World a(PixelDepth::U8, 16, 16);
+  paint(a, visibleNoise);
+  World b(PixelDepth::U8, 16, 16);
+  World* from = &a;
+  World* to = &b;
+  PF_FloatMatrix turn{};
+  turn.mat[0][1] = 1;   // (x, y) -> (16 - y, x)
+  turn.mat[1][0] = -1;
+  turn.mat[2][0] = 16;
+  turn.mat[2][2] = 1;
+  World original(PixelDepth::U8, 16, 16);
+  paint(original, visibleNoise);
+  for (int i = 0; i < 4; ++i) {
+    engine.fill(*to, Color4{}, nullptr);
+    engine.transformWorld(*from, *to, turn, true, over, whole(*to));
+    std::swap(from, to);
+  }
+  EXPECT_TRUE(samePixels(*from, original));
+}
+
+TEST_F(PixelEngineTest, ASixteenfoldDownscaleOfAFineCheckerboardIsFlatGrey) {
+  World checker(PixelDepth::U8, 1024, 512);
+  paint(checker, [](int x, int y) {
+    const float v = (x + y) % 2 ? 1.0f : 0.0f;
+    return Color4{1, v, v, v};
+  });
+  World small(PixelDepth::U8, 64, 32);
+  engine.transformWorld(checker, small, scaleMatrix(1.0 / 16, 1.0 / 16), true, over, whole(small));
+  for (A_long y = 1; y < 31; ++y) {
+    for (A_long x = 1; x < 63; ++x) {
+      const Color4 c = pixelAt(small, x, y);
+      ASSERT_NEAR(c.r, 0.5f, 2.0f / 255) << x << "," << y;
+      ASSERT_EQ(c.a, 1.0f) << x << "," << y;
+    }
+  }
+  // A non-power-of-two reduction with a rotation does not alias either.
+  World rotated(PixelDepth::U8, 200, 200);
+  PF_FloatMatrix m = scaleMatrix(0.11 * std::cos(0.3), 0.11 * std::cos(0.3));
+  m.mat[0][1] = 0.11 * std::sin(0.3);
+  m.mat[1][0] = -0.11 * std::sin(0.3);
+  m.mat[2][0] = 40;
+  engine.transformWorld(checker, rotated, m, true, over, whole(rotated));
+  const Color4 centre = pixelAt(rotated, 80, 40);
+  EXPECT_NEAR(centre.r, 0.5f, 4.0f / 255);
+}
+
+TEST_F(PixelEngineTest, DownscalingKeepsTheMeanAndAConstantStaysConstant) {
+  World src(PixelDepth::F32, 300, 200);
+  paint(src, [](int x, int y) { return Color4{1, x / 300.0f, y / 200.0f, 0.25f}; });
+  World dst(PixelDepth::F32, 60, 40);
+  engine.transformWorld(src, dst, scaleMatrix(0.2, 0.2), true, over, whole(dst));
+  double sum = 0;
+  for (A_long y = 0; y < 40; ++y) {
+    for (A_long x = 0; x < 60; ++x) {
+      sum += pixelAt(dst, x, y).r;
+      ASSERT_NEAR(pixelAt(dst, x, y).b, 0.25f, 1e-5);
+    }
+  }
+  EXPECT_NEAR(sum / (60 * 40), 0.5, 0.01);
+}
+
+TEST_F(PixelEngineTest, AHalfPixelShiftOfAHardEdgeGivesTheMidValue) {
+  World src(PixelDepth::U8, 8, 4);
+  paint(src, [](int x, int) { return x < 4 ? Color4{1, 0, 0, 0} : Color4{1, 1, 1, 1}; });
+  World dst(PixelDepth::U8, 8, 4);
+  engine.transformWorld(src, dst, translation(0.5, 0), true, over, whole(dst));
+  EXPECT_NEAR(pixelAt(dst, 4, 1).r, 0.5f, 1.0f / 255);
+  EXPECT_EQ(pixelAt(dst, 2, 1).r, 0.0f);
+  EXPECT_EQ(pixelAt(dst, 6, 1).r, 1.0f);
+  // The picture's own left edge is half covered: antialiased, not cut.
+  EXPECT_NEAR(pixelAt(dst, 0, 1).a, 0.5f, 1.0f / 255);
+}
+
+TEST_F(PixelEngineTest, OpacityMixesInStraightAlpha) {
+  World src(PixelDepth::U8, 4, 4);
+  paint(src, [](int, int) { return Color4{1, 1, 0, 0}; });
+  World dst(PixelDepth::U8, 4, 4);
+  paint(dst, [](int, int) { return Color4{1, 0, 0, 1}; });
+  CompositeSpec half;
+  half.opacity = 127.0f / 255.0f;
+  engine.transformWorld(src, dst, translation(0, 0), true, half, whole(dst));
+  const Color4 c = pixelAt(dst, 1, 1);
+  EXPECT_EQ(c.a, 1.0f);
+  EXPECT_NEAR(c.r, 127.0f / 255, 1.0f / 255);
+  EXPECT_NEAR(c.b, 128.0f / 255, 1.0f / 255);
+
+  // Over transparency the colour stays and only alpha drops.
+  World clear(PixelDepth::U8, 4, 4);
+  engine.transformWorld(src, clear, translation(0, 0), true, half, whole(clear));
+  EXPECT_EQ(pixelAt(clear, 1, 1).r, 1.0f);
+  EXPECT_NEAR(pixelAt(clear, 1, 1).a, 127.0f / 255, 0.5f / 255);
+}
+
+TEST_F(PixelEngineTest, BehindKeepsOpaqueDestinationAndFillsTransparency) {
+  World src(PixelDepth::U16, 4, 1);
+  paint(src, [](int, int) { return Color4{1, 1, 1, 1}; });
+  World dst(PixelDepth::U16, 4, 1);
+  paint(dst, [](int x, int) { return x < 2 ? Color4{1, 0, 0, 1} : Color4{}; });
+  CompositeSpec behind;
+  behind.mode = PF_Xfer_BEHIND;
+  engine.transformWorld(src, dst, translation(0, 0), true, behind, whole(dst));
+  EXPECT_EQ(pixelAt(dst, 0, 0).r, 0.0f);
+  EXPECT_EQ(pixelAt(dst, 0, 0).b, 1.0f);
+  EXPECT_EQ(pixelAt(dst, 3, 0).r, 1.0f);
+  EXPECT_EQ(pixelAt(dst, 3, 0).a, 1.0f);
+  // 16-bit white is 32768.
+  EXPECT_EQ(pixelRow<PixelDepth::U16>(dst, 0)[3].red, 32768);
+}
+
+TEST_F(PixelEngineTest, AMatteOfZeroKeepsTheDestination) {
+  World src(PixelDepth::U8, 4, 1);
+  paint(src, [](int, int) { return Color4{1, 1, 1, 1}; });
+  World dst(PixelDepth::U8, 4, 1);
+  paint(dst, [](int, int) { return Color4{1, 0, 1, 0}; });
+  World matte(PixelDepth::U8, 4, 1);
+  paint(matte, [](int x, int) { return Color4{x < 2 ? 0.0f : 1.0f, 0, 0, 0}; });
+  CompositeSpec masked;
+  masked.mask = &matte;
+  engine.transferRect(src, whole(src), dst, 0, 0, masked);
+  EXPECT_EQ(pixelAt(dst, 0, 0).g, 1.0f);
+  EXPECT_EQ(pixelAt(dst, 1, 0).r, 0.0f);
+  EXPECT_EQ(pixelAt(dst, 3, 0).r, 1.0f);
+  EXPECT_EQ(pixelAt(dst, 3, 0).g, 1.0f);
+}
+
+TEST_F(PixelEngineTest, NothingIsWrittenOutsideTheDestinationRectangle) {
+  for (PixelDepth depth : DEPTHS) {
+    World src(depth, 64, 64);
+    paint(src, [](int, int) { return Color4{1, 1, 1, 1}; });
+    World dst(depth, 40, 40);
+    paint(dst, [](int, int) { return Color4{1, 0, 0, 0}; });
+    PF_FloatMatrix m = scaleMatrix(3.0, 3.0);
+    m.mat[0][1] = 0.5;
+    m.mat[2][0] = -20;
+    const PF_LRect rect{10, 12, 30, 25};
+    engine.transformWorld(src, dst, m, true, over, rect);
+    for (A_long y = 0; y < 40; ++y) {
+      for (A_long x = 0; x < 40; ++x) {
+        const bool inside = x >= 10 && x < 30 && y >= 12 && y < 25;
+        ASSERT_EQ(pixelAt(dst, x, y).r, inside ? 1.0f : 0.0f) << x << "," << y;
+      }
+    }
+    // A rectangle reaching past the world is clipped to it.
+    engine.transformWorld(src, dst, m, true, over, PF_LRect{-100, -100, 1000, 1000});
+    engine.transferRect(src, whole(src), dst, 30, 30, over);
+    EXPECT_EQ(pixelAt(dst, 39, 39).r, 1.0f);
+  }
+}
+
+TEST_F(PixelEngineTest, ResultsAreIdenticalForOneAndTwoThreads) {
+  World src(PixelDepth::U8, 640, 360);
+  paint(src, noise);
+  PF_FloatMatrix m = scaleMatrix(0.23 * std::cos(0.4), 0.31 * std::cos(0.4));
+  m.mat[0][1] = 0.23 * std::sin(0.4);
+  m.mat[1][0] = -0.31 * std::sin(0.4);
+  m.mat[2][0] = 70.25;
+  m.mat[2][1] = 10.5;
+  PixelEngine one(1);
+  World a(PixelDepth::U8, 240, 200);
+  World b(PixelDepth::U8, 240, 200);
+  CompositeSpec spec;
+  spec.opacity = 0.8f;
+  one.transformWorld(src, a, m, true, spec, whole(a));
+  engine.transformWorld(src, b, m, true, spec, whole(b));
+  EXPECT_TRUE(samePixels(a, b));
+}
+
+TEST_F(PixelEngineTest, ClearingSweepsOnlyWhatWasTouched) {
+  World w(PixelDepth::F32, 100, 100);
+  EXPECT_TRUE(isEmpty(w.touched()));
+  engine.fill(w, Color4{1, 1, 1, 1}, nullptr);
+  EXPECT_EQ(w.touched().right, 100);
+  engine.fill(w, Color4{}, nullptr);
+  EXPECT_TRUE(isEmpty(w.touched()));
+  EXPECT_EQ(pixelAt(w, 50, 50).a, 0.0f);
+
+  World src(PixelDepth::F32, 4, 4);
+  paint(src, [](int, int) { return Color4{1, 1, 1, 1}; });
+  engine.transformWorld(src, w, translation(10, 20), true, over, whole(w));
+  EXPECT_EQ(w.touched().left, 10);
+  EXPECT_EQ(w.touched().right, 14);
+  EXPECT_EQ(w.touched().bottom, 24);
+  engine.fill(w, Color4{}, nullptr);
+  EXPECT_EQ(pixelAt(w, 11, 21).a, 0.0f);
+}
+
+}  // namespace
+}  // namespace plenorium::host
