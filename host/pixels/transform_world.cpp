@@ -8,6 +8,7 @@
 
 #include "mip_chain.h"
 #include "pixel_engine.h"
+#include "separable_resample.h"
 
 namespace plenorium::host {
 namespace {
@@ -235,6 +236,15 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
       }
     });
     dst.markWritten(exact);
+    return;
+  }
+
+  if (std::fabs(inv.b) < EXACT && std::fabs(inv.c) < EXACT) {
+    // No rotation or shear: each axis maps on its own, u = a·x + e and v = d·y + f.
+    const AxisMap xMap{inv.a, inv.e};
+    const AxisMap yMap{inv.d, inv.f};
+    separableResample(src, dst, xMap, yMap, area, spec, pool_);
+    dst.markWritten(area);
     return;
   }
 

@@ -1,0 +1,113 @@
+#include "separable_resample.h"
+
+#include <cmath>
+#include <vector>
+
+#include "pixel_types.h"
+
+namespace plenorium::host {
+namespace {
+
+constexpr int MIN_ROWS_PER_TASK = 8;
+
+// For each destination index of one axis: the source indices [first, first + count) and their
+// weights, in one flat array.
+struct Taps {
+  std::vector<A_long> first;
+  std::vector<A_long> count;
+  std::vector<std::size_t> offset;
+  std::vector<float> weights;
+  A_long lowest = 0;   // smallest source index any destination pixel reads
+  A_long highest = 0;  // one past the largest
+};
+
+Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize) {
+  Taps t;
+  const double reach = std::fabs(map.scale);
+  t.lowest = sourceSize;
+  t.highest = 0;
+  for (A_long d = destBegin; d < destEnd; ++d) {
+    std::vector<std::pair<A_long, float>> taps;
+    if (reach > 1.0) {
+      // The destination pixel covers the source interval [lo, hi): average it.
+      const double a = map.scale * d + map.offset;
+      const double b = map.scale * (d + 1) + map.offset;
+      const double lo = std::min(a, b), hi = std::max(a, b);
+      const auto from = static_cast<A_long>(std::max(std::floor(lo), 0.0));
+      const auto to = static_cast<A_long>(std::min(std::ceil(hi), static_cast<double>(sourceSize)));
+      for (A_long s = from; s < to; ++s) {
+        const double cover = std::min(hi, s + 1.0) - std::max(lo, static_cast<double>(s));
+        if (cover > 0) taps.emplace_back(s, static_cast<float>(cover / reach));
+      }
+    } else {
+      const double c = map.scale * (d + 0.5) + map.offset - 0.5;
+      const double base = std::floor(c);
+      const auto f = static_cast<float>(c - base);
+      const auto s0 = static_cast<A_long>(base);
+      if (s0 >= 0 && s0 < sourceSize && f < 1.0f) taps.emplace_back(s0, 1.0f - f);
+      if (s0 + 1 >= 0 && s0 + 1 < sourceSize && f > 0.0f) taps.emplace_back(s0 + 1, f);
+    }
+    t.first.push_back(taps.empty() ? 0 : taps.front().first);
+    t.count.push_back(static_cast<A_long>(taps.size()));
+    t.offset.push_back(t.weights.size());
+    for (const auto& [s, w] : taps) {
+      t.weights.push_back(w);
+      t.lowest = std::min(t.lowest, s);
+      t.highest = std::max(t.highest, s + 1);
+    }
+  }
+  if (t.lowest > t.highest) t.lowest = t.highest = 0;
+  return t;
+}
+
+template <PixelDepth D>
+void resampleRows(const World& src, World& dst, const Taps& xs, const Taps& ys, const PF_LRect& area,
+                  const CompositeSpec& spec, int from, int to) {
+  const A_long spanBegin = xs.lowest;
+  const std::size_t span = static_cast<std::size_t>(xs.highest - xs.lowest);
+  const std::size_t width = static_cast<std::size_t>(area.right - area.left);
+  std::vector<Color4> column(span);
+  std::vector<Color4> out(width);
+  std::vector<float> scratch(width);
+  for (int y = from; y < to; ++y) {
+    const std::size_t yi = static_cast<std::size_t>(y - area.top);
+    std::fill(column.begin(), column.end(), Color4{});
+    // Vertical pass: premultiplied rows of the source, weighted, over the columns any pixel reads.
+    for (A_long k = 0; k < ys.count[yi]; ++k) {
+      const float w = ys.weights[ys.offset[yi] + static_cast<std::size_t>(k)];
+      const auto* row = pixelRow<D>(src, ys.first[yi] + k) + spanBegin;
+      for (std::size_t i = 0; i < span; ++i) {
+        const Color4 c = loadStraight<D>(row[i]);
+        const float aw = c.a * w;
+        Color4& acc = column[i];
+        acc.a += aw;
+        acc.r += c.r * aw;
+        acc.g += c.g * aw;
+        acc.b += c.b * aw;
+      }
+    }
+    // Horizontal pass.
+    for (std::size_t x = 0; x < width; ++x) {
+      Color4 sum{};
+      const float* w = &xs.weights[xs.offset[x]];
+      const Color4* c = &column[static_cast<std::size_t>(xs.first[x] - spanBegin)];
+      for (A_long k = 0; k < xs.count[x]; ++k) sum = sum + c[k] * w[k];
+      out[x] = sum;
+    }
+    compositePremultipliedRow(dst, y, area.left, out, spec, scratch);
+  }
+}
+
+}  // namespace
+
+void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const PF_LRect& area,
+                       const CompositeSpec& spec, ThreadPool& pool) {
+  const Taps xs = buildTaps(x, area.left, area.right, src.width());
+  const Taps ys = buildTaps(y, area.top, area.bottom, src.height());
+  if (xs.highest <= xs.lowest || ys.highest <= ys.lowest) return;
+  pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
+    dispatchDepth(src.depth(), [&]<PixelDepth D>() { resampleRows<D>(src, dst, xs, ys, area, spec, from, to); });
+  });
+}
+
+}  // namespace plenorium::host

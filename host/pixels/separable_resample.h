@@ -1,0 +1,24 @@
+// Axis-aligned warps (scale, mirror and translation, no rotation) done as two one-dimensional
+// passes: along an axis that shrinks, each destination pixel averages exactly the source area it
+// covers (a box filter with fractional end weights); along an axis that grows or keeps its size,
+// it interpolates linearly between the two nearest source pixels. Outside the source counts as
+// transparent. Private to host/pixels.
+#pragma once
+
+#include "composite.h"
+#include "thread_pool.h"
+#include "world.h"
+
+namespace plenorium::host {
+
+// The destination-to-source map of one axis in continuous coordinates: s = scale · d + offset
+// (the centre of destination pixel i is at i + 0.5).
+struct AxisMap {
+  double scale;
+  double offset;
+};
+
+void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const PF_LRect& area,
+                       const CompositeSpec& spec, ThreadPool& pool);
+
+}  // namespace plenorium::host
