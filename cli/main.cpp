@@ -12,6 +12,7 @@
 #include "host_core.h"
 #include "host_error.h"
 #include "plugin_module.h"
+#include "render_command.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ int runParams(const std::string& modulePath) {
 
 int main(int argc, char** argv) {
   CLI::App app{"plenorium: renders video walls with the Plenorium Maker effect.\n"
-               "Examples: plenorium about | plenorium params"};
+               "Examples: plenorium render wall.json -o out/ | plenorium params | plenorium about"};
   app.set_version_flag("--version", std::string("plenorium ") + PLENORIUM_VERSION);
   std::string modulePath = defaultModulePath();
   app.add_option("--plugin", modulePath, "The effect module to load")->capture_default_str();
@@ -58,6 +59,19 @@ int main(int argc, char** argv) {
 
   CLI::App* about = app.add_subcommand("about", "Print the effect's about text");
   CLI::App* params = app.add_subcommand("params", "Print the effect's controls: groups, types, defaults, ranges, disk ids");
+  plenorium::cli::RenderOptions render;
+  CLI::App* renderCommand = app.add_subcommand("render", "Render a composition to PNG frames\n"
+                                                       "Example: plenorium render wall.json -o out/wall/ --frames 0-49");
+  renderCommand->add_option("project", render.project, "The project file (JSON)");
+  renderCommand->add_option("-o,--output", render.output,
+                            "A folder, a pattern with %04d or ####, or one .png file (default out/<comp name>/)");
+  renderCommand->add_option("--comp", render.comp, "The composition to render (default: the project's render comp)");
+  renderCommand->add_option("--frames", render.frames, "Frames A-B (inclusive) or one frame A; 0 is the start");
+  renderCommand->add_option("--depth", render.depth, "Bits per channel: 8, 16 or 32")->capture_default_str();
+  renderCommand->add_option("--resolution", render.resolution, "full, half, third or quarter")->capture_default_str();
+  renderCommand->add_option("--save-project", render.saveProject, "Write the project back after rendering");
+  renderCommand->add_option("--trace", render.trace, "Write every call the effect makes into the host, one JSON per line");
+  renderCommand->add_flag("-q,--quiet", render.quiet, "No progress output");
 
   try {
     app.parse(argc, argv);
@@ -68,6 +82,10 @@ int main(int argc, char** argv) {
   try {
     if (*about) return runAbout(modulePath);
     if (*params) return runParams(modulePath);
+    if (*renderCommand) {
+      render.modulePath = modulePath;
+      return plenorium::cli::runRender(render);
+    }
   } catch (const HostError& e) {
     std::cerr << "plenorium: " << e.what() << '\n';
     return 1;

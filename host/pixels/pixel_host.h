@@ -48,4 +48,37 @@ class PixelHost {
   PF_FillMatteSuite2 fillSuite_{};
 };
 
+// A world the host made for its own work, disposed (and counted back) when it goes out of scope.
+class OwnedWorld {
+ public:
+  OwnedWorld() = default;
+  OwnedWorld(PixelHost& host, World& world) : host_(&host), world_(&world) {}
+  ~OwnedWorld() { reset(); }
+  OwnedWorld(OwnedWorld&& other) noexcept : host_(other.host_), world_(other.world_) { other.world_ = nullptr; }
+  OwnedWorld& operator=(OwnedWorld&& other) noexcept {
+    if (this != &other) {
+      reset();
+      host_ = other.host_;
+      world_ = other.world_;
+      other.world_ = nullptr;
+    }
+    return *this;
+  }
+  OwnedWorld(const OwnedWorld&) = delete;
+  OwnedWorld& operator=(const OwnedWorld&) = delete;
+
+  World* get() const { return world_; }
+  World& operator*() const { return *world_; }
+  World* operator->() const { return world_; }
+  explicit operator bool() const { return world_ != nullptr; }
+  void reset() {
+    if (world_ != nullptr && host_ != nullptr) host_->dispose(world_);
+    world_ = nullptr;
+  }
+
+ private:
+  PixelHost* host_ = nullptr;
+  World* world_ = nullptr;
+};
+
 }  // namespace plenorium::host

@@ -1,6 +1,7 @@
 #include "effect_driver.h"
 
 #include "host_error.h"
+#include "protocol_callbacks.h"
 
 namespace plenorium::host {
 
@@ -8,7 +9,8 @@ EffectDriver::EffectDriver(HostCore& core, const PluginModule& module) : core_(c
   core_.setPluginPath(module_.path());
   inData_.utils = core_.utils();
   inData_.pica_basicP = core_.basicSuite();
-  inData_.effect_ref = reinterpret_cast<PF_ProgPtr>(this);
+  moduleContext_.driver = this;
+  inData_.effect_ref = reinterpret_cast<PF_ProgPtr>(&moduleContext_);
   inData_.inter.add_param = &EffectDriver::addParam;
   inData_.version = PF_SpecVersion{13, 0};
   inData_.quality = PF_Quality_HI;
@@ -18,8 +20,21 @@ EffectDriver::EffectDriver(HostCore& core, const PluginModule& module) : core_(c
 
 EffectDriver::~EffectDriver() { globalSetdown(); }
 
+PF_InData EffectDriver::inDataFor(EffectContext& context) const {
+  PF_InData in = inData_;
+  in.effect_ref = reinterpret_cast<PF_ProgPtr>(&context);
+  installInteractCallbacks(in);
+  return in;
+}
+
 PF_Err EffectDriver::send(PF_Cmd cmd, PF_OutData& out, PF_ParamDef* params[], PF_LayerDef* output, void* extra) {
   return module_.call(core_, cmd, &inData_, &out, params, output, extra);
+}
+
+PF_Err EffectDriver::sendWith(PF_InData& in, PF_Cmd cmd, PF_OutData& out, PF_ParamDef* params[], PF_LayerDef* output,
+                              void* extra) {
+  in.global_data = inData_.global_data;
+  return module_.call(core_, cmd, &in, &out, params, output, extra);
 }
 
 std::string EffectDriver::about() {
@@ -49,7 +64,8 @@ void EffectDriver::globalSetup() {
 }
 
 PF_Err EffectDriver::addParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
-  auto* driver = reinterpret_cast<EffectDriver*>(effect_ref);
+  EffectContext* context = contextOf(effect_ref);
+  EffectDriver* driver = context != nullptr ? context->driver : nullptr;
   PF_Err err = PF_Err_NONE;
   if (driver == nullptr || def == nullptr) {
     err = PF_Err_BAD_CALLBACK_PARAM;

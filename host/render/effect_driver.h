@@ -5,6 +5,7 @@
 #include <string>
 
 #include "AE_Effect.h"
+#include "effect_context.h"
 #include "host_core.h"
 #include "param_schema.h"
 #include "plugin_module.h"
@@ -34,8 +35,13 @@ class EffectDriver {
 
   // A record prepared as the host prepares it for every command.
   PF_InData& inData() { return inData_; }
+  // The same record for a command sent to one effect instance: `effect_ref` points at `context`.
+  PF_InData inDataFor(EffectContext& context) const;
+  EffectContext& moduleContext() { return moduleContext_; }
   PF_Err send(PF_Cmd cmd, PF_OutData& out, PF_ParamDef* params[] = nullptr, PF_LayerDef* output = nullptr,
               void* extra = nullptr);
+  PF_Err sendWith(PF_InData& in, PF_Cmd cmd, PF_OutData& out, PF_ParamDef* params[] = nullptr,
+                  PF_LayerDef* output = nullptr, void* extra = nullptr);
 
   HostCore& core() { return core_; }
   const PluginModule& module() const { return module_; }
@@ -45,6 +51,7 @@ class EffectDriver {
   const PluginModule& module_;
   static PF_Err addParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
 
+  EffectContext moduleContext_;
   PF_InData inData_{};
   bool setUp_ = false;
   ParamSchema schema_;

@@ -1,0 +1,24 @@
+// `plenorium render`: renders a project's composition to image files.
+#pragma once
+
+#include <string>
+
+namespace plenorium::cli {
+
+struct RenderOptions {
+  std::string modulePath;
+  std::string project;       // empty: the built-in demo
+  std::string output;        // folder, pattern or file; empty: out/<comp name>/
+  std::string comp;          // empty: the project's render comp
+  std::string frames;        // "A-B" or "A"; empty: all
+  int depth = 8;             // 8, 16 or 32
+  std::string resolution = "full";
+  std::string saveProject;
+  std::string trace;
+  bool quiet = false;
+};
+
+// Returns the process exit status; errors are printed to standard error.
+int runRender(const RenderOptions& options);
+
+}  // namespace plenorium::cli

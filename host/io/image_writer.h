@@ -1,0 +1,17 @@
+// Writing rendered frames to image files. Files appear whole or not at all: each is written
+// under a temporary name beside the target and renamed when complete.
+#pragma once
+
+#include <string>
+
+#include "world.h"
+
+namespace plenorium::host {
+
+enum class FileDepth { EIGHT, SIXTEEN };
+
+// Writes `world` as an RGBA PNG (straight alpha). 16-bit channels map 0..32768 to 0..65535;
+// float channels are clamped to 0..1. Throws HostError naming the file.
+void writePng(const World& world, const std::string& path, FileDepth depth);
+
+}  // namespace plenorium::host

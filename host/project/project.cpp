@@ -1,0 +1,65 @@
+#include "project.h"
+
+#include <cmath>
+
+namespace plenorium::host {
+
+FrameRate FrameRate::fromFps(double fps) {
+  if (!(fps > 0) || !std::isfinite(fps)) return {};
+  const double whole = std::round(fps);
+  if (std::fabs(fps - whole) < 1e-6 && whole <= 1e6) return {static_cast<std::uint32_t>(whole), 1};
+  const double ntsc = std::round(fps * 1001.0);
+  if (std::fabs(ntsc / 1001.0 - fps) < 1e-6) return {static_cast<std::uint32_t>(ntsc), 1001};
+  return {static_cast<std::uint32_t>(std::round(fps * 1000.0)), 1000};
+}
+
+bool Layer::isActiveAt(double compTime, double compDuration) const {
+  const double out = outPoint.value_or(compDuration);
+  return compTime >= inPoint && compTime < out;
+}
+
+int Composition::frameCount() const {
+  return std::max(1, static_cast<int>(std::ceil(duration * rate.fps() - 1e-9)));
+}
+
+Layer* Composition::layerById(int id) const {
+  for (const auto& l : layers) {
+    if (l->id == id) return l.get();
+  }
+  return nullptr;
+}
+
+Layer* Composition::layerByName(const std::string& name) const {
+  for (const auto& l : layers) {
+    if (l->name == name) return l.get();
+  }
+  return nullptr;
+}
+
+int Composition::indexOf(const Layer* layer) const {
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    if (layers[i].get() == layer) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+Item* Project::itemByName(const std::string& name) const {
+  for (const auto& item : items) {
+    if (item->name == name) return item.get();
+  }
+  return nullptr;
+}
+
+Item* Project::itemById(int id) const {
+  for (const auto& item : items) {
+    if (item->id == id) return item.get();
+  }
+  return nullptr;
+}
+
+Composition* Project::compByName(const std::string& name) const {
+  Item* item = itemByName(name);
+  return item != nullptr && item->kind == ItemKind::COMP ? item->comp.get() : nullptr;
+}
+
+}  // namespace plenorium::host

@@ -1,0 +1,30 @@
+// The JSON project file: loading with one clear error per problem (file, JSON path, what was
+// expected), and saving back with what effects changed.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "project.h"
+
+namespace plenorium::host {
+
+// The declared controls of the effect with this match name, or null when no such effect is loaded.
+using SchemaLookup = std::function<const ParamSchema*(const std::string& matchName)>;
+
+// Throws HostError naming the file and the JSON path of the first problem.
+Project loadProject(const std::string& path, const SchemaLookup& schemas);
+Project parseProject(const nlohmann::json& document, const std::string& file, const std::string& folder,
+                     const SchemaLookup& schemas);
+
+nlohmann::ordered_json projectToJson(const Project& project);
+// Writes atomically: a temporary file beside the target, then a rename.
+void saveProject(const Project& project, const std::string& path);
+
+// An effect instance with every control at its declared default, for a layer of the given size.
+std::unique_ptr<EffectInstance> newEffectInstance(const std::string& matchName, const ParamSchema& schema,
+                                                  int layerWidth, int layerHeight);
+
+}  // namespace plenorium::host

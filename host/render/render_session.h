@@ -1,0 +1,66 @@
+// Renders a project's compositions: layers bottom to top with their transforms, each layer's
+// source after its effects, nested compositions recursively, effects through the smart
+// pre-render and render commands. Serves the suites that let effects read the project.
+#pragma once
+
+#include <set>
+#include <string>
+
+#include "effect_context.h"
+#include "effect_registry.h"
+#include "model_suites.h"
+#include "pixel_host.h"
+#include "project.h"
+
+namespace plenorium::host {
+
+class RenderSession {
+ public:
+  // Registers the project suites with `core`; `registry` provides the loaded effects.
+  RenderSession(HostCore& core, PixelHost& pixels, EffectRegistry& registry, Project& project);
+  ~RenderSession();
+  RenderSession(const RenderSession&) = delete;
+  RenderSession& operator=(const RenderSession&) = delete;
+
+  // Sequence set-up and a controls update for every effect instance, as after loading a project.
+  void startInstances();
+
+  // Frame `frame` of `comp` (0 at its start). Throws HostError naming frame, layer, effect and
+  // error code when an effect fails.
+  OwnedWorld renderFrame(const Composition& comp, long frame, const RenderSettings& settings);
+  OwnedWorld renderComp(const Composition& comp, double compTime, const RenderSettings& settings);
+  // An item by itself at `time` seconds of its own time.
+  OwnedWorld renderItem(const Item& item, double time, const RenderSettings& settings);
+  // A layer's source after its own effects, before its transform, at `layerTime`.
+  OwnedWorld renderLayerPixels(const Layer& layer, double layerTime, const RenderSettings& settings);
+
+  HostCore& core() { return core_; }
+  PixelHost& pixels() { return pixels_; }
+  Project& project() { return project_; }
+  EffectDriver* driverFor(const EffectInstance& effect) const { return registry_.find(effect.matchName); }
+  // The effect context for commands outside a render (controls update, changed parameters).
+  EffectContext contextFor(Layer& layer, int effectIndex);
+
+  LiveHandles& handles() { return handles_; }
+
+  // Sends PF_Cmd_UPDATE_PARAMS_UI to one instance with its current parameter values.
+  PF_Err updateParamsUi(Layer& layer, int effectIndex);
+
+ private:
+  OwnedWorld applyEffect(Layer& layer, int effectIndex, const World& input, double layerTime,
+                         const RenderSettings& settings);
+  OwnedWorld newWorld(const RenderSettings& settings, A_long width, A_long height);
+
+  HostCore& core_;
+  PixelHost& pixels_;
+  EffectRegistry& registry_;
+  Project& project_;
+  std::set<const Layer*> inProgress_;  // layers being rendered, to refuse a layer that needs itself
+  std::set<std::pair<const Layer*, int>> started_;
+  LiveHandles handles_;
+};
+
+// Pixel dimension of a full-size length at a downsampling factor.
+A_long scaledSize(int size, int downsample);
+
+}  // namespace plenorium::host
