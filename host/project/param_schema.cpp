@@ -85,10 +85,13 @@ void ParamSchema::finish() const {
 }
 
 int ParamSchema::resolve(const std::string& name) const {
+  // A leading slash anchors the name at the top level: "/Scale X" is only the top-level one.
+  const bool anchored = !name.empty() && name.front() == '/';
+  const std::string wanted = anchored ? name.substr(1) : name;
   std::vector<int> matches;
   for (const DeclaredParam& p : params_) {
     if (p.index == 0 || p.path.empty()) continue;
-    if (endsWithPath(p.path, name)) matches.push_back(p.index);
+    if (anchored ? p.path == wanted : endsWithPath(p.path, wanted)) matches.push_back(p.index);
   }
   if (matches.size() == 1) return matches.front();
   std::string message;
@@ -105,7 +108,8 @@ int ParamSchema::resolve(const std::string& name) const {
       for (const auto& c : close) message += " '" + c + "'";
     }
   } else {
-    message = "the control name '" + name + "' is ambiguous; write enough of its group path:";
+    message = "the control name '" + name + "' is ambiguous; write enough of its group path (a leading '/' names a "
+              "top-level control):";
     for (int i : matches) message += " '" + at(i).path + "'";
   }
   throw HostError(message);

@@ -34,7 +34,7 @@ class ParamSchema {
   int count() const { return static_cast<int>(params_.size()); }
 
   // Finds a control by its name or the end of its group path ("Fit in frame/Scale X"), whole
-  // names between slashes. Throws HostError naming the candidates when the name is unknown or
+  // names between slashes; a leading slash anchors the path at the top level ("/Columns"). Throws HostError naming the candidates when the name is unknown or
   // ambiguous.
   int resolve(const std::string& name) const;
 

@@ -65,23 +65,28 @@ std::vector<std::uint8_t> cString(std::string_view text) {
 
 }  // namespace
 
-std::vector<std::uint8_t> buildPiplBytes() {
+PiplSpec effectPiplSpec() {
+  return {EFFECT_NAME,   EFFECT_CATEGORY, EFFECT_MATCH_NAME, ENTRY_POINT_NAME, VERSION_WORD,
+          static_cast<std::uint32_t>(OUT_FLAGS), static_cast<std::uint32_t>(OUT_FLAGS2)};
+}
+
+std::vector<std::uint8_t> buildPiplBytes(const PiplSpec& spec) {
   constexpr std::uint32_t PROPERTY_COUNT = 12;
   PiplWriter w;
   w.u16(1);  // list version
   w.u32(0);  // reserved
   w.u32(PROPERTY_COUNT);
   w.property(PIPL_KEY_KIND, le32(PIPL_KIND_AE_EFFECT));
-  w.property(PIPL_KEY_NAME, pascalString(EFFECT_NAME));
-  w.property(PIPL_KEY_CATEGORY, pascalString(EFFECT_CATEGORY));
-  w.property(PIPL_KEY_ENTRY_POINT_WIN64, cString(ENTRY_POINT_NAME));
+  w.property(PIPL_KEY_NAME, pascalString(spec.name));
+  w.property(PIPL_KEY_CATEGORY, pascalString(spec.category));
+  w.property(PIPL_KEY_ENTRY_POINT_WIN64, cString(spec.entryPoint));
   w.property(PIPL_KEY_PIPL_VERSION, le16Pair(PIPL_VERSION_MAJOR, PIPL_VERSION_MINOR));
   w.property(PIPL_KEY_SPEC_VERSION, le16Pair(SPEC_VERSION_MAJOR, SPEC_VERSION_MINOR));
-  w.property(PIPL_KEY_VERSION, le32(VERSION_WORD));
+  w.property(PIPL_KEY_VERSION, le32(spec.version));
   w.property(PIPL_KEY_INFO_FLAGS, {0, 0});
-  w.property(PIPL_KEY_GLOBAL_FLAGS, le32(static_cast<std::uint32_t>(OUT_FLAGS)));
-  w.property(PIPL_KEY_GLOBAL_FLAGS2, le32(static_cast<std::uint32_t>(OUT_FLAGS2)));
-  w.property(PIPL_KEY_MATCH_NAME, pascalString(EFFECT_MATCH_NAME));
+  w.property(PIPL_KEY_GLOBAL_FLAGS, le32(spec.outFlags));
+  w.property(PIPL_KEY_GLOBAL_FLAGS2, le32(spec.outFlags2));
+  w.property(PIPL_KEY_MATCH_NAME, pascalString(spec.matchName));
   w.property(PIPL_KEY_AE_FLAGS, le32(0));
   return w.take();
 }
