@@ -125,7 +125,11 @@ PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
         }
         if (err == PF_Err_NONE) {
           k.checkedOut = true;
-          if (HostCore* core = HostCore::current()) core->accounting().take(LAYER_CHECKOUT);
+          // The input is the host's own picture of this layer, lent for the render and taken back
+          // with it; other layers are rendered for the effect and should be checked in.
+          if (k.index != 0) {
+            if (HostCore* core = HostCore::current()) core->accounting().take(LAYER_CHECKOUT);
+          }
         }
       }
       if (err == PF_Err_NONE) *pixels = &k.view;
@@ -144,7 +148,9 @@ PF_Err checkinLayerPixels(PF_ProgPtr ref, A_long id) {
   } else if (it->second->checkedOut) {
     it->second->checkedOut = false;
     it->second->world.reset();
-    if (HostCore* core = HostCore::current()) core->accounting().give(LAYER_CHECKOUT);
+    if (it->second->index != 0) {
+      if (HostCore* core = HostCore::current()) core->accounting().give(LAYER_CHECKOUT);
+    }
   }
   trace("checkin_layer_pixels", {{"id", id}}, err);
   return err;
