@@ -1,0 +1,66 @@
+#include "screen_compositor.h"
+
+#include <cmath>
+
+#include "frame_overlay.h"
+#include "screen_transform.h"
+
+namespace plenorium {
+namespace {
+
+constexpr float TRANSPARENT[4] = {0, 0, 0, 0};
+
+}  // namespace
+
+EffectWorld buildGroupTile(RenderPass& pass, const PF_EffectWorld& source) {
+  const WallLayout& l = pass.layout;
+  EffectWorld tile = newFilledWorld(pass, pass.tile.width, pass.tile.height, TRANSPARENT);
+  if (!tile || !pass.ok() || source.width <= 0 || source.height <= 0) return tile;
+  const float cx = l.screenWidthPx * 0.5f + l.fitOffsetX * l.screenWidthPx;
+  const float cy = l.screenHeightPx * 0.5f + l.fitOffsetY * l.screenHeightPx;
+  const float sx = l.screenWidthPx / static_cast<float>(source.width) * l.fitScaleX;
+  const float sy = l.screenHeightPx / static_cast<float>(source.height) * l.fitScaleY;
+  PF_FloatMatrix m;
+  buildScreenMatrix(m, cx, cy, sx, sy, 0, source.width, source.height, 1, 1);
+  const PF_Rect rect{0, 0, pass.tile.width, pass.tile.height};
+  pass.record(transformInto(pass, source, tile.view, m, PF_Xfer_BEHIND, 255, rect));
+  if (pass.hasFrame && pass.ok()) drawFrameOnTile(pass, tile);
+  return tile;
+}
+
+void drawScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float y0, const PF_EffectWorld& source,
+                const EffectWorld* tile) {
+  if (!pass.ok()) return;
+  const WallLayout& l = pass.layout;
+  if (slot.controls.isNeutral != 0 && tile != nullptr && *tile) {
+    const A_long left = saturatingPixel(std::floor(x0));
+    const A_long top = saturatingPixel(std::floor(y0));
+    const PF_Rect rect{left - 1, top - 1, left + 1 + pass.tile.width, top + 1 + pass.tile.height};
+    PF_FloatMatrix m;
+    buildScreenMatrix(m, static_cast<float>(pass.tile.width) * 0.5f + x0, static_cast<float>(pass.tile.height) * 0.5f + y0,
+                      1, 1, 0, pass.tile.width, pass.tile.height, l.aspect, l.aspect);
+    pass.record(transformInto(pass, tile->view, *pass.output, m, PF_Xfer_IN_FRONT, 255, rect));
+    return;
+  }
+  if (source.width <= 0 || source.height <= 0) return;
+  const A_u_char opacity = opacityByte(slot.controls.opacity);
+  const ScreenScale s = screenScale(l, slot, source.width, source.height);
+  if (s.sx == 0.0f || s.sy == 0.0f) return;
+  if (pass.hasFrame) {
+    drawFramedScreen(pass, slot, x0, y0, source, opacity, s);
+    return;
+  }
+  const float cx = l.screenWidthPx * 0.5f + x0;
+  const float cy = l.screenHeightPx * 0.5f + y0;
+  const float w = std::fabs(s.sx) * static_cast<float>(source.width);
+  const float h = std::fabs(s.sy) * static_cast<float>(source.height);
+  const float ext = w > h ? w : h;
+  const PF_Rect rect{saturatingPixel(cx - std::floor(ext)), saturatingPixel(cy - std::floor(ext)),
+                     saturatingPixel(cx + std::ceil(ext)), saturatingPixel(cy + std::ceil(ext))};
+  const double p = static_cast<float>(1.0 / l.aspect);
+  PF_FloatMatrix m;
+  buildScreenMatrix(m, cx, cy, s.sx, s.sy, slot.finalRotateZ, source.width, source.height, p, p);
+  pass.record(transformInto(pass, source, *pass.output, m, PF_Xfer_IN_FRONT, opacity, rect));
+}
+
+}  // namespace plenorium
