@@ -1,12 +1,117 @@
 #include "frame_library.h"
 
+#include <bit>
+#include <cstdio>
+#include <cstring>
+
+#include "png_decoder.h"
+
 namespace plenorium {
 
-void loadFrameImages(const SPBasicSuite* /*basic*/, const std::string& /*folder*/,
-                     FrameImage (&frames)[FRAME_IMAGE_COUNT]) {
-  // The pictures are not decoded yet: every record reads as empty, which set-down passes over
-  // and the render treats as a picture that is not available.
-  for (FrameImage& frame : frames) frame = FrameImage{nullptr, nullptr, nullptr};
+const char* const FRAME_FILE_NAMES[FRAME_IMAGE_COUNT] = {
+    "FLAT_SCREEN_FRAME-1920x1080_01.png", "FLAT_SCREEN_FRAME-1920x1080_02.png", "FLAT_SCREEN_FRAME-1920x1080_03.png",
+    "FLAT_SCREEN_FRAME-1920x1080_04.png", "FLAT_SCREEN_FRAME-1920x1080_05.png", "FLAT_SCREEN_FRAME-1920x1080_06.png",
+    "FLAT_SCREEN_FRAME-1920x1080_07.png", "NARROW_FRAME-1920x1080_08.png",      "RETRO_09-1920x1080.png"};
+
+std::uint16_t toChannel16(std::uint8_t v) { return static_cast<std::uint16_t>((v * 32768u + 128u) / 255u); }
+
+float toChannel32(std::uint8_t v) {
+  // The float nearest 1/255, by its bits, so that every build converts the same way.
+  constexpr float K = std::bit_cast<float>(0x3B808081u);
+  return static_cast<float>(v) * K;
+}
+
+namespace {
+
+// The staging buffer from the host's memory suite, unlocked and freed on every way out.
+class Staging {
+ public:
+  Staging(HostSuites& suites, std::size_t bytes) : memory_(suites.memorySuite1()) {
+    if (memory_->AEGP_NewMemHandle(0, nullptr, bytes, AEGP_MemFlag_NONE, &handle_) != A_Err_NONE) {
+      handle_ = nullptr;
+      return;
+    }
+    if (memory_->AEGP_LockMemHandle(handle_, reinterpret_cast<void**>(&data_)) != A_Err_NONE) data_ = nullptr;
+    if (data_ != nullptr) std::memset(data_, 0, bytes);
+  }
+  ~Staging() {
+    if (handle_ == nullptr) return;
+    if (data_ == nullptr || memory_->AEGP_UnlockMemHandle(handle_) == A_Err_NONE) memory_->AEGP_FreeMemHandle(handle_);
+  }
+  Staging(const Staging&) = delete;
+  Staging& operator=(const Staging&) = delete;
+
+  std::uint8_t* data() const { return data_; }
+
+ private:
+  const AEGP_MemorySuite1* memory_;
+  AEGP_MemHandle handle_ = nullptr;
+  std::uint8_t* data_ = nullptr;
+};
+
+}  // namespace
+
+void loadFrameImage(HostSuites& suites, const std::string& path, FrameImage& frame) {
+  frame = FrameImage{nullptr, nullptr, nullptr};
+  if (std::FILE* probe = std::fopen(path.c_str(), "r")) {
+    std::fclose(probe);
+  } else {
+    return;
+  }
+  PngDecoder decoder(path);
+  const A_long width = static_cast<A_long>(decoder.width());
+  const A_long height = static_cast<A_long>(decoder.height());
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+  Staging staging(suites, std::max<std::size_t>(rowBytes * static_cast<std::size_t>(height), 1));
+  if (staging.data() == nullptr) return;
+  const bool decoded = decoder.readARGB(staging.data());
+
+  const AEGP_WorldSuite3* worlds = suites.worldSuite3();
+  PF_Pixel8* base8 = nullptr;
+  PF_Pixel16* base16 = nullptr;
+  PF_PixelFloat* base32 = nullptr;
+  A_u_long row8 = 0, row16 = 0, row32 = 0;
+  A_Err err = worlds->AEGP_New(0, AEGP_WorldType_8, width, height, &frame.world8);
+  if (err) frame.world8 = nullptr;
+  if (!err) err = worlds->AEGP_GetBaseAddr8(frame.world8, &base8);
+  if (!err) err = worlds->AEGP_GetRowBytes(frame.world8, &row8);
+  if (!err) {
+    err = worlds->AEGP_New(0, AEGP_WorldType_16, width, height, &frame.world16);
+    if (err) frame.world16 = nullptr;
+  }
+  if (!err) err = worlds->AEGP_GetBaseAddr16(frame.world16, &base16);
+  if (!err) err = worlds->AEGP_GetRowBytes(frame.world16, &row16);
+  if (!err) {
+    err = worlds->AEGP_New(0, AEGP_WorldType_32, width, height, &frame.world32);
+    if (err) frame.world32 = nullptr;
+  }
+  if (!err) err = worlds->AEGP_GetBaseAddr32(frame.world32, &base32);
+  if (!err) err = worlds->AEGP_GetRowBytes(frame.world32, &row32);
+  if (err || !decoded) return;
+
+  for (A_long y = 0; y < height; ++y) {
+    const std::uint8_t* src = staging.data() + static_cast<std::size_t>(y) * rowBytes;
+    auto* p8 = reinterpret_cast<PF_Pixel8*>(reinterpret_cast<std::uint8_t*>(base8) + y * row8);
+    auto* p16 = reinterpret_cast<PF_Pixel16*>(reinterpret_cast<std::uint8_t*>(base16) + y * row16);
+    auto* p32 = reinterpret_cast<PF_PixelFloat*>(reinterpret_cast<std::uint8_t*>(base32) + y * row32);
+    for (A_long x = 0; x < width; ++x, src += 4) {
+      p8[x] = PF_Pixel8{src[0], src[1], src[2], src[3]};
+      p16[x] = PF_Pixel16{toChannel16(src[0]), toChannel16(src[1]), toChannel16(src[2]), toChannel16(src[3])};
+      p32[x] = PF_PixelFloat{toChannel32(src[0]), toChannel32(src[1]), toChannel32(src[2]), toChannel32(src[3])};
+    }
+  }
+}
+
+void loadFrameImages(const SPBasicSuite* basic, const std::string& folder, FrameImage (&frames)[FRAME_IMAGE_COUNT]) {
+  for (int i = 0; i < FRAME_IMAGE_COUNT; ++i) {
+    frames[i] = FrameImage{nullptr, nullptr, nullptr};
+    // A picture that cannot be loaded, even for want of a suite, is left out; set-up goes on.
+    try {
+      HostSuites suites(basic);
+      loadFrameImage(suites, folder + FRAME_FILE_NAMES[i], frames[i]);
+    } catch (const MissingSuite&) {
+    }
+  }
 }
 
 void disposeFrameImages(HostSuites& suites, FrameImage (&frames)[FRAME_IMAGE_COUNT]) {
