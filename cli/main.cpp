@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   plenorium::cli::RenderOptions render;
   CLI::App* renderCommand = app.add_subcommand("render", "Render a composition to PNG frames\n"
                                                        "Example: plenorium render wall.json -o out/wall/ --frames 0-49");
-  renderCommand->add_option("project", render.project, "The project file (JSON)");
+  renderCommand->add_option("project", render.project, "The project file (JSON); without one the built-in demo renders");
   renderCommand->add_option("-o,--output", render.output,
                             "A folder, a pattern with %04d or ####, or one .png file (default out/<comp name>/)");
   renderCommand->add_option("--comp", render.comp, "The composition to render (default: the project's render comp)");

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <regex>
 
+#include "demo_project.h"
 #include "effect_registry.h"
 #include "host_error.h"
 #include "image_writer.h"
@@ -127,9 +128,6 @@ const host::Composition& chooseComp(const host::Project& project, const std::str
 
 int runRender(const RenderOptions& options) {
   try {
-    if (options.project.empty()) {
-      throw HostError("give a project file to render, for example: plenorium render examples/wall.json");
-    }
     if (options.depth != 8 && options.depth != 16 && options.depth != 32) {
       throw HostError("--depth " + std::to_string(options.depth) + ": expected 8, 16 or 32");
     }
@@ -144,7 +142,12 @@ int runRender(const RenderOptions& options) {
     {
       host::EffectRegistry registry(core);
       registry.load(options.modulePath);
-      host::Project project = host::loadProject(options.project, registry.schemaLookup());
+      // Without a project file the built-in demo renders: generated sources, no media needed.
+      host::Project project =
+          options.project.empty()
+              ? host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo", fs::current_path().string(),
+                                   registry.schemaLookup())
+              : host::loadProject(options.project, registry.schemaLookup());
       {
         host::RenderSession session(core, pixels, registry, project);
         session.startInstances();
