@@ -396,6 +396,13 @@ class Loader {
         pending.push_back({&layer, &stream, readName(*plain, path), path});
         return;
       }
+      case PF_Param_GROUP_START:
+        // A group holds no value, but it can be hidden.
+        if (value.is_object() && value.size() == 1 && value.contains("hidden") && value["hidden"].is_boolean()) {
+          stream.setHidden(value["hidden"].get<bool>());
+          return;
+        }
+        c_.fail(path, "'" + param.path + "' is a group, which holds no value (only {\"hidden\": true})");
       default: c_.fail(path, "'" + param.path + "' is a " + paramTypeName(d.param_type) + ", which holds no value");
     }
   }
@@ -567,8 +574,12 @@ nlohmann::ordered_json projectToJson(const Project& project) {
             oj params = oj::object();
             const auto defaults = newEffectInstance(e->matchName, *e->schema, layer->width(), layer->height());
             for (const DeclaredParam& p : e->schema->params()) {
-              if (p.index == 0 || p.path.empty() || p.def.param_type == PF_Param_GROUP_START) continue;
+              if (p.index == 0 || p.path.empty()) continue;
               const Stream& s = e->params[static_cast<std::size_t>(p.index)];
+              if (p.def.param_type == PF_Param_GROUP_START) {
+                if (s.hidden()) params[p.path] = {{"hidden", true}};
+                continue;
+              }
               const Stream& d = defaults->params[static_cast<std::size_t>(p.index)];
               const bool changed = s.isAnimated() || !s.expression().empty() || s.hidden() || s.constant() != d.constant();
               if (!changed) continue;

@@ -103,6 +103,22 @@ PF_Err RenderSession::updateParamsUi(Layer& layer, int effectIndex) {
   return context.driver->sendWith(in, PF_Cmd_UPDATE_PARAMS_UI, out, values.array());
 }
 
+void RenderSession::changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value) {
+  EffectContext context = contextFor(layer, effectIndex);
+  context.effect->params.at(static_cast<std::size_t>(paramIndex)).setConstant(value);
+  if (context.effect->schema->at(paramIndex).def.flags & PF_ParamFlag_SUPERVISE) {
+    PF_InData in = context.driver->inDataFor(context);
+    const Composition& comp = *layer.parent;
+    in.time_scale = comp.rate.timeScale;
+    in.time_step = in.local_time_step = comp.rate.frameTicks;
+    ParamValues values(context, 0.0);
+    PF_UserChangedParamExtra extra{paramIndex};
+    PF_OutData out{};
+    context.driver->sendWith(in, PF_Cmd_USER_CHANGED_PARAM, out, values.array(), nullptr, &extra);
+  }
+  updateParamsUi(layer, effectIndex);
+}
+
 OwnedWorld RenderSession::newWorld(const RenderSettings& settings, A_long width, A_long height) {
   return OwnedWorld(pixels_, pixels_.create(settings.depth, std::max<A_long>(width, 0), std::max<A_long>(height, 0)));
 }

@@ -46,6 +46,10 @@ class RenderSession {
   // Sends PF_Cmd_UPDATE_PARAMS_UI to one instance with its current parameter values.
   PF_Err updateParamsUi(Layer& layer, int effectIndex);
 
+  // Changes a control as a user would: a supervised control is announced with
+  // PF_Cmd_USER_CHANGED_PARAM, then the controls are brought up to date.
+  void changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value);
+
  private:
   OwnedWorld applyEffect(Layer& layer, int effectIndex, const World& input, double layerTime,
                          const RenderSettings& settings);

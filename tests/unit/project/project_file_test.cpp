@@ -111,6 +111,7 @@ TEST_F(ProjectFile, EveryMistakeIsOneErrorNamingTheFileAndPath) {
   EXPECT_NE(choice.find("Manual|Automatic|Inner Comp"), std::string::npos);
   EXPECT_NE(errorOf(document({{"Order", 3}})).find("expected true or false"), std::string::npos);
   EXPECT_NE(errorOf(document({{"Fit", 3}})).find("holds no value"), std::string::npos);
+  EXPECT_EQ(errorOf(document({{"Fit", {{"hidden", true}}}})), "");
   EXPECT_NE(errorOf(document({{"Source 1", "Nobody"}})).find("no layer named 'Nobody'"), std::string::npos);
 
   json badItem = document(json::object());
