@@ -158,6 +158,7 @@ int runRender(const RenderOptions& options) {
         const auto start = std::chrono::steady_clock::now();
         for (long frame = range.first; frame <= range.last; ++frame) {
           host::OwnedWorld world = session.renderFrame(comp, frame, settings);
+          for (const std::string& warning : session.takeWarnings()) std::cerr << "plenorium: warning: " << warning << '\n';
           const std::string name = names.nameFor(frame);
           host::writePng(*world, name, options.depth == 8 ? host::FileDepth::EIGHT : host::FileDepth::SIXTEEN);
           if (!options.quiet) {

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libpng-dev
-  libopencv-dev libopenimageio-dev
+  libopencv-dev libopenimageio-dev duktape-dev
 )
 
 missing=()

@@ -172,8 +172,9 @@ A_Err getNewStreamValue(AEGP_PluginID, AEGP_StreamRefH h, AEGP_LTimeMode mode, c
   } else {
     double seconds = secondsOf(*time);
     if (mode == AEGP_LTimeMode_CompTime) seconds = s->layer->layerTime(seconds);
-    // Expressions are kept and saved but not evaluated yet: every read gives the value before them.
-    const StreamValue v = s->stream->valueAt(seconds);
+    RenderSession* rs = session();
+    const StreamValue v = rs != nullptr ? rs->streamValue(*s->layer, s->effect, s->index, *s->stream, seconds, preExpression != 0)
+                                        : s->stream->valueAt(seconds);
     std::memset(value, 0, sizeof(*value));
     value->streamH = h;
     switch (streamType(*s)) {

@@ -216,7 +216,10 @@ void releaseCheckouts(EffectContext& context) {
 PF_ParamDef paramDefAt(const EffectContext& context, int index, double seconds) {
   const DeclaredParam& declared = context.effect->schema->at(index);
   PF_ParamDef def = declared.def;
-  const StreamValue v = context.effect->params.at(static_cast<std::size_t>(index)).valueAt(seconds);
+  const Stream& stream = context.effect->params.at(static_cast<std::size_t>(index));
+  const StreamValue v = context.session != nullptr && context.layer != nullptr
+                            ? context.session->streamValue(*context.layer, context.effect, index, stream, seconds)
+                            : stream.valueAt(seconds);
   switch (def.param_type) {
     case PF_Param_FLOAT_SLIDER: def.u.fs_d.value = v[0]; break;
     case PF_Param_ANGLE: def.u.ad.value = static_cast<PF_Fixed>(std::lround(v[0] * 65536.0)); break;

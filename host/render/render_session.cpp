@@ -18,13 +18,30 @@ std::string effectLabel(const Layer& layer, const EffectInstance& effect, int in
   return "layer '" + layer.name + "', effect " + std::to_string(index + 1) + " '" + effect.matchName + "'";
 }
 
+std::uint32_t mixSeed(std::uint32_t h, std::uint32_t v) {
+  h ^= v + 0x9e3779b9u + (h << 6) + (h >> 2);
+  return h;
+}
+
+nlohmann::json valueJson(const StreamValue& v, bool twoD) {
+  return twoD ? nlohmann::json::array({v[0], v[1]}) : nlohmann::json(v[0]);
+}
+
+bool isTwoD(const EffectInstance* effect, int index) {
+  if (effect == nullptr) return index == AEGP_LayerStream_ANCHORPOINT || index == AEGP_LayerStream_POSITION ||
+                                index == AEGP_LayerStream_SCALE;
+  return effect->schema->at(index).def.param_type == PF_Param_POINT;
+}
+
 // The layer's placement in its composition: anchor to the origin, scale, rotate (clockwise),
 // then to the position. Row vectors, in downsampled pixels.
-PF_FloatMatrix layerMatrix(const Layer& layer, double layerTime, int downsample) {
-  const StreamValue anchor = layer.transform.anchor.valueAt(layerTime);
-  const StreamValue position = layer.transform.position.valueAt(layerTime);
-  const StreamValue scale = layer.transform.scale.valueAt(layerTime);
-  const double angle = layer.transform.rotation.valueAt(layerTime)[0] * M_PI / 180.0;
+PF_FloatMatrix layerMatrix(RenderSession& session, const Layer& layer, double layerTime, int downsample) {
+  const LayerTransform& t = layer.transform;
+  const StreamValue anchor = session.streamValue(layer, nullptr, AEGP_LayerStream_ANCHORPOINT, t.anchor, layerTime);
+  const StreamValue position = session.streamValue(layer, nullptr, AEGP_LayerStream_POSITION, t.position, layerTime);
+  const StreamValue scale = session.streamValue(layer, nullptr, AEGP_LayerStream_SCALE, t.scale, layerTime);
+  const double angle =
+      session.streamValue(layer, nullptr, AEGP_LayerStream_ROTATION, t.rotation, layerTime)[0] * M_PI / 180.0;
   const double sx = scale[0] * 0.01, sy = scale[1] * 0.01;
   const double c = std::cos(angle), s = std::sin(angle);
   const double ds = downsample;
@@ -119,6 +136,69 @@ void RenderSession::changeParam(Layer& layer, int effectIndex, int paramIndex, c
   updateParamsUi(layer, effectIndex);
 }
 
+StreamValue RenderSession::streamValue(const Layer& layer, const EffectInstance* effect, int index, const Stream& stream,
+                                       double layerTime, bool preExpression) {
+  if (preExpression || stream.expression().empty() || !stream.expressionEnabled()) return stream.valueAt(layerTime);
+  const Composition& comp = *layer.parent;
+  int effectIndex = -1;
+  for (std::size_t i = 0; i < layer.effects.size(); ++i) {
+    if (layer.effects[i].get() == effect) effectIndex = static_cast<int>(i);
+  }
+  nlohmann::json layers = nlohmann::json::array();
+  for (std::size_t li = 0; li < comp.layers.size(); ++li) {
+    const Layer& l = *comp.layers[li];
+    nlohmann::json effects = nlohmann::json::array();
+    for (const auto& e : l.effects) {
+      nlohmann::json values = nlohmann::json::array();
+      nlohmann::json controls = nlohmann::json::object();
+      for (const DeclaredParam& p : e->schema->params()) {
+        // Other controls are read before their own expressions, so that expressions cannot loop.
+        const nlohmann::json v = valueJson(e->params[static_cast<std::size_t>(p.index)].valueAt(layerTime),
+                                           p.def.param_type == PF_Param_POINT);
+        values.push_back(v);
+        if (p.index != 0 && !p.path.empty()) {
+          controls[p.name] = v;
+          controls[p.path] = v;
+        }
+      }
+      const EffectDriver* d = driverFor(*e);
+      effects.push_back({{"name", d != nullptr ? d->module().descriptor().name : e->matchName},
+                         {"matchName", e->matchName},
+                         {"values", values},
+                         {"controls", controls}});
+    }
+    layers.push_back({{"name", l.name}, {"index", li + 1}, {"effects", effects}});
+  }
+  const StreamValue before = stream.valueAt(layerTime);
+  std::uint32_t seed = mixSeed(mixSeed(static_cast<std::uint32_t>(layer.id), static_cast<std::uint32_t>(effectIndex + 1)),
+                               static_cast<std::uint32_t>(index));
+  const nlohmann::json context = {
+      {"time", layerTime},
+      {"value", valueJson(before, isTwoD(effect, index))},
+      {"comp", {{"name", comp.item != nullptr ? comp.item->name : ""}, {"width", comp.width}, {"height", comp.height},
+                {"duration", comp.duration}, {"frameDuration", 1.0 / comp.rate.fps()}, {"layers", layers}}},
+      {"layerIndex", comp.indexOf(&layer) + 1},
+      {"effectIndex", effectIndex},
+      {"seed", seed}};
+  std::string error;
+  if (const auto result = expressions_.evaluate(stream.expression(), context, error)) return *result;
+  const std::string control = effect != nullptr ? "control '" + effect->schema->at(index).path + "' of effect '" +
+                                                      effect->matchName + "'"
+                                                : "transform stream " + std::to_string(index);
+  const std::string key = layer.name + "/" + control;
+  if (warned_.insert(key).second) {
+    warnings_.push_back("layer '" + layer.name + "', " + control + ": the expression failed (" + error +
+                        "); the value before it is used");
+  }
+  return before;
+}
+
+std::vector<std::string> RenderSession::takeWarnings() {
+  std::vector<std::string> out;
+  out.swap(warnings_);
+  return out;
+}
+
 OwnedWorld RenderSession::newWorld(const RenderSettings& settings, A_long width, A_long height) {
   return OwnedWorld(pixels_, pixels_.create(settings.depth, std::max<A_long>(width, 0), std::max<A_long>(height, 0)));
 }
@@ -141,12 +221,14 @@ OwnedWorld RenderSession::renderComp(const Composition& comp, double compTime, c
     if (!layer.visible || layer.kind != LayerKind::AV || layer.source == nullptr) continue;
     if (!layer.isActiveAt(compTime, comp.duration)) continue;
     const double layerTime = layer.layerTime(compTime);
-    const double opacity = std::clamp(layer.transform.opacity.valueAt(layerTime)[0] * 0.01, 0.0, 1.0);
+    const double opacity = std::clamp(
+        streamValue(layer, nullptr, AEGP_LayerStream_OPACITY, layer.transform.opacity, layerTime)[0] * 0.01, 0.0, 1.0);
     if (opacity <= 0) continue;
     OwnedWorld pixels = renderLayerPixels(layer, layerTime, settings);
     CompositeSpec spec;
     spec.opacity = static_cast<float>(opacity);
-    pixels_.engine().transformWorld(*pixels, *out, layerMatrix(layer, layerTime, settings.downsample), true, spec, whole);
+    pixels_.engine().transformWorld(*pixels, *out, layerMatrix(*this, layer, layerTime, settings.downsample), true, spec,
+                                    whole);
   }
   return out;
 }

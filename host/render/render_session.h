@@ -8,6 +8,7 @@
 
 #include "effect_context.h"
 #include "effect_registry.h"
+#include "expression_engine.h"
 #include "model_suites.h"
 #include "pixel_host.h"
 #include "project.h"
@@ -43,6 +44,14 @@ class RenderSession {
 
   LiveHandles& handles() { return handles_; }
 
+  // A stream's value at `layerTime` seconds: its expression's result unless `preExpression` is
+  // asked for or the expression fails (then the value before it, with one warning per control).
+  // `effect` is null for the layer's transform streams; `index` is the control's index.
+  StreamValue streamValue(const Layer& layer, const EffectInstance* effect, int index, const Stream& stream,
+                          double layerTime, bool preExpression = false);
+  // Warnings gathered since the last call (failed expressions), each reported once per session.
+  std::vector<std::string> takeWarnings();
+
   // Sends PF_Cmd_UPDATE_PARAMS_UI to one instance with its current parameter values.
   PF_Err updateParamsUi(Layer& layer, int effectIndex);
 
@@ -62,6 +71,9 @@ class RenderSession {
   std::set<const Layer*> inProgress_;  // layers being rendered, to refuse a layer that needs itself
   std::set<std::pair<const Layer*, int>> started_;
   LiveHandles handles_;
+  ExpressionEngine expressions_;
+  std::set<std::string> warned_;
+  std::vector<std::string> warnings_;
 };
 
 // Pixel dimension of a full-size length at a downsampling factor.

@@ -67,9 +67,11 @@ TEST_F(SourceSelection, AutomaticAssignsTheLayersFromTheTopInOneUndoGroup) {
 
   const json saved = json::parse(host::projectToJson(*project).dump());
   const json& params = saved["items"].back()["layers"][1]["effects"][0]["params"];
-  EXPECT_EQ(params["Sources/Layers/Source 1"], "A");
-  EXPECT_EQ(params["Sources/Layers/Source 3"], "C");
-  EXPECT_FALSE(params.contains("Sources/Layers/Source 9")) << "cleared controls are back at their default";
+  // In Automatic the source controls are hidden, so they are saved with their flag.
+  EXPECT_EQ(params["Sources/Layers/Source 1"]["value"], "A");
+  EXPECT_EQ(params["Sources/Layers/Source 3"]["value"], "C");
+  EXPECT_EQ(params["Sources/Layers/Source 3"]["hidden"], true);
+  EXPECT_EQ(params["Sources/Layers/Source 9"]["value"], nullptr) << "cleared controls name no layer";
 }
 
 TEST_F(SourceSelection, AutomaticWithTheEffectLayerLastTakesTheFirstTwentyLayers) {

@@ -1,0 +1,36 @@
+// Evaluates expressions on parameter and transform streams with an embedded ECMAScript engine.
+// An expression sees `time`, `value`, `thisComp`, `thisLayer`, `thisProperty` (with
+// `propertyGroup(n)` and indexed access to the effect's controls), `effect(name)(control)`,
+// `Math`, and the helpers `linear`, `clamp`, `random` and `wiggle`. Evaluation is bounded in
+// time: a runaway loop is stopped and reported as a failure.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "stream.h"
+
+namespace plenorium::host {
+
+class ExpressionEngine {
+ public:
+  explicit ExpressionEngine(std::chrono::milliseconds budget = std::chrono::milliseconds(250));
+  ~ExpressionEngine();
+  ExpressionEngine(const ExpressionEngine&) = delete;
+  ExpressionEngine& operator=(const ExpressionEngine&) = delete;
+
+  // Evaluates `code` with the context (see expression_context.h for its fields). Returns the
+  // value, or nothing with `error` set.
+  std::optional<StreamValue> evaluate(const std::string& code, const nlohmann::json& context, std::string& error);
+
+ private:
+  struct Heap;
+  std::unique_ptr<Heap> heap_;
+  std::chrono::milliseconds budget_;
+};
+
+}  // namespace plenorium::host
