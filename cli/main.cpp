@@ -60,11 +60,13 @@ int main(int argc, char** argv) {
   CLI::App* about = app.add_subcommand("about", "Print the effect's about text");
   CLI::App* params = app.add_subcommand("params", "Print the effect's controls: groups, types, defaults, ranges, disk ids");
   plenorium::cli::RenderOptions render;
-  CLI::App* renderCommand = app.add_subcommand("render", "Render a composition to PNG frames\n"
-                                                       "Example: plenorium render wall.json -o out/wall/ --frames 0-49");
+  CLI::App* renderCommand = app.add_subcommand("render", "Render a composition to pictures or a video\n"
+                                                       "Examples: plenorium render wall.json -o out/wall/ --frames 0-49\n"
+                                                       "          plenorium render wall.json -o wall.mp4");
   renderCommand->add_option("project", render.project, "The project file (JSON); without one the built-in demo renders");
   renderCommand->add_option("-o,--output", render.output,
-                            "A folder, a pattern with %04d or ####, or one .png file (default out/<comp name>/)");
+                            "A folder, a picture pattern with %04d or #### (.png, .tif, .exr), or a video (.mp4, .mov); "
+                            "default out/<comp name>/");
   renderCommand->add_option("--comp", render.comp, "The composition to render (default: the project's render comp)");
   renderCommand->add_option("--frames", render.frames, "Frames A-B (inclusive) or one frame A; 0 is the start");
   renderCommand->add_option("--depth", render.depth, "Bits per channel: 8, 16 or 32")->capture_default_str();

@@ -4,12 +4,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <regex>
 
 #include "demo_project.h"
 #include "effect_registry.h"
 #include "host_error.h"
 #include "image_writer.h"
+#include "interrupt.h"
+#include "media_library.h"
+#include "progress.h"
+#include "video_writer.h"
 #include "pixel_host.h"
 #include "project_file.h"
 #include "render_session.h"
@@ -52,25 +57,25 @@ std::string lower(std::string s) {
   return s;
 }
 
+bool isVideoName(const std::string& output) {
+  const std::string extension = lower(fs::path(output).extension().string());
+  return extension == ".mp4" || extension == ".mov" || extension == ".mkv";
+}
+
 // Where frame n goes: a folder gets <comp>_<nnnn>.png; a pattern gets n in place of %0Nd or ####.
 class OutputNames {
  public:
   OutputNames(const std::string& output, const std::string& compName, bool singleFrame) {
     const std::string extension = lower(fs::path(output).extension().string());
-    if (extension == ".mp4" || extension == ".mov" || extension == ".mkv") {
-      throw HostError("'" + output + "': video output is not available yet; write PNG frames (a folder or name.%04d.png)");
-    }
-    if (extension == ".tif" || extension == ".tiff" || extension == ".exr") {
-      throw HostError("'" + output + "': only PNG output is available yet; use a .png pattern or a folder");
-    }
-    if (extension != ".png") {
+    if (extension != ".png" && extension != ".tif" && extension != ".tiff" && extension != ".exr") {
       folder_ = output.empty() ? fs::path("out") / compName : fs::path(output);
       prefix_ = compName + "_";
       return;
     }
     pattern_ = output;
     if (!hasPattern(output) && !singleFrame) {
-      throw HostError("'" + output + "' names one file but several frames are rendered: put %04d or #### in the name");
+      throw HostError("'" + output + "' names one picture but several frames are rendered: put %04d or #### in the "
+                      "name, or name a video (.mp4, .mov)");
     }
   }
 
@@ -138,7 +143,11 @@ int runRender(const RenderOptions& options) {
     host::HostCore core;
     if (!options.trace.empty()) core.setTrace(host::TraceWriter(options.trace));
     host::PixelHost pixels(core);
-    std::vector<std::string> leaks;
+    host::MediaLibrary media(pixels.engine());
+    const host::FootageProbe probe = [&media](host::Item& item) { media.probe(item); };
+    const InterruptGuard interrupt;
+    long written = 0;
+    bool stopped = false;
     {
       host::EffectRegistry registry(core);
       registry.load(options.modulePath);
@@ -146,29 +155,56 @@ int runRender(const RenderOptions& options) {
       host::Project project =
           options.project.empty()
               ? host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo", fs::current_path().string(),
-                                   registry.schemaLookup())
-              : host::loadProject(options.project, registry.schemaLookup());
+                                   registry.schemaLookup(), probe)
+              : host::loadProject(options.project, registry.schemaLookup(), probe);
       {
         host::RenderSession session(core, pixels, registry, project);
+        session.setFootageProvider(&media);
         session.startInstances();
         const host::Composition& comp = chooseComp(project, options.comp);
         const FrameRange range = parseFrames(options.frames, comp.frameCount());
-        const OutputNames names(options.output, comp.item->name, range.first == range.last);
-        if (!names.folderToCreate().empty()) fs::create_directories(names.folderToCreate());
-        const auto start = std::chrono::steady_clock::now();
-        for (long frame = range.first; frame <= range.last; ++frame) {
-          host::OwnedWorld world = session.renderFrame(comp, frame, settings);
-          for (const std::string& warning : session.takeWarnings()) std::cerr << "plenorium: warning: " << warning << '\n';
-          const std::string name = names.nameFor(frame);
-          host::writePng(*world, name, options.depth == 8 ? host::FileDepth::EIGHT : host::FileDepth::SIXTEEN);
-          if (!options.quiet) {
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::fprintf(stderr, "frame %ld/%ld  %s  %.1f fps\n", frame - range.first + 1, range.last - range.first + 1,
-                         name.c_str(), static_cast<double>(frame - range.first + 1) / std::max(seconds, 1e-9));
-          }
+        const bool video = isVideoName(options.output);
+        std::optional<OutputNames> names;
+        fs::path folder;
+        if (video) {
+          folder = fs::path(options.output).parent_path();
+        } else {
+          names.emplace(options.output, comp.item->name, range.first == range.last);
+          folder = names->folderToCreate();
         }
+        if (!folder.empty()) fs::create_directories(folder);
+        const host::FileDepth fileDepth = options.depth == 8 ? host::FileDepth::EIGHT : host::FileDepth::SIXTEEN;
+        std::unique_ptr<host::VideoWriter> writer;
+        Progress progress(range.last - range.first + 1, options.quiet);
+        for (long frame = range.first; frame <= range.last; ++frame) {
+          if (InterruptGuard::requested()) {
+            stopped = true;
+            break;
+          }
+          host::OwnedWorld world = session.renderFrame(comp, frame, settings);
+          for (const std::string& warning : session.takeWarnings()) std::cerr << "\nplenorium: warning: " << warning << '\n';
+          std::string name;
+          if (video) {
+            if (!writer) writer = std::make_unique<host::VideoWriter>(options.output, world->width(), world->height(), comp.rate);
+            writer->add(*world);
+            name = options.output;
+          } else {
+            name = names->nameFor(frame);
+            host::writeImage(*world, name, fileDepth);
+          }
+          ++written;
+          progress.frameDone(name);
+        }
+        progress.finish();
+        // An interrupted video is dropped whole; finished frames of a sequence stay.
+        if (writer && !stopped) writer->finish();
       }
-      if (!options.saveProject.empty()) host::saveProject(project, options.saveProject);
+      if (!options.saveProject.empty() && !stopped) host::saveProject(project, options.saveProject);
+    }
+    if (stopped) {
+      std::cerr << "plenorium: stopped after " << written << " frame" << (written == 1 ? "" : "s")
+                << (isVideoName(options.output) ? "; the video was not written" : "") << '\n';
+      return 130;
     }
     for (const std::string& line : core.accounting().imbalanceReport()) {
       std::cerr << "plenorium: warning: not given back by the end of the render: " << line << '\n';

@@ -1,5 +1,6 @@
 #include "image_writer.h"
 
+#include <OpenImageIO/imageio.h>
 #include <png.h>
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "host_error.h"
+#include "pixel_transfer.h"
 #include "pixel_types.h"
 
 namespace plenorium::host {
@@ -103,6 +105,50 @@ void writePng(const World& world, const std::string& path, FileDepth depth) {
       fs::remove(temp, ignored);
       throw HostError("cannot write '" + path + "': the disk refused the data");
     }
+  }
+  std::error_code ec;
+  fs::rename(temp, target, ec);
+  if (ec) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    throw HostError("cannot write '" + path + "': " + ec.message());
+  }
+}
+
+}  // namespace plenorium::host
+
+namespace plenorium::host {
+
+void writeImage(const World& world, const std::string& path, FileDepth depth) {
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".png") {
+    writePng(world, path, depth);
+    return;
+  }
+  const bool exr = ext == ".exr";
+  if (!exr && ext != ".tif" && ext != ".tiff") throw HostError("cannot write '" + path + "': unknown picture type " + ext);
+  if (world.width() <= 0 || world.height() <= 0) throw HostError("cannot write '" + path + "': the picture is empty");
+  const SampleType type = exr ? SampleType::F32 : depth == FileDepth::EIGHT ? SampleType::U8 : SampleType::U16;
+  const std::size_t sampleBytes = type == SampleType::U8 ? 1 : type == SampleType::U16 ? 2 : 4;
+  const std::size_t rowBytes = static_cast<std::size_t>(world.width()) * 4 * sampleBytes;
+  std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(world.height()));
+  exportPixels(world, pixels.data(), rowBytes, type, exr);
+
+  const fs::path target(path);
+  const fs::path temp = target.parent_path() / ("." + target.stem().string() + ".partial" + target.extension().string());
+  OIIO::ImageSpec spec(world.width(), world.height(), 4,
+                       exr ? OIIO::TypeDesc::HALF : type == SampleType::U8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16);
+  spec.alpha_channel = 3;
+  if (!exr) spec.attribute("oiio:UnassociatedAlpha", 1);
+  if (exr) spec.attribute("compression", "zip");
+  auto out = OIIO::ImageOutput::create(temp.string());
+  const OIIO::TypeDesc given = exr ? OIIO::TypeDesc::FLOAT : type == SampleType::U8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16;
+  const bool ok = out && out->open(temp.string(), spec) && out->write_image(given, pixels.data()) && out->close();
+  if (!ok) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    throw HostError("cannot write '" + path + "': " + (out ? out->geterror() : OIIO::geterror()));
   }
   std::error_code ec;
   fs::rename(temp, target, ec);

@@ -14,4 +14,8 @@ enum class FileDepth { EIGHT, SIXTEEN };
 // float channels are clamped to 0..1. Throws HostError naming the file.
 void writePng(const World& world, const std::string& path, FileDepth depth);
 
+// Writes `world` as a TIFF (8 or 16 bits, straight alpha) or an OpenEXR file (half float,
+// colour premultiplied as the format expects), chosen by the extension.
+void writeImage(const World& world, const std::string& path, FileDepth depth);
+
 }  // namespace plenorium::host

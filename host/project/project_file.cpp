@@ -162,7 +162,8 @@ struct PendingLayerParam {
 
 class Loader {
  public:
-  Loader(const Context& c, const SchemaLookup& schemas) : c_(c), schemas_(schemas) {}
+  Loader(const Context& c, const SchemaLookup& schemas, const FootageProbe& probe)
+      : c_(c), schemas_(schemas), probe_(probe) {}
 
   Project load(const json& doc, const std::string& folder) {
     Project project;
@@ -221,6 +222,13 @@ class Loader {
       item->resolvedPath = (fs::path(project.folder) / item->path).lexically_normal().string();
       item->rate = FrameRate::fromFps(optionalNumber(c_, v, "fps", path, 25));
       item->pixelAspect = optionalNumber(c_, v, "pixelAspect", path, 1);
+      if (probe_) {
+        try {
+          probe_(*item);
+        } catch (const HostError& e) {
+          c_.fail(at(path, "path"), e.what());
+        }
+      }
     } else if (type == "comp") {
       checkKeys(c_, v, path, {"name", "type", "width", "height", "fps", "duration", "pixelAspect", "background", "layers"});
       item->kind = ItemKind::COMP;
@@ -435,6 +443,7 @@ class Loader {
 
   const Context& c_;
   const SchemaLookup& schemas_;
+  const FootageProbe& probe_;
 };
 
 // --- saving ---
@@ -496,12 +505,12 @@ std::unique_ptr<EffectInstance> newEffectInstance(const std::string& matchName, 
 }
 
 Project parseProject(const json& document, const std::string& file, const std::string& folder,
-                     const SchemaLookup& schemas) {
+                     const SchemaLookup& schemas, const FootageProbe& probe) {
   const Context c(file);
-  return Loader(c, schemas).load(document, folder);
+  return Loader(c, schemas, probe).load(document, folder);
 }
 
-Project loadProject(const std::string& path, const SchemaLookup& schemas) {
+Project loadProject(const std::string& path, const SchemaLookup& schemas, const FootageProbe& probe) {
   std::ifstream in(path);
   if (!in) throw HostError("cannot open the project file '" + path + "'");
   json doc;
@@ -511,7 +520,7 @@ Project loadProject(const std::string& path, const SchemaLookup& schemas) {
     throw HostError(path + ": not valid JSON: " + e.what());
   }
   const std::string folder = fs::absolute(path).parent_path().string();
-  return parseProject(doc, path, folder, schemas);
+  return parseProject(doc, path, folder, schemas, probe);
 }
 
 nlohmann::ordered_json projectToJson(const Project& project) {

@@ -14,10 +14,14 @@ namespace plenorium::host {
 // The declared controls of the effect with this match name, or null when no such effect is loaded.
 using SchemaLookup = std::function<const ParamSchema*(const std::string& matchName)>;
 
-// Throws HostError naming the file and the JSON path of the first problem.
-Project loadProject(const std::string& path, const SchemaLookup& schemas);
+// Fills a footage item's size, rate and duration from its file; throws HostError when it cannot.
+using FootageProbe = std::function<void(Item& item)>;
+
+// Throws HostError naming the file and the JSON path of the first problem. Without a probe,
+// footage items keep no size until something reads them.
+Project loadProject(const std::string& path, const SchemaLookup& schemas, const FootageProbe& probe = nullptr);
 Project parseProject(const nlohmann::json& document, const std::string& file, const std::string& folder,
-                     const SchemaLookup& schemas);
+                     const SchemaLookup& schemas, const FootageProbe& probe = nullptr);
 
 nlohmann::ordered_json projectToJson(const Project& project);
 // Writes atomically: a temporary file beside the target, then a rename.

@@ -248,8 +248,15 @@ OwnedWorld RenderSession::renderItem(const Item& item, double time, const Render
       drawPattern(pixels_.engine(), *w, item.pattern, time, frame, 1.0 / ds);
       return w;
     }
-    case ItemKind::FOOTAGE:
-      throw HostError("footage item '" + item.name + "' (" + item.path + "): reading media files is not available yet");
+    case ItemKind::FOOTAGE: {
+      if (footage_ == nullptr) {
+        throw HostError("footage item '" + item.name + "' (" + item.path + "): this host reads no media files");
+      }
+      OwnedWorld w = newWorld(settings, scaledSize(item.width, ds), scaledSize(item.height, ds));
+      footage_->readFrame(item, time, ds, *w);
+      w->markAllWritten();
+      return w;
+    }
   }
   throw HostError("item '" + item.name + "' has an unknown kind");
 }

@@ -9,6 +9,7 @@
 #include "effect_context.h"
 #include "effect_registry.h"
 #include "expression_engine.h"
+#include "footage_provider.h"
 #include "model_suites.h"
 #include "pixel_host.h"
 #include "project.h"
@@ -43,6 +44,9 @@ class RenderSession {
   EffectContext contextFor(Layer& layer, int effectIndex);
 
   LiveHandles& handles() { return handles_; }
+  // Footage items are read through `provider` (which must outlive the session); without one they
+  // cannot be rendered.
+  void setFootageProvider(FootageProvider* provider) { footage_ = provider; }
 
   // A stream's value at `layerTime` seconds: its expression's result unless `preExpression` is
   // asked for or the expression fails (then the value before it, with one warning per control).
@@ -72,6 +76,7 @@ class RenderSession {
   std::set<std::pair<const Layer*, int>> started_;
   LiveHandles handles_;
   ExpressionEngine expressions_;
+  FootageProvider* footage_ = nullptr;
   std::set<std::string> warned_;
   std::vector<std::string> warnings_;
 };

@@ -1,0 +1,230 @@
+#include "media_library.h"
+
+#include <OpenImageIO/imageio.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <regex>
+
+#include "host_error.h"
+#include "pixel_transfer.h"
+#include "video_reader.h"
+
+namespace plenorium::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Kind { STILL, SEQUENCE, VIDEO };
+
+Kind kindOf(const std::string& path, bool sequence) {
+  if (sequence) return Kind::SEQUENCE;
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const char* const VIDEO[] = {".mp4", ".mov", ".mkv", ".avi", ".webm", ".m4v", ".mxf"};
+  for (const char* v : VIDEO) {
+    if (ext == v) return Kind::VIDEO;
+  }
+  return Kind::STILL;
+}
+
+}  // namespace
+
+std::string SequencePattern::fileFor(long number) const {
+  std::string digitsText = std::to_string(number);
+  if (static_cast<int>(digitsText.size()) < digits) digitsText.insert(0, static_cast<std::size_t>(digits) - digitsText.size(), '0');
+  return (fs::path(folder) / (prefix + digitsText + suffix)).string();
+}
+
+bool parseSequencePattern(const std::string& path, SequencePattern& out) {
+  const fs::path p(path);
+  const std::string name = p.filename().string();
+  static const std::regex printf(R"(^(.*)%0?(\d*)d(.*)$)");
+  static const std::regex hashes(R"(^([^#]*)(#+)(.*)$)");
+  std::smatch m;
+  if (std::regex_match(name, m, printf)) {
+    out.digits = m[2].length() > 0 ? std::stoi(m[2]) : 0;
+  } else if (std::regex_match(name, m, hashes)) {
+    out.digits = static_cast<int>(m[2].length());
+  } else {
+    return false;
+  }
+  out.prefix = m[1];
+  out.suffix = m[3];
+  out.folder = p.parent_path().string();
+  out.numbers.clear();
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(out.folder.empty() ? "." : out.folder, ec)) {
+    const std::string file = entry.path().filename().string();
+    if (file.size() <= out.prefix.size() + out.suffix.size() || file.compare(0, out.prefix.size(), out.prefix) != 0 ||
+        file.compare(file.size() - out.suffix.size(), out.suffix.size(), out.suffix) != 0) {
+      continue;
+    }
+    const std::string middle = file.substr(out.prefix.size(), file.size() - out.prefix.size() - out.suffix.size());
+    if (middle.empty() || middle.size() > 9 || !std::all_of(middle.begin(), middle.end(), ::isdigit)) continue;
+    if (out.digits > 0 && static_cast<int>(middle.size()) != out.digits) continue;
+    out.numbers.push_back(std::stol(middle));
+  }
+  std::sort(out.numbers.begin(), out.numbers.end());
+  return true;
+}
+
+struct MediaLibrary::Source {
+  std::string path;
+  Kind kind = Kind::STILL;
+  SequencePattern sequence;
+  std::unique_ptr<VideoReader> video;
+  int width = 0, height = 0;
+  double fps = 25, pixelAspect = 1;
+  long frames = 1;
+};
+
+MediaLibrary::MediaLibrary(PixelEngine& engine, std::size_t cacheBytes) : engine_(engine), cacheBytes_(cacheBytes) {}
+MediaLibrary::~MediaLibrary() = default;
+
+namespace {
+
+void probeImage(const std::string& file, int& width, int& height, double& aspect) {
+  auto in = OIIO::ImageInput::open(file);
+  if (!in) throw HostError("'" + file + "': cannot read the picture (" + OIIO::geterror() + ")");
+  width = in->spec().width;
+  height = in->spec().height;
+  aspect = in->spec().get_float_attribute("PixelAspectRatio", 1.0f);
+}
+
+}  // namespace
+
+MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
+  auto it = sources_.find(item.resolvedPath);
+  if (it != sources_.end()) return *it->second;
+  auto source = std::make_unique<Source>();
+  source->path = item.resolvedPath;
+  const bool isSequence = parseSequencePattern(item.resolvedPath, source->sequence);
+  source->kind = kindOf(item.resolvedPath, isSequence);
+  source->fps = item.rate.fps();
+  switch (source->kind) {
+    case Kind::SEQUENCE:
+      if (source->sequence.numbers.empty()) {
+        throw HostError("'" + item.resolvedPath + "': no file of this sequence exists");
+      }
+      probeImage(source->sequence.fileFor(source->sequence.numbers.front()), source->width, source->height,
+                 source->pixelAspect);
+      source->frames = source->sequence.numbers.back() - source->sequence.numbers.front() + 1;
+      break;
+    case Kind::VIDEO:
+      source->video = std::make_unique<VideoReader>(item.resolvedPath);
+      source->width = source->video->width();
+      source->height = source->video->height();
+      source->fps = source->video->fps();
+      source->frames = source->video->frameCount();
+      source->pixelAspect = source->video->pixelAspect();
+      break;
+    case Kind::STILL:
+      if (!fs::exists(item.resolvedPath)) throw HostError("'" + item.resolvedPath + "': no such file");
+      probeImage(item.resolvedPath, source->width, source->height, source->pixelAspect);
+      source->frames = 1;
+      break;
+  }
+  return *sources_.emplace(item.resolvedPath, std::move(source)).first->second;
+}
+
+void MediaLibrary::probe(Item& item) {
+  Source& s = sourceFor(item);
+  item.width = s.width;
+  item.height = s.height;
+  item.pixelAspect = s.pixelAspect;
+  if (s.kind == Kind::VIDEO) item.rate = FrameRate::fromFps(s.fps);
+  item.duration = s.kind == Kind::STILL ? 0.0 : static_cast<double>(s.frames) / s.fps;
+}
+
+std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source, long index) {
+  const std::string key = source.path + "#" + std::to_string(index);
+  for (auto it = cache_.begin(); it != cache_.end(); ++it) {
+    if (it->first != key) continue;
+    cache_.splice(cache_.begin(), cache_, it);
+    return cache_.front().second;
+  }
+  auto decoded = std::make_shared<Decoded>();
+  if (source.kind == Kind::VIDEO) {
+    decoded->width = source.width;
+    decoded->height = source.height;
+    decoded->pixels = source.video->frame(index);
+  } else {
+    std::string file = source.path;
+    if (source.kind == Kind::SEQUENCE) {
+      // A missing number holds the last frame before it.
+      const long wanted = source.sequence.numbers.front() + index;
+      auto at = std::upper_bound(source.sequence.numbers.begin(), source.sequence.numbers.end(), wanted);
+      file = source.sequence.fileFor(at == source.sequence.numbers.begin() ? source.sequence.numbers.front() : *(at - 1));
+    }
+    auto in = OIIO::ImageInput::open(file);
+    if (!in) throw HostError("'" + file + "': cannot read the picture (" + OIIO::geterror() + ")");
+    const OIIO::ImageSpec& spec = in->spec();
+    decoded->width = spec.width;
+    decoded->height = spec.height;
+    decoded->channels = std::min(spec.nchannels, 4);
+    OIIO::TypeDesc type = OIIO::TypeDesc::FLOAT;
+    decoded->type = SampleType::F32;
+    if (spec.format == OIIO::TypeDesc::UINT8) {
+      type = OIIO::TypeDesc::UINT8;
+      decoded->type = SampleType::U8;
+    } else if (spec.format == OIIO::TypeDesc::UINT16) {
+      type = OIIO::TypeDesc::UINT16;
+      decoded->type = SampleType::U16;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(spec.width) * spec.height * decoded->channels * type.size();
+    decoded->pixels.resize(bytes);
+    if (!in->read_image(0, 0, 0, decoded->channels, type, decoded->pixels.data())) {
+      throw HostError("'" + file + "': cannot decode the picture (" + in->geterror() + ")");
+    }
+    // OpenEXR stores colour multiplied by alpha; worlds hold it straight.
+    if (std::string(in->format_name()) == "openexr" && decoded->channels == 4 && decoded->type == SampleType::F32) {
+      auto* p = reinterpret_cast<float*>(decoded->pixels.data());
+      for (std::size_t i = 0; i + 3 < decoded->pixels.size() / 4; i += 4) {
+        if (p[i + 3] > 0) {
+          for (int k = 0; k < 3; ++k) p[i + k] /= p[i + 3];
+        }
+      }
+    }
+  }
+  ++decoded_;
+  cachedBytes_ += decoded->pixels.size();
+  cache_.emplace_front(key, decoded);
+  while (cachedBytes_ > cacheBytes_ && cache_.size() > 1) {
+    cachedBytes_ -= cache_.back().second->pixels.size();
+    cache_.pop_back();
+  }
+  return decoded;
+}
+
+void MediaLibrary::readFrame(const Item& item, double seconds, int downsample, World& out) {
+  Source& source = sourceFor(item);
+  long index = 0;
+  if (source.kind != Kind::STILL) {
+    index = static_cast<long>(std::floor(seconds * source.fps + 1e-6));
+    index = std::clamp(index, 0L, source.frames - 1);
+  }
+  const std::shared_ptr<const Decoded> d = frame(source, index);
+  PixelBuffer buffer;
+  buffer.data = d->pixels.data();
+  buffer.width = d->width;
+  buffer.height = d->height;
+  buffer.channels = d->channels;
+  buffer.type = d->type;
+  const std::size_t sampleBytes = d->type == SampleType::U8 ? 1 : d->type == SampleType::U16 ? 2 : 4;
+  buffer.rowBytes = static_cast<std::size_t>(d->width) * d->channels * sampleBytes;
+  if (downsample <= 1 && out.width() == d->width && out.height() == d->height) {
+    importPixels(buffer, out);
+    return;
+  }
+  World full(out.depth(), d->width, d->height);
+  importPixels(buffer, full);
+  PF_FloatMatrix m{};
+  m.mat[0][0] = static_cast<double>(out.width()) / d->width;
+  m.mat[1][1] = static_cast<double>(out.height()) / d->height;
+  m.mat[2][2] = 1;
+  engine_.transformWorld(full, out, m, true, CompositeSpec{}, PF_LRect{0, 0, out.width(), out.height()});
+}
+
+}  // namespace plenorium::host

@@ -1,0 +1,177 @@
+#include "video_reader.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+#include <libswscale/swscale.h>
+#include <libavutil/imgutils.h>
+}
+
+#include <algorithm>
+#include <cmath>
+
+#include "host_error.h"
+
+namespace plenorium::host {
+namespace {
+
+std::string avError(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof(text));
+  return text;
+}
+
+}  // namespace
+
+struct VideoReader::State {
+  std::string path;
+  AVFormatContext* format = nullptr;
+  AVCodecContext* codec = nullptr;
+  AVFrame* decoded = nullptr;
+  AVPacket* packet = nullptr;
+  SwsContext* scaler = nullptr;
+  int stream = -1;
+  AVRational timeBase{1, 1};
+  AVRational rate{25, 1};
+  std::int64_t startPts = 0;
+  long frames = 0;
+  long lastDecoded = -1;  // index of the frame in `rgba`
+  std::vector<std::uint8_t> rgba;
+  bool ended = false;
+
+  ~State() {
+    sws_freeContext(scaler);
+    av_packet_free(&packet);
+    av_frame_free(&decoded);
+    avcodec_free_context(&codec);
+    avformat_close_input(&format);
+  }
+
+  [[noreturn]] void fail(const std::string& what, int code) const {
+    throw HostError("'" + path + "': " + what + (code != 0 ? " (" + avError(code) + ")" : ""));
+  }
+
+  long indexOf(std::int64_t pts) const {
+    const double seconds = static_cast<double>(pts - startPts) * av_q2d(timeBase);
+    return static_cast<long>(std::llround(seconds * av_q2d(rate)));
+  }
+
+  std::int64_t ptsOf(long index) const {
+    return startPts + static_cast<std::int64_t>(std::llround(index / av_q2d(rate) / av_q2d(timeBase)));
+  }
+
+  // Decodes the next frame; false at the end of the stream.
+  bool decodeNext() {
+    for (;;) {
+      const int got = avcodec_receive_frame(codec, decoded);
+      if (got == 0) return true;
+      if (got == AVERROR_EOF) return false;
+      if (got != AVERROR(EAGAIN)) fail("cannot decode a frame", got);
+      if (ended) {
+        avcodec_send_packet(codec, nullptr);
+        continue;
+      }
+      const int read = av_read_frame(format, packet);
+      if (read < 0) {
+        ended = true;
+        avcodec_send_packet(codec, nullptr);
+        continue;
+      }
+      if (packet->stream_index == stream) {
+        const int sent = avcodec_send_packet(codec, packet);
+        if (sent < 0 && sent != AVERROR(EAGAIN)) {
+          av_packet_unref(packet);
+          fail("cannot decode a packet", sent);
+        }
+      }
+      av_packet_unref(packet);
+    }
+  }
+
+  void convert(long index) {
+    scaler = sws_getCachedContext(scaler, decoded->width, decoded->height, static_cast<AVPixelFormat>(decoded->format),
+                                  codec->width, codec->height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (scaler == nullptr) fail("cannot convert its pixel format", 0);
+    rgba.resize(static_cast<std::size_t>(codec->width) * codec->height * 4);
+    std::uint8_t* planes[4] = {rgba.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {codec->width * 4, 0, 0, 0};
+    sws_scale(scaler, decoded->data, decoded->linesize, 0, decoded->height, planes, strides);
+    lastDecoded = index;
+  }
+
+  void seekTo(long index) {
+    const int r = av_seek_frame(format, stream, ptsOf(index), AVSEEK_FLAG_BACKWARD);
+    if (r < 0) fail("cannot seek", r);
+    avcodec_flush_buffers(codec);
+    ended = false;
+  }
+};
+
+VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<State>()) {
+  // The libraries report through our errors; their own chatter stays off standard error.
+  av_log_set_level(AV_LOG_ERROR);
+  State& s = *state_;
+  s.path = path;
+  int r = avformat_open_input(&s.format, path.c_str(), nullptr, nullptr);
+  if (r < 0) s.fail("cannot open the video", r);
+  r = avformat_find_stream_info(s.format, nullptr);
+  if (r < 0) s.fail("cannot read the video's streams", r);
+  const AVCodec* decoder = nullptr;
+  s.stream = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+  if (s.stream < 0 || decoder == nullptr) s.fail("has no video stream this host can decode", s.stream < 0 ? s.stream : 0);
+  AVStream* st = s.format->streams[s.stream];
+  s.codec = avcodec_alloc_context3(decoder);
+  avcodec_parameters_to_context(s.codec, st->codecpar);
+  s.codec->thread_count = 0;
+  r = avcodec_open2(s.codec, decoder, nullptr);
+  if (r < 0) s.fail("cannot open its decoder", r);
+  s.decoded = av_frame_alloc();
+  s.packet = av_packet_alloc();
+  s.timeBase = st->time_base;
+  s.rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+  if (s.rate.num <= 0 || s.rate.den <= 0) s.rate = {25, 1};
+  s.startPts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+  if (st->nb_frames > 0) {
+    s.frames = static_cast<long>(st->nb_frames);
+  } else if (st->duration != AV_NOPTS_VALUE) {
+    s.frames = static_cast<long>(std::llround(st->duration * av_q2d(st->time_base) * av_q2d(s.rate)));
+  } else if (s.format->duration != AV_NOPTS_VALUE) {
+    s.frames = static_cast<long>(std::llround(s.format->duration / double(AV_TIME_BASE) * av_q2d(s.rate)));
+  }
+  s.frames = std::max(s.frames, 1L);
+}
+
+VideoReader::~VideoReader() = default;
+
+int VideoReader::width() const { return state_->codec->width; }
+int VideoReader::height() const { return state_->codec->height; }
+double VideoReader::fps() const { return av_q2d(state_->rate); }
+long VideoReader::frameCount() const { return state_->frames; }
+double VideoReader::pixelAspect() const {
+  const AVRational sar = state_->codec->sample_aspect_ratio;
+  return sar.num > 0 && sar.den > 0 ? av_q2d(sar) : 1.0;
+}
+
+const std::vector<std::uint8_t>& VideoReader::frame(long index) {
+  State& s = *state_;
+  index = std::clamp(index, 0L, s.frames - 1);
+  if (index == s.lastDecoded) return s.rgba;
+  // Onward within a few frames: keep decoding. Anything else: seek to the key frame before.
+  if (s.lastDecoded < 0 || index < s.lastDecoded || index > s.lastDecoded + 48) s.seekTo(index);
+  while (s.decodeNext()) {
+    const std::int64_t pts = s.decoded->best_effort_timestamp != AV_NOPTS_VALUE ? s.decoded->best_effort_timestamp
+                                                                               : s.decoded->pts;
+    const long at = s.indexOf(pts);
+    if (at >= index) {
+      s.convert(index);
+      return s.rgba;
+    }
+  }
+  // The stream ended before the wanted frame: the last decoded frame stands for it.
+  if (s.lastDecoded < 0) s.fail("has no frame " + std::to_string(index), 0);
+  s.lastDecoded = index;
+  return s.rgba;
+}
+
+}  // namespace plenorium::host

@@ -1,0 +1,31 @@
+// Moving pixels between worlds and the interleaved RGBA buffers of file readers and writers:
+// channel order, sample ranges (8-bit 0..255, 16-bit files 0..65535 against worlds' 0..32768,
+// float 0..1) and alpha association.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "world.h"
+
+namespace plenorium::host {
+
+enum class SampleType { U8, U16, F32 };
+
+struct PixelBuffer {
+  const void* data = nullptr;
+  std::size_t rowBytes = 0;
+  int width = 0;
+  int height = 0;
+  int channels = 4;  // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+  SampleType type = SampleType::U8;
+};
+
+// Writes `src` (straight alpha) into `dst`, which has the same size.
+void importPixels(const PixelBuffer& src, World& dst);
+
+// Reads `src` into an RGBA buffer of `type` samples; `premultiply` associates colour with alpha
+// (as EXR files expect).
+void exportPixels(const World& src, void* dst, std::size_t rowBytes, SampleType type, bool premultiply);
+
+}  // namespace plenorium::host
