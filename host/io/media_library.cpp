@@ -85,8 +85,15 @@ MediaLibrary::~MediaLibrary() = default;
 
 namespace {
 
+// Worlds hold straight colour: files are read without OpenImageIO associating alpha with colour.
+std::unique_ptr<OIIO::ImageInput> openPicture(const std::string& file) {
+  OIIO::ImageSpec config;
+  config.attribute("oiio:UnassociatedAlpha", 1);
+  return OIIO::ImageInput::open(file, &config);
+}
+
 void probeImage(const std::string& file, int& width, int& height, double& aspect) {
-  auto in = OIIO::ImageInput::open(file);
+  auto in = openPicture(file);
   if (!in) throw HostError("'" + file + "': cannot read the picture (" + OIIO::geterror() + ")");
   width = in->spec().width;
   height = in->spec().height;
@@ -158,7 +165,7 @@ std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source,
       auto at = std::upper_bound(source.sequence.numbers.begin(), source.sequence.numbers.end(), wanted);
       file = source.sequence.fileFor(at == source.sequence.numbers.begin() ? source.sequence.numbers.front() : *(at - 1));
     }
-    auto in = OIIO::ImageInput::open(file);
+    auto in = openPicture(file);
     if (!in) throw HostError("'" + file + "': cannot read the picture (" + OIIO::geterror() + ")");
     const OIIO::ImageSpec& spec = in->spec();
     decoded->width = spec.width;

@@ -129,7 +129,8 @@ VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<Stat
   s.decoded = av_frame_alloc();
   s.packet = av_packet_alloc();
   s.timeBase = st->time_base;
-  s.rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+  // The nominal rate; the average is measured from the packets and can be off for short files.
+  s.rate = st->r_frame_rate.num > 0 && st->r_frame_rate.den > 0 ? st->r_frame_rate : st->avg_frame_rate;
   if (s.rate.num <= 0 || s.rate.den <= 0) s.rate = {25, 1};
   s.startPts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
   if (st->nb_frames > 0) {

@@ -110,6 +110,8 @@ VideoWriter::VideoWriter(const std::string& path, int width, int height, FrameRa
   if (r < 0) s.fail("cannot open the video encoder", r);
   avcodec_parameters_from_context(s.stream->codecpar, s.codec);
   s.stream->time_base = s.codec->time_base;
+  s.stream->avg_frame_rate = s.codec->framerate;
+  s.stream->r_frame_rate = s.codec->framerate;
   r = avio_open(&s.format->pb, s.temp.c_str(), AVIO_FLAG_WRITE);
   if (r < 0) s.fail("cannot create the file; check that its folder exists and is writable", r);
   r = avformat_write_header(s.format, nullptr);

@@ -88,3 +88,29 @@ TEST_F(CommandRender, SavesTheProjectBackAndWritesATrace) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandRender, WritesAVideoAndAnInterruptedRenderLeavesNoPartialFile) {
+  const fs::path project = write("p.json", GOOD);
+  Result r = run("render " + project.string() + " -o " + (dir / "clip.mp4").string() + " --frames 0-9 -q");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_GT(fs::file_size(dir / "clip.mp4"), 0u);
+
+  // The built-in demo takes many seconds: stop it with Ctrl-C after one.
+  const std::string shell = std::string(PLENORIUM_CLI_PATH) + " render -o " + (dir / "demo.mp4").string() +
+                            " -q & pid=$!; sleep 3; kill -INT $pid; wait $pid; exit $?";
+  FILE* pipe = popen(("sh -c '" + shell + "' 2>&1").c_str(), "r");
+  r.output.clear();
+  char buffer[512];
+  while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) r.output += buffer;
+  r.status = pclose(pipe);
+  EXPECT_EQ(WEXITSTATUS(r.status), 130) << r.output;
+  EXPECT_NE(r.output.find("stopped after"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(dir / "demo.mp4"));
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+// Files in and out: every format and depth round-trips, sequences find their frames and hold
+// over gaps, video frames come back at their own times, and sample ranges convert exactly.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "host_error.h"
+#include "image_writer.h"
+#include "media_library.h"
+#include "pixel_transfer.h"
+#include "pixel_types.h"
+#include "video_writer.h"
+
+namespace plenorium::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+Color4 pixelAt(const World& w, A_long x, A_long y) {
+  return dispatchDepth(w.depth(), [&]<PixelDepth D>() { return loadStraight<D>(pixelRow<D>(w, y)[x]); });
+}
+
+void paint(World& w, const std::function<Color4(int, int)>& f) {
+  dispatchDepth(w.depth(), [&]<PixelDepth D>() {
+    for (A_long y = 0; y < w.height(); ++y) {
+      for (A_long x = 0; x < w.width(); ++x) storeStraight<D>(pixelRow<D>(w, y)[x], f(x, y));
+    }
+  });
+}
+
+Color4 pattern(int x, int y) {
+  return {static_cast<float>((x * 7 + y * 3) % 256) / 255.0f, static_cast<float>(x % 256) / 255.0f,
+          static_cast<float>(y % 256) / 255.0f, static_cast<float>((x + y) % 256) / 255.0f};
+}
+
+class Media : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("plenorium_media_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  Item footage(const std::string& path, double fps = 25) {
+    Item item;
+    item.id = ++nextId;
+    item.kind = ItemKind::FOOTAGE;
+    item.path = path;
+    item.resolvedPath = (dir / path).string();
+    item.rate = FrameRate::fromFps(fps);
+    media.probe(item);
+    return item;
+  }
+
+  fs::path dir;
+  PixelEngine engine{2};
+  MediaLibrary media{engine};
+  int nextId = 0;
+};
+
+TEST_F(Media, PicturesRoundTripAtEveryFormatAndDepth) {
+  struct Case {
+    const char* name;
+    PixelDepth depth;
+    FileDepth file;
+    float tolerance;
+  };
+  for (const Case& c : {Case{"a.png", PixelDepth::U8, FileDepth::EIGHT, 0.0f},
+                        Case{"b.png", PixelDepth::U16, FileDepth::SIXTEEN, 0.0f},
+                        Case{"c.tif", PixelDepth::U8, FileDepth::EIGHT, 0.0f},
+                        Case{"d.tif", PixelDepth::U16, FileDepth::SIXTEEN, 0.0f},
+                        Case{"e.exr", PixelDepth::F32, FileDepth::SIXTEEN, 2e-3f}}) {
+    SCOPED_TRACE(c.name);
+    World out(c.depth, 37, 21);
+    paint(out, pattern);
+    writeImage(out, (dir / c.name).string(), c.file);
+    const Item item = footage(c.name);
+    ASSERT_EQ(item.width, 37);
+    ASSERT_EQ(item.height, 21);
+    World back(c.depth, 37, 21);
+    media.readFrame(item, 0, 1, back);
+    for (A_long y = 0; y < 21; ++y) {
+      for (A_long x = 0; x < 37; ++x) {
+        const Color4 a = pixelAt(out, x, y), b = pixelAt(back, x, y);
+        ASSERT_NEAR(a.a, b.a, c.tolerance + 1e-6f) << x << "," << y;
+        // EXR keeps colour multiplied by alpha, so where alpha is 0 there is no colour to keep.
+        if (a.a > 0.1f) {
+          ASSERT_NEAR(a.r, b.r, c.tolerance * 8 + 1e-6f) << x << "," << y;
+          ASSERT_NEAR(a.b, b.b, c.tolerance * 8 + 1e-6f) << x << "," << y;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(Media, SequencesStartAtTheirFirstFrameAndHoldOverGaps) {
+  for (int n : {7, 8, 10}) {  // 9 is missing
+    World w(PixelDepth::U8, 4, 4);
+    paint(w, [n](int, int) { return Color4{1, static_cast<float>(n) / 255.0f, 0, 0}; });
+    char name[64];
+    std::snprintf(name, sizeof(name), "shot.%04d.png", n);
+    writeImage(w, (dir / name).string(), FileDepth::EIGHT);
+  }
+  const Item item = footage("shot.%04d.png", 10);
+  EXPECT_DOUBLE_EQ(item.duration, 0.4) << "frames 7 to 10";
+  World w(PixelDepth::U8, 4, 4);
+  auto frameAt = [&](double t) {
+    media.readFrame(item, t, 1, w);
+    return static_cast<int>(std::lround(pixelAt(w, 1, 1).r * 255));
+  };
+  EXPECT_EQ(frameAt(0.0), 7);
+  EXPECT_EQ(frameAt(0.1), 8);
+  EXPECT_EQ(frameAt(0.2), 8) << "the missing frame 9 holds frame 8";
+  EXPECT_EQ(frameAt(0.3), 10);
+  EXPECT_EQ(frameAt(5.0), 10);
+  const Item hashes = footage("shot.####.png", 10);
+  EXPECT_DOUBLE_EQ(hashes.duration, 0.4);
+  EXPECT_THROW(footage("none.%04d.png"), HostError);
+}
+
+TEST_F(Media, VideoFramesComeBackAtTheirOwnTimesAndAreDecodedOnce) {
+  // A counter video: frame n is a flat grey of level 8 n, which survives compression.
+  {
+    VideoWriter writer((dir / "count.mp4").string(), 64, 48, FrameRate::fromFps(25));
+    for (int n = 0; n < 30; ++n) {
+      World w(PixelDepth::U8, 64, 48);
+      const float level = static_cast<float>(8 * n) / 255.0f;
+      paint(w, [level](int, int) { return Color4{1, level, level, level}; });
+      writer.add(w);
+    }
+    writer.finish();
+  }
+  const Item item = footage("count.mp4");
+  EXPECT_EQ(item.width, 64);
+  EXPECT_NEAR(item.rate.fps(), 25.0, 1e-9);
+  EXPECT_NEAR(item.duration, 30 / 25.0, 1e-9);
+  World w(PixelDepth::U8, 64, 48);
+  auto levelAt = [&](double t) {
+    media.readFrame(item, t, 1, w);
+    return pixelAt(w, 32, 24).g * 255.0f / 8.0f;
+  };
+  for (int n : {0, 1, 2, 17, 5, 29, 3, 3}) EXPECT_NEAR(levelAt(n / 25.0), n, 0.4) << "frame " << n;
+  EXPECT_NEAR(levelAt(12.5 / 25.0), 12, 0.4) << "between frames: the frame being shown";
+  const long decoded = media.decodedFrames();
+  levelAt(17 / 25.0);
+  levelAt(17 / 25.0);
+  EXPECT_EQ(media.decodedFrames(), decoded) << "a frame asked for again comes from the cache";
+}
+
+TEST_F(Media, AnUnfinishedVideoLeavesNoFile) {
+  {
+    VideoWriter writer((dir / "cut.mp4").string(), 32, 32, FrameRate::fromFps(25));
+    World w(PixelDepth::U8, 32, 32);
+    writer.add(w);
+  }
+  EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST(PixelTransfer, SampleRangesConvertExactly) {
+  const std::uint8_t white[4] = {255, 255, 255, 255};
+  const std::uint8_t half[4] = {128, 0, 1, 255};
+  for (const std::uint8_t* sample : {white, half}) {
+    PixelBuffer b;
+    b.data = sample;
+    b.width = b.height = 1;
+    b.rowBytes = 4;
+    World w16(PixelDepth::U16, 1, 1), w32(PixelDepth::F32, 1, 1);
+    importPixels(b, w16);
+    importPixels(b, w32);
+    const PF_Pixel16 p = pixelRow<PixelDepth::U16>(w16, 0)[0];
+    EXPECT_EQ(p.red, (sample[0] * 32768 + 127) / 255);
+    EXPECT_EQ(pixelRow<PixelDepth::F32>(w32, 0)[0].red, sample[0] / 255.0f);
+  }
+  PixelBuffer b;
+  b.data = white;
+  b.width = b.height = 1;
+  b.rowBytes = 4;
+  World w16(PixelDepth::U16, 1, 1);
+  importPixels(b, w16);
+  EXPECT_EQ(pixelRow<PixelDepth::U16>(w16, 0)[0].alpha, 32768);
+  std::uint16_t out[4];
+  exportPixels(w16, out, sizeof(out), SampleType::U16, false);
+  EXPECT_EQ(out[3], 65535);
+}
+
+}  // namespace
+}  // namespace plenorium::host
