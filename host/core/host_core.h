@@ -43,6 +43,7 @@ class HostCore {
   PF_UtilCallbacks* utils() { return &utils_; }
 
   void setTrace(TraceWriter trace) { trace_ = std::move(trace); }
+  bool tracing() const { return trace_.enabled(); }
   // Records one call of the plug-in into the host under the command in progress.
   void traceCall(const std::string& call, const nlohmann::json& fields, const nlohmann::json& result);
 

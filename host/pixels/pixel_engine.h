@@ -5,6 +5,7 @@
 #include "AE_Effect.h"
 #include "composite.h"
 #include "pixel_types.h"
+#include "separable_resample.h"
 #include "thread_pool.h"
 #include "world.h"
 
@@ -34,6 +35,7 @@ class PixelEngine {
 
  private:
   ThreadPool pool_;
+  ResampleCache resampled_;
 };
 
 }  // namespace plenorium::host

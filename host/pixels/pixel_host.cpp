@@ -14,6 +14,12 @@ void trace(const std::string& call, const nlohmann::json& fields, A_Err result) 
   if (HostCore* core = HostCore::current()) core->traceCall(call, fields, result);
 }
 
+// For calls made thousands of times a frame: the record is built only when a trace is written.
+bool tracing() {
+  const HostCore* core = HostCore::current();
+  return core != nullptr && core->tracing();
+}
+
 bool depthOfType(AEGP_WorldType type, PixelDepth& depth) {
   switch (type) {
     case AEGP_WorldType_8: depth = PixelDepth::U8; return true;
@@ -152,7 +158,7 @@ PF_Err fillWith(const PF_Rect* rect, PF_EffectWorld* view, const Color4& color, 
   World* w = px != nullptr ? px->find(view) : nullptr;
   const PF_Err err = w != nullptr ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
   if (err == PF_Err_NONE) px->engine().fill(*w, color, rect);
-  trace(call, {{"whole", rect == nullptr}}, err);
+  if (tracing()) trace(call, {{"whole", rect == nullptr}}, err);
   return err;
 }
 
@@ -193,7 +199,8 @@ PF_Err transformWorld(PF_ProgPtr, PF_Quality quality, PF_ModeFlags, PF_Field, co
       px->engine().transformWorld(*src, *dst, matrices[0], srcToDst != 0, spec, rectOr(destRect, *dst));
     }
   }
-  trace("transform_world",
+  if (tracing())
+    trace("transform_world",
         {{"quality", quality}, {"mode", mode != nullptr ? mode->xfer : -1}, {"opacity", mode != nullptr ? mode->opacity : 255},
          {"mask", mask != nullptr}},
         err);
@@ -217,7 +224,7 @@ PF_Err transferRect(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_Field, const PF_Rec
       px->engine().transferRect(*src, rectOr(srcRect, *src), *dst, destX, destY, spec);
     }
   }
-  trace("transfer_rect", {{"x", destX}, {"y", destY}, {"mask", mask != nullptr}}, err);
+  if (tracing()) trace("transfer_rect", {{"x", destX}, {"y", destY}, {"mask", mask != nullptr}}, err);
   return err;
 }
 
@@ -282,6 +289,7 @@ PixelHost::~PixelHost() { core_.attach<PixelHost>(nullptr); }
 World& PixelHost::create(PixelDepth depth, A_long width, A_long height) {
   auto world = std::make_unique<World>(depth, width, height);
   World& ref = *world;
+  ref.setSerial(nextSerial_++);
   handles_.insert(&ref);
   worlds_.emplace(ref.data(), std::move(world));
   core_.accounting().take(WORLD_KIND);

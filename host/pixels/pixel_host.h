@@ -41,6 +41,7 @@ class PixelHost {
   PixelEngine engine_;
   std::map<const void*, std::unique_ptr<World>> worlds_;  // by pixel address
   std::unordered_set<const World*> handles_;              // to check handles before use
+  std::uint64_t nextSerial_ = 1;
 
   AEGP_WorldSuite3 worldSuite_{};
   PF_WorldSuite2 pfWorldSuite_{};
@@ -80,5 +81,11 @@ class OwnedWorld {
   PixelHost* host_ = nullptr;
   World* world_ = nullptr;
 };
+
+// A host picture that several users read (a source shown on many screens, a cached item);
+// disposed when the last user lets go. Readers must not change its pixels.
+using SharedWorld = std::shared_ptr<OwnedWorld>;
+
+inline SharedWorld share(OwnedWorld world) { return std::make_shared<OwnedWorld>(std::move(world)); }
 
 }  // namespace plenorium::host

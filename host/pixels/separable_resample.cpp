@@ -24,10 +24,22 @@ struct Taps {
 Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize) {
   Taps t;
   const double reach = std::fabs(map.scale);
+  const auto count = static_cast<std::size_t>(std::max<A_long>(destEnd - destBegin, 0));
+  t.first.reserve(count);
+  t.count.reserve(count);
+  t.offset.reserve(count);
+  t.weights.reserve(count * (reach > 1.0 ? static_cast<std::size_t>(std::ceil(reach)) + 1 : 2));
   t.lowest = sourceSize;
   t.highest = 0;
   for (A_long d = destBegin; d < destEnd; ++d) {
-    std::vector<std::pair<A_long, float>> taps;
+    const std::size_t start = t.weights.size();
+    A_long first = -1;
+    auto add = [&](A_long s, float w) {
+      if (first < 0) first = s;
+      t.weights.push_back(w);
+      t.lowest = std::min(t.lowest, s);
+      t.highest = std::max(t.highest, s + 1);
+    };
     if (reach > 1.0) {
       // The destination pixel covers the source interval [lo, hi): average it.
       const double a = map.scale * d + map.offset;
@@ -37,38 +49,34 @@ Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize)
       const auto to = static_cast<A_long>(std::min(std::ceil(hi), static_cast<double>(sourceSize)));
       for (A_long s = from; s < to; ++s) {
         const double cover = std::min(hi, s + 1.0) - std::max(lo, static_cast<double>(s));
-        if (cover > 0) taps.emplace_back(s, static_cast<float>(cover / reach));
+        if (cover > 0) add(s, static_cast<float>(cover / reach));
       }
     } else {
       const double c = map.scale * (d + 0.5) + map.offset - 0.5;
       const double base = std::floor(c);
       const auto f = static_cast<float>(c - base);
       const auto s0 = static_cast<A_long>(base);
-      if (s0 >= 0 && s0 < sourceSize && f < 1.0f) taps.emplace_back(s0, 1.0f - f);
-      if (s0 + 1 >= 0 && s0 + 1 < sourceSize && f > 0.0f) taps.emplace_back(s0 + 1, f);
+      if (s0 >= 0 && s0 < sourceSize && f < 1.0f) add(s0, 1.0f - f);
+      if (s0 + 1 >= 0 && s0 + 1 < sourceSize && f > 0.0f) add(s0 + 1, f);
     }
-    t.first.push_back(taps.empty() ? 0 : taps.front().first);
-    t.count.push_back(static_cast<A_long>(taps.size()));
-    t.offset.push_back(t.weights.size());
-    for (const auto& [s, w] : taps) {
-      t.weights.push_back(w);
-      t.lowest = std::min(t.lowest, s);
-      t.highest = std::max(t.highest, s + 1);
-    }
+    t.first.push_back(first < 0 ? 0 : first);
+    t.count.push_back(static_cast<A_long>(t.weights.size() - start));
+    t.offset.push_back(start);
   }
   if (t.lowest > t.highest) t.lowest = t.highest = 0;
   return t;
 }
 
+constexpr std::size_t CACHE_BYTES = std::size_t{256} << 20;
+
+// Fills rows [from, to) of `out` (area-sized, premultiplied).
 template <PixelDepth D>
-void resampleRows(const World& src, World& dst, const Taps& xs, const Taps& ys, const PF_LRect& area,
-                  const CompositeSpec& spec, int from, int to) {
+void resampleRows(const World& src, const Taps& xs, const Taps& ys, const PF_LRect& area, int from, int to,
+                  std::vector<Color4>& out) {
   const A_long spanBegin = xs.lowest;
   const std::size_t span = static_cast<std::size_t>(xs.highest - xs.lowest);
   const std::size_t width = static_cast<std::size_t>(area.right - area.left);
   std::vector<Color4> column(span);
-  std::vector<Color4> out(width);
-  std::vector<float> scratch(width);
   for (int y = from; y < to; ++y) {
     const std::size_t yi = static_cast<std::size_t>(y - area.top);
     std::fill(column.begin(), column.end(), Color4{});
@@ -87,27 +95,70 @@ void resampleRows(const World& src, World& dst, const Taps& xs, const Taps& ys, 
       }
     }
     // Horizontal pass.
+    Color4* dst = &out[yi * width];
     for (std::size_t x = 0; x < width; ++x) {
       Color4 sum{};
       const float* w = &xs.weights[xs.offset[x]];
       const Color4* c = &column[static_cast<std::size_t>(xs.first[x] - spanBegin)];
       for (A_long k = 0; k < xs.count[x]; ++k) sum = sum + c[k] * w[k];
-      out[x] = sum;
+      dst[x] = sum;
     }
-    compositePremultipliedRow(dst, y, area.left, out, spec, scratch);
   }
 }
 
+bool same(const AxisMap& a, const AxisMap& b) { return a.scale == b.scale && a.offset == b.offset; }
+
 }  // namespace
 
+const ResampleCache::Entry* ResampleCache::find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
+  if (src.serial() == 0) return nullptr;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->serial == src.serial() && it->generation == src.generation() && same(it->x, x) && same(it->y, y) &&
+        it->area.left == area.left && it->area.top == area.top && it->area.right == area.right &&
+        it->area.bottom == area.bottom) {
+      entries_.splice(entries_.begin(), entries_, it);
+      return &entries_.front();
+    }
+  }
+  return nullptr;
+}
+
+void ResampleCache::add(Entry entry) {
+  if (entry.serial == 0) return;
+  bytes_ += entry.rows.size() * sizeof(Color4);
+  entries_.push_front(std::move(entry));
+  while (bytes_ > CACHE_BYTES && entries_.size() > 1) {
+    bytes_ -= entries_.back().rows.size() * sizeof(Color4);
+    entries_.pop_back();
+  }
+}
+
 void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const PF_LRect& area,
-                       const CompositeSpec& spec, ThreadPool& pool) {
-  const Taps xs = buildTaps(x, area.left, area.right, src.width());
-  const Taps ys = buildTaps(y, area.top, area.bottom, src.height());
-  if (xs.highest <= xs.lowest || ys.highest <= ys.lowest) return;
+                       const CompositeSpec& spec, ThreadPool& pool, ResampleCache& cache) {
+  const std::size_t width = static_cast<std::size_t>(area.right - area.left);
+  // Worth remembering only when the result is much smaller than what it is computed from.
+  const double areaPixels = static_cast<double>(width) * static_cast<double>(area.bottom - area.top);
+  const bool remember = std::fabs(x.scale * y.scale) >= 4.0 && areaPixels >= 1024.0;
+  const ResampleCache::Entry* hit = remember ? cache.find(src, x, y, area) : nullptr;
+  ResampleCache::Entry fresh;
+  if (hit == nullptr) {
+    const Taps xs = buildTaps(x, area.left, area.right, src.width());
+    const Taps ys = buildTaps(y, area.top, area.bottom, src.height());
+    if (xs.highest <= xs.lowest || ys.highest <= ys.lowest) return;
+    fresh = {src.serial(), src.generation(), x, y, area, std::vector<Color4>(width * static_cast<std::size_t>(area.bottom - area.top))};
+    pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
+      dispatchDepth(src.depth(), [&]<PixelDepth D>() { resampleRows<D>(src, xs, ys, area, from, to, fresh.rows); });
+    });
+  }
+  const std::vector<Color4>& rows = hit != nullptr ? hit->rows : fresh.rows;
   pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
-    dispatchDepth(src.depth(), [&]<PixelDepth D>() { resampleRows<D>(src, dst, xs, ys, area, spec, from, to); });
+    std::vector<float> scratch(width);
+    for (int row = from; row < to; ++row) {
+      const std::span<const Color4> line(&rows[static_cast<std::size_t>(row - area.top) * width], width);
+      compositePremultipliedRow(dst, row, area.left, line, spec, scratch);
+    }
   });
+  if (hit == nullptr && remember) cache.add(std::move(fresh));
 }
 
 }  // namespace plenorium::host

@@ -5,6 +5,9 @@
 // transparent. Private to host/pixels.
 #pragma once
 
+#include <list>
+#include <vector>
+
 #include "composite.h"
 #include "thread_pool.h"
 #include "world.h"
@@ -18,7 +21,25 @@ struct AxisMap {
   double offset;
 };
 
+// Resampled rows remembered by source (serial and generation), map and area, most recent first,
+// within a byte budget: a source drawn the same way on every frame is resampled once.
+class ResampleCache {
+ public:
+  struct Entry {
+    std::uint64_t serial, generation;
+    AxisMap x, y;
+    PF_LRect area;
+    std::vector<Color4> rows;  // premultiplied, area-sized
+  };
+  const Entry* find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area);
+  void add(Entry entry);
+
+ private:
+  std::list<Entry> entries_;
+  std::size_t bytes_ = 0;
+};
+
 void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const PF_LRect& area,
-                       const CompositeSpec& spec, ThreadPool& pool);
+                       const CompositeSpec& spec, ThreadPool& pool, ResampleCache& cache);
 
 }  // namespace plenorium::host

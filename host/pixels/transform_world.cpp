@@ -243,7 +243,7 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
     // No rotation or shear: each axis maps on its own, u = a·x + e and v = d·y + f.
     const AxisMap xMap{inv.a, inv.e};
     const AxisMap yMap{inv.d, inv.f};
-    separableResample(src, dst, xMap, yMap, area, spec, pool_);
+    separableResample(src, dst, xMap, yMap, area, spec, pool_, resampled_);
     dst.markWritten(area);
     return;
   }

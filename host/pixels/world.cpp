@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "mip_chain.h"
 
@@ -46,8 +47,10 @@ World::World(PixelDepth depth, A_long width, A_long height)
   const std::size_t row = static_cast<std::size_t>(width_) * bytesPerPixel(depth_);
   rowBytes_ = static_cast<A_long>((row + ROW_ALIGNMENT - 1) / ROW_ALIGNMENT * ROW_ALIGNMENT);
   const std::size_t bytes = std::max<std::size_t>(static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_), 1) + ROW_ALIGNMENT;
-  storage_.reset(new std::uint8_t[bytes]);
-  std::memset(storage_.get(), 0, bytes);
+  // Zeroed memory from the allocator: large blocks arrive as fresh pages, cleared only as they are
+  // touched, so a big world that is drawn into only in a small area costs little.
+  storage_.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
+  if (!storage_) throw std::bad_alloc();
   const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
   data_ = storage_.get() + (ROW_ALIGNMENT - address % ROW_ALIGNMENT) % ROW_ALIGNMENT;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 #include "AE_Effect.h"
@@ -47,6 +48,10 @@ class World {
   // Records that the whole world is transparent black again.
   void markClear();
   std::uint64_t generation() const { return generation_; }
+  // A number the host gives each world it makes (0: none), so that results computed from a
+  // world can be remembered without mistaking a later world at the same address for it.
+  std::uint64_t serial() const { return serial_; }
+  void setSerial(std::uint64_t serial) { serial_ = serial; }
 
   // The premultiplied reduction pyramid of the current pixels, built on first use after a change.
   const MipChain& mipChain(class ThreadPool& pool) const;
@@ -56,10 +61,14 @@ class World {
   A_long width_;
   A_long height_;
   A_long rowBytes_;
-  std::unique_ptr<std::uint8_t[]> storage_;
+  struct FreeStorage {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t, FreeStorage> storage_;
   std::uint8_t* data_;
   PF_LRect touched_{0, 0, 0, 0};
   std::uint64_t generation_ = 1;
+  std::uint64_t serial_ = 0;
   mutable std::unique_ptr<MipChain> mips_;
   mutable std::uint64_t mipsGeneration_ = 0;
 };

@@ -26,7 +26,7 @@ struct LayerCheckout {
   A_long step = 0;
   A_u_long scale = 1;
   const Layer* layer = nullptr;  // null: the parameter names no layer
-  OwnedWorld world;              // rendered on checkout (not for the input, which is borrowed)
+  SharedWorld world;             // rendered on checkout (not for the input, which is borrowed)
   PF_EffectWorld view{};
   bool checkedOut = false;
 };

@@ -536,8 +536,8 @@ A_Err checkinFrame(AEGP_FrameReceiptH h) {
 
 A_Err getReceiptWorld(AEGP_FrameReceiptH h, AEGP_WorldH* world) {
   ReceiptObject* r = receiptOf(h);
-  if (r == nullptr || world == nullptr || !r->world) return traced("AEGP_GetReceiptWorld", {}, A_Err_PARAMETER);
-  *world = PixelHost::handleOf(*r->world);
+  if (r == nullptr || world == nullptr || !r->world || !*r->world) return traced("AEGP_GetReceiptWorld", {}, A_Err_PARAMETER);
+  *world = PixelHost::handleOf(**r->world);
   return traced("AEGP_GetReceiptWorld", {}, A_Err_NONE);
 }
 

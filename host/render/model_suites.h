@@ -35,7 +35,7 @@ struct RenderOptionsObject {
 };
 
 struct ReceiptObject {
-  OwnedWorld world;
+  SharedWorld world;
 };
 
 // The handles the project suites have handed out and not yet taken back, by kind, so that a

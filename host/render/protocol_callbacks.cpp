@@ -118,7 +118,7 @@ PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
           try {
             const double compTime = c->layer->startTime + static_cast<double>(k.time) / k.scale;
             k.world = c->session->renderLayerPixels(*k.layer, k.layer->layerTime(compTime), c->settings);
-            k.view = k.world->view();
+            k.view = (*k.world)->view();
           } catch (const HostError&) {
             err = PF_Interrupt_CANCEL;
           }

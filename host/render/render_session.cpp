@@ -224,29 +224,57 @@ OwnedWorld RenderSession::renderComp(const Composition& comp, double compTime, c
     const double opacity = std::clamp(
         streamValue(layer, nullptr, AEGP_LayerStream_OPACITY, layer.transform.opacity, layerTime)[0] * 0.01, 0.0, 1.0);
     if (opacity <= 0) continue;
-    OwnedWorld pixels = renderLayerPixels(layer, layerTime, settings);
+    const SharedWorld pixels = renderLayerPixels(layer, layerTime, settings);
     CompositeSpec spec;
     spec.opacity = static_cast<float>(opacity);
-    pixels_.engine().transformWorld(*pixels, *out, layerMatrix(*this, layer, layerTime, settings.downsample), true, spec,
+    pixels_.engine().transformWorld(**pixels, *out, layerMatrix(*this, layer, layerTime, settings.downsample), true, spec,
                                     whole);
   }
   return out;
 }
 
-OwnedWorld RenderSession::renderItem(const Item& item, double time, const RenderSettings& settings) {
+namespace {
+constexpr std::size_t ITEM_CACHE_BYTES = std::size_t{1} << 30;
+}
+
+SharedWorld RenderSession::renderItem(const Item& item, double time, const RenderSettings& settings) {
+  // Compositions change with their effects and are rendered every time; other items are pictures
+  // of a frame and are kept.
+  if (item.kind == ItemKind::COMP) return renderItemUncached(item, time, settings);
+  const long frame = item.kind == ItemKind::SOLID ? 0 : static_cast<long>(std::floor(time * item.rate.fps() + 1e-6));
+  const std::string key = std::to_string(item.id) + "/" + std::to_string(frame) + "/" + std::to_string(settings.downsample) +
+                          "/" + std::to_string(static_cast<int>(settings.depth));
+  for (auto it = itemCache_.begin(); it != itemCache_.end(); ++it) {
+    if (it->first != key) continue;
+    itemCache_.splice(itemCache_.begin(), itemCache_, it);
+    return itemCache_.front().second;
+  }
+  SharedWorld w = renderItemUncached(item, time, settings);
+  const World& world = **w;
+  itemCacheBytes_ += static_cast<std::size_t>(world.rowBytes()) * static_cast<std::size_t>(world.height());
+  itemCache_.emplace_front(key, w);
+  while (itemCacheBytes_ > ITEM_CACHE_BYTES && itemCache_.size() > 1) {
+    const World& last = **itemCache_.back().second;
+    itemCacheBytes_ -= static_cast<std::size_t>(last.rowBytes()) * static_cast<std::size_t>(last.height());
+    itemCache_.pop_back();
+  }
+  return w;
+}
+
+SharedWorld RenderSession::renderItemUncached(const Item& item, double time, const RenderSettings& settings) {
   const int ds = settings.downsample;
   switch (item.kind) {
-    case ItemKind::COMP: return renderComp(*item.comp, time, settings);
+    case ItemKind::COMP: return share(renderComp(*item.comp, time, settings));
     case ItemKind::SOLID: {
       OwnedWorld w = newWorld(settings, scaledSize(item.width, ds), scaledSize(item.height, ds));
       pixels_.engine().fill(*w, colorOf(item.color), nullptr);
-      return w;
+      return share(std::move(w));
     }
     case ItemKind::PATTERN: {
       OwnedWorld w = newWorld(settings, scaledSize(item.width, ds), scaledSize(item.height, ds));
       const long frame = static_cast<long>(std::floor(time * item.rate.fps() + 1e-6));
       drawPattern(pixels_.engine(), *w, item.pattern, time, frame, 1.0 / ds);
-      return w;
+      return share(std::move(w));
     }
     case ItemKind::FOOTAGE: {
       if (footage_ == nullptr) {
@@ -255,15 +283,15 @@ OwnedWorld RenderSession::renderItem(const Item& item, double time, const Render
       OwnedWorld w = newWorld(settings, scaledSize(item.width, ds), scaledSize(item.height, ds));
       footage_->readFrame(item, time, ds, *w);
       w->markAllWritten();
-      return w;
+      return share(std::move(w));
     }
   }
   throw HostError("item '" + item.name + "' has an unknown kind");
 }
 
-OwnedWorld RenderSession::renderLayerPixels(const Layer& constLayer, double layerTime, const RenderSettings& settings) {
+SharedWorld RenderSession::renderLayerPixels(const Layer& constLayer, double layerTime, const RenderSettings& settings) {
   Layer& layer = const_cast<Layer&>(constLayer);
-  if (layer.source == nullptr) return newWorld(settings, 0, 0);
+  if (layer.source == nullptr) return share(newWorld(settings, 0, 0));
   if (!inProgress_.insert(&layer).second) {
     throw HostError("layer '" + layer.name + "' needs its own picture to render (a layer cannot be its own source)");
   }
@@ -273,9 +301,9 @@ OwnedWorld RenderSession::renderLayerPixels(const Layer& constLayer, double laye
     ~Guard() { set.erase(layer); }
   } guard{inProgress_, &layer};
 
-  OwnedWorld pixels = renderItem(*layer.source, layerTime, settings);
+  SharedWorld pixels = renderItem(*layer.source, layerTime, settings);
   for (std::size_t i = 0; i < layer.effects.size(); ++i) {
-    pixels = applyEffect(layer, static_cast<int>(i), *pixels, layerTime, settings);
+    pixels = share(applyEffect(layer, static_cast<int>(i), **pixels, layerTime, settings));
   }
   return pixels;
 }

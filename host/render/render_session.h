@@ -3,6 +3,7 @@
 // pre-render and render commands. Serves the suites that let effects read the project.
 #pragma once
 
+#include <list>
 #include <set>
 #include <string>
 
@@ -31,10 +32,11 @@ class RenderSession {
   // error code when an effect fails.
   OwnedWorld renderFrame(const Composition& comp, long frame, const RenderSettings& settings);
   OwnedWorld renderComp(const Composition& comp, double compTime, const RenderSettings& settings);
-  // An item by itself at `time` seconds of its own time.
-  OwnedWorld renderItem(const Item& item, double time, const RenderSettings& settings);
+  // An item by itself at `time` seconds of its own time. Pictures of generated items and footage
+  // are kept for later requests of the same frame (readers must not change them).
+  SharedWorld renderItem(const Item& item, double time, const RenderSettings& settings);
   // A layer's source after its own effects, before its transform, at `layerTime`.
-  OwnedWorld renderLayerPixels(const Layer& layer, double layerTime, const RenderSettings& settings);
+  SharedWorld renderLayerPixels(const Layer& layer, double layerTime, const RenderSettings& settings);
 
   HostCore& core() { return core_; }
   PixelHost& pixels() { return pixels_; }
@@ -64,6 +66,7 @@ class RenderSession {
   void changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value);
 
  private:
+  SharedWorld renderItemUncached(const Item& item, double time, const RenderSettings& settings);
   OwnedWorld applyEffect(Layer& layer, int effectIndex, const World& input, double layerTime,
                          const RenderSettings& settings);
   OwnedWorld newWorld(const RenderSettings& settings, A_long width, A_long height);
@@ -77,6 +80,9 @@ class RenderSession {
   LiveHandles handles_;
   ExpressionEngine expressions_;
   FootageProvider* footage_ = nullptr;
+  // Item pictures by (item, frame, downsampling, depth), most recent first, within a byte budget.
+  std::list<std::pair<std::string, SharedWorld>> itemCache_;
+  std::size_t itemCacheBytes_ = 0;
   std::set<std::string> warned_;
   std::vector<std::string> warnings_;
 };
