@@ -146,5 +146,22 @@ TEST_F(SourceSelection, AnimatedControlsAreSampledAtEachScreensOwnTime) {
   EXPECT_GT(alphas.size(), 4u);
 }
 
+TEST_F(SourceSelection, EachScreenSampleMakesFortyTwoHostCallsAtItsOwnTimeEvenBeforeZero) {
+  open(projectWith(wallLayer({{"Columns", 2}, {"Rows", 1}, {"Per screen time offset", 3.0}, {"Transform Random seed", 1}})));
+  render(0);
+  static const std::set<std::string> sampling = {"AEGP_GetNewEffectForEffect", "AEGP_GetNewEffectStreamByIndex",
+                                                 "AEGP_GetNewStreamValue",     "AEGP_DisposeStreamValue",
+                                                 "AEGP_DisposeStream",         "AEGP_DisposeEffect"};
+  std::size_t calls = 0;
+  bool negative = false;
+  for (const json& j : trace()) {
+    if (j["cmd"] != PF_Cmd_SMART_RENDER || sampling.count(j["call"].get<std::string>()) == 0) continue;
+    ++calls;
+    if (j["call"] == "AEGP_GetNewStreamValue" && j["time"].get<int>() < 0) negative = true;
+  }
+  EXPECT_EQ(calls, 2u * 42u);
+  EXPECT_TRUE(negative) << "a delayed screen at time 0 samples its controls before 0";
+}
+
 }  // namespace
 }  // namespace plenorium::test
