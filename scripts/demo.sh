@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and renders the built-in demo to out/demo/.
+# Installs what is missing, builds, and renders the built-in demo to out/demo/ and out/demo.mp4.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 build/bin/plenorium render
-echo "The demo frames are in out/demo/" >&2
+build/bin/plenorium render -o out/demo.mp4 -q
+echo "The demo is in out/demo/ (frames) and out/demo.mp4" >&2
