@@ -60,23 +60,16 @@ void drawFramedScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float 
   EffectWorld screenLayer = newFilledWorld(pass, output.width, output.height, TRANSPARENT);
   if (!screenLayer) return;
 
-  const float cx = l.screenWidthPx * 0.5f + x0;
-  const float cy = l.screenHeightPx * 0.5f + y0;
-  const float w = std::fabs(s.sx) * static_cast<float>(source.width);
-  const float h = std::fabs(s.sy) * static_cast<float>(source.height);
-  const float ext = w > h ? w : h;
-  const PF_Rect rect{saturatingPixel(cx - std::floor(ext)), saturatingPixel(cy - std::floor(ext)),
-                     saturatingPixel(cx + std::ceil(ext)), saturatingPixel(cy + std::ceil(ext))};
+  const ScreenPlacement at = placeScreen(l, x0, y0, s.sx, s.sy, slot.finalRotateZ, source.width, source.height);
+  const float cx = at.cx, cy = at.cy;
+  const PF_Rect& rect = at.destRect;
   const double p = static_cast<float>(1.0 / l.aspect);
-
-  PF_FloatMatrix screenMatrix;
-  buildScreenMatrix(screenMatrix, cx, cy, s.sx, s.sy, slot.finalRotateZ, source.width, source.height, p, p);
   PF_FloatMatrix content;
   buildScreenMatrix(content,
                     static_cast<float>(source.width) * l.fitOffsetX + static_cast<float>(source.width / 2),
                     static_cast<float>(source.height) * l.fitOffsetY + static_cast<float>(source.height / 2),
                     l.fitScaleX, l.fitScaleY, 0, source.width, source.height, 1, 1);
-  concatMatrix(screenMatrix, content);  // the fit first, then the screen
+  concatMatrix(at.matrix, content);  // the fit first, then the screen
   const PF_EffectWorld& frame = pass.framePicture;
   PF_FloatMatrix frameMatrix;
   buildScreenMatrix(frameMatrix, cx, cy, fittedScale(l.screenWidthPx, frame.width, slot.controls.scaleX, s.cosY),

@@ -1,8 +1,27 @@
 #include "render_pass.h"
 
+#include <cmath>
+
 #include "AE_EffectCB.h"
+#include "screen_transform.h"
 
 namespace plenorium {
+
+ScreenPlacement placeScreen(const WallLayout& l, float x0, float y0, float sx, float sy, float rotationDeg,
+                            A_long sourceWidth, A_long sourceHeight) {
+  ScreenPlacement p{};
+  p.cx = l.screenWidthPx * 0.5f + x0;
+  p.cy = l.screenHeightPx * 0.5f + y0;
+  const float w = std::fabs(sx) * static_cast<float>(sourceWidth);
+  const float h = std::fabs(sy) * static_cast<float>(sourceHeight);
+  // Half the square's side is the screen's larger scaled side: enough for any rotation.
+  const float ext = w > h ? w : h;
+  p.destRect = PF_Rect{saturatingPixel(p.cx - std::floor(ext)), saturatingPixel(p.cy - std::floor(ext)),
+                       saturatingPixel(p.cx + std::ceil(ext)), saturatingPixel(p.cy + std::ceil(ext))};
+  const double aspectFactor = static_cast<float>(1.0 / l.aspect);
+  buildScreenMatrix(p.matrix, p.cx, p.cy, sx, sy, rotationDeg, sourceWidth, sourceHeight, aspectFactor, aspectFactor);
+  return p;
+}
 
 EffectWorld newFilledWorld(RenderPass& pass, A_long width, A_long height, const float (&argb)[4]) {
   EffectWorld world;

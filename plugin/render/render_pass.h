@@ -40,6 +40,16 @@ struct RenderPass {
   bool ok() const { return err == PF_Err_NONE; }
 };
 
+// Where a transformed screen lands: its centre, the rotation-safe square around it that bounds
+// the host's work, and the matrix that places a source picture on it.
+struct ScreenPlacement {
+  float cx, cy;
+  PF_Rect destRect;
+  PF_FloatMatrix matrix;
+};
+ScreenPlacement placeScreen(const WallLayout& layout, float x0, float y0, float sx, float sy, float rotationDeg,
+                            A_long sourceWidth, A_long sourceHeight);
+
 // Makes a world of the render's depth filled with a straight colour (alpha, red, green, blue,
 // each 0..1). A failure leaves no world and records nothing.
 EffectWorld newFilledWorld(RenderPass& pass, A_long width, A_long height, const float (&argb)[4]);

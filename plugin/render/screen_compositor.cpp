@@ -50,17 +50,8 @@ void drawScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float y0, co
     drawFramedScreen(pass, slot, x0, y0, source, opacity, s);
     return;
   }
-  const float cx = l.screenWidthPx * 0.5f + x0;
-  const float cy = l.screenHeightPx * 0.5f + y0;
-  const float w = std::fabs(s.sx) * static_cast<float>(source.width);
-  const float h = std::fabs(s.sy) * static_cast<float>(source.height);
-  const float ext = w > h ? w : h;
-  const PF_Rect rect{saturatingPixel(cx - std::floor(ext)), saturatingPixel(cy - std::floor(ext)),
-                     saturatingPixel(cx + std::ceil(ext)), saturatingPixel(cy + std::ceil(ext))};
-  const double p = static_cast<float>(1.0 / l.aspect);
-  PF_FloatMatrix m;
-  buildScreenMatrix(m, cx, cy, s.sx, s.sy, slot.finalRotateZ, source.width, source.height, p, p);
-  pass.record(transformInto(pass, source, *pass.output, m, PF_Xfer_IN_FRONT, opacity, rect));
+  const ScreenPlacement at = placeScreen(l, x0, y0, s.sx, s.sy, slot.finalRotateZ, source.width, source.height);
+  pass.record(transformInto(pass, source, *pass.output, at.matrix, PF_Xfer_IN_FRONT, opacity, at.destRect));
 }
 
 }  // namespace plenorium
