@@ -9,7 +9,7 @@
 #define PIPL_RESOURCE_ID 16000
 #define PIPL_RESOURCE_LANGUAGE 1033
 
-#define PIPL_VENDOR_ADOBE PF_FOURCC('8', 'B', 'I', 'M')
+#define PIPL_VENDOR_HOST PF_FOURCC('8', 'B', 'I', 'M')
 #define PIPL_KEY_KIND PF_FOURCC('k', 'i', 'n', 'd')
 #define PIPL_KEY_NAME PF_FOURCC('n', 'a', 'm', 'e')
 #define PIPL_KEY_CATEGORY PF_FOURCC('c', 'a', 't', 'g')

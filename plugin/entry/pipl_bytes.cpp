@@ -22,7 +22,7 @@ class PiplWriter {
 
   // One property: vendor, key, id 0, length of the value, then the value padded to 4 bytes.
   void property(std::uint32_t key, const std::vector<std::uint8_t>& value) {
-    u32(PIPL_VENDOR_ADOBE);
+    u32(PIPL_VENDOR_HOST);
     u32(key);
     u32(0);
     u32(static_cast<std::uint32_t>(value.size()));
