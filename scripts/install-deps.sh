@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libpng-dev
   libopencv-dev libopenimageio-dev duktape-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
 )
 
 missing=()
