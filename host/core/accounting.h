@@ -22,6 +22,8 @@ class Accounting {
   void give(const std::string& kind) { balances_[kind].given++; }
 
   Balance balance(const std::string& kind) const;
+  // The line of one kind, kept at the same address for the accounting's life.
+  Balance& counter(const std::string& kind) { return balances_[kind]; }
   const std::map<std::string, Balance>& balances() const { return balances_; }
 
   // One line per kind whose taken and given counts differ; empty when everything is back.

@@ -28,8 +28,11 @@ CallScope::~CallScope() {
   tCurrentCmd = previousCmd_;
 }
 
-void HostCore::traceCall(const std::string& call, const nlohmann::json& fields, const nlohmann::json& result) {
-  if (trace_.enabled()) trace_.record(currentCommand(), call, fields, result);
+void HostCore::traceCall(const char* call, TraceFields fields, const nlohmann::json& result) {
+  if (!trace_.enabled()) return;
+  nlohmann::json record = nlohmann::json::object();
+  for (const auto& [key, value] : fields) record[key] = value;
+  trace_.record(currentCommand(), call, record, result);
 }
 
 // The C entry points of the core suites. Each finds the host of the call in progress.

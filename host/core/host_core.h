@@ -3,6 +3,7 @@
 // trace. One HostCore serves one project; the C callbacks find it through the call in progress.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <typeindex>
@@ -44,8 +45,10 @@ class HostCore {
 
   void setTrace(TraceWriter trace) { trace_ = std::move(trace); }
   bool tracing() const { return trace_.enabled(); }
-  // Records one call of the plug-in into the host under the command in progress.
-  void traceCall(const std::string& call, const nlohmann::json& fields, const nlohmann::json& result);
+  // Records one call of the plug-in into the host under the command in progress. The record is
+  // built only when a trace is being written: host calls are frequent.
+  using TraceFields = std::initializer_list<std::pair<const char*, nlohmann::json>>;
+  void traceCall(const char* call, TraceFields fields, const nlohmann::json& result);
 
   void setPluginPath(const std::string& path) { pluginPath_ = path; }
   const std::string& pluginPath() const { return pluginPath_; }

@@ -2,44 +2,65 @@
 
 namespace plenorium::host {
 
-void SuiteRegistry::provide(const std::string& name, int version, const void* table) {
-  tables_[{name, version}] = table;
+SuiteRegistry::Entry& SuiteRegistry::entry(const std::string& name, int version) {
+  Entry& e = entries_[{name, version}];
+  if (e.balance == nullptr) e.balance = &accounting_.counter(Accounting::suiteKind(name, version));
+  return e;
 }
+
+SuiteRegistry::Entry* SuiteRegistry::find(std::string_view name, int version) {
+  const auto it = entries_.find(std::pair<std::string_view, int>{name, version});
+  return it == entries_.end() ? nullptr : &it->second;
+}
+
+const SuiteRegistry::Entry* SuiteRegistry::find(std::string_view name, int version) const {
+  const auto it = entries_.find(std::pair<std::string_view, int>{name, version});
+  return it == entries_.end() ? nullptr : &it->second;
+}
+
+void SuiteRegistry::provide(const std::string& name, int version, const void* table) { entry(name, version).table = table; }
 
 bool SuiteRegistry::provides(const std::string& name, int version) const {
-  return tables_.count({name, version}) != 0;
+  const Entry* e = find(name, version);
+  return e != nullptr && e->table != nullptr;
 }
 
-SPErr SuiteRegistry::acquire(const std::string& name, int version, const void** suite) {
-  const Key key{name, version};
+SPErr SuiteRegistry::acquire(std::string_view name, int version, const void** suite) {
   if (suite == nullptr) return kSPSuiteNotFoundError;
   *suite = nullptr;
-  if (refused_.count(key) != 0) return kSPSuiteNotFoundError;
+  Entry* e = find(name, version);
+  if (e == nullptr || e->refused) return kSPSuiteNotFoundError;
   // A null table handed back as a success is nothing handed out: it is not counted.
-  if (nulls_.count(key) != 0) return kSPNoError;
-  const auto it = tables_.find(key);
-  if (it == tables_.end()) return kSPSuiteNotFoundError;
-  *suite = it->second;
-  acquired_[key]++;
-  accounting_.take(Accounting::suiteKind(name, version));
+  if (e->handsNull) return kSPNoError;
+  if (e->table == nullptr) return kSPSuiteNotFoundError;
+  *suite = e->table;
+  e->acquired++;
+  e->balance->taken++;
   return kSPNoError;
 }
 
-SPErr SuiteRegistry::release(const std::string& name, int version) {
-  const Key key{name, version};
-  released_[key]++;
-  accounting_.give(Accounting::suiteKind(name, version));
-  return tables_.count(key) != 0 ? kSPNoError : kSPSuiteNotFoundError;
+SPErr SuiteRegistry::release(std::string_view name, int version) {
+  Entry* e = find(name, version);
+  if (e == nullptr) {
+    // A release of a pair never offered is still counted, so that the report shows it.
+    Entry& added = entry(std::string(name), version);
+    added.released++;
+    added.balance->given++;
+    return kSPSuiteNotFoundError;
+  }
+  e->released++;
+  e->balance->given++;
+  return e->table != nullptr ? kSPNoError : kSPSuiteNotFoundError;
 }
 
 int SuiteRegistry::acquisitions(const std::string& name, int version) const {
-  const auto it = acquired_.find({name, version});
-  return it == acquired_.end() ? 0 : it->second;
+  const Entry* e = find(name, version);
+  return e == nullptr ? 0 : e->acquired;
 }
 
 int SuiteRegistry::releases(const std::string& name, int version) const {
-  const auto it = released_.find({name, version});
-  return it == released_.end() ? 0 : it->second;
+  const Entry* e = find(name, version);
+  return e == nullptr ? 0 : e->released;
 }
 
 }  // namespace plenorium::host

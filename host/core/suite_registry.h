@@ -3,8 +3,9 @@
 #pragma once
 
 #include <map>
-#include <set>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "SPBasic.h"
@@ -21,23 +22,39 @@ class SuiteRegistry {
   bool provides(const std::string& name, int version) const;
 
   // Test switches.
-  void refuse(const std::string& name, int version) { refused_.insert({name, version}); }
-  void handNull(const std::string& name, int version) { nulls_.insert({name, version}); }
+  void refuse(const std::string& name, int version) { entry(name, version).refused = true; }
+  void handNull(const std::string& name, int version) { entry(name, version).handsNull = true; }
 
-  SPErr acquire(const std::string& name, int version, const void** suite);
-  SPErr release(const std::string& name, int version);
+  SPErr acquire(std::string_view name, int version, const void** suite);
+  SPErr release(std::string_view name, int version);
 
   int acquisitions(const std::string& name, int version) const;
   int releases(const std::string& name, int version) const;
 
  private:
-  using Key = std::pair<std::string, int>;
+  // Pairs are looked up by a view of the caller's name, so that the frequent acquisitions and
+  // releases build no strings.
+  struct KeyLess {
+    using is_transparent = void;
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const {
+      return std::tuple(std::string_view(a.first), a.second) < std::tuple(std::string_view(b.first), b.second);
+    }
+  };
+  struct Entry {
+    const void* table = nullptr;
+    bool refused = false;
+    bool handsNull = false;
+    int acquired = 0;
+    int released = 0;
+    Balance* balance = nullptr;  // this pair's line in the accounting
+  };
+  Entry& entry(const std::string& name, int version);
+  Entry* find(std::string_view name, int version);
+  const Entry* find(std::string_view name, int version) const;
+
   Accounting& accounting_;
-  std::map<Key, const void*> tables_;
-  std::set<Key> refused_;
-  std::set<Key> nulls_;
-  std::map<Key, int> acquired_;
-  std::map<Key, int> released_;
+  std::map<std::pair<std::string, int>, Entry, KeyLess> entries_;
 };
 
 }  // namespace plenorium::host

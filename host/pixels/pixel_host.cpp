@@ -10,7 +10,7 @@ PixelHost* pixels() {
   return core == nullptr ? nullptr : core->service<PixelHost>();
 }
 
-void trace(const std::string& call, const nlohmann::json& fields, A_Err result) {
+void trace(const char* call, HostCore::TraceFields fields, A_Err result) {
   if (HostCore* core = HostCore::current()) core->traceCall(call, fields, result);
 }
 

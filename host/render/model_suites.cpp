@@ -43,7 +43,7 @@ T* valid(T* object, const char* kind) {
   return object != nullptr && s != nullptr && s->handles().contains(kind, object) ? object : nullptr;
 }
 
-A_Err traced(const std::string& call, const nlohmann::json& fields, A_Err err) {
+A_Err traced(const char* call, HostCore::TraceFields fields, A_Err err) {
   if (HostCore* core = HostCore::current()) core->traceCall(call, fields, err);
   return err;
 }

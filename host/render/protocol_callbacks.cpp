@@ -13,7 +13,7 @@ namespace {
 constexpr const char* PARAM_CHECKOUT = "parameter checkout";
 constexpr const char* LAYER_CHECKOUT = "layer checkout";
 
-void trace(const std::string& call, const nlohmann::json& fields, PF_Err result) {
+void trace(const char* call, HostCore::TraceFields fields, PF_Err result) {
   if (HostCore* core = HostCore::current()) core->traceCall(call, fields, result);
 }
 
