@@ -18,6 +18,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+void discard(const fs::path& temp) {
+  std::error_code ignored;
+  fs::remove(temp, ignored);
+}
+
+// The last step of every write: the complete file takes the target's name.
+void moveIntoPlace(const fs::path& temp, const fs::path& target, const std::string& path) {
+  std::error_code ec;
+  fs::rename(temp, target, ec);
+  if (ec) {
+    discard(temp);
+    throw HostError("cannot write '" + path + "': " + ec.message());
+  }
+}
+
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -95,29 +110,18 @@ void writePng(const World& world, const std::string& path, FileDepth depth) {
       encode(world, file.get(), depth, path);
     } catch (...) {
       file.reset();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
+      discard(temp);
       throw;
     }
     if (std::fflush(file.get()) != 0) {
       file.reset();
-      std::error_code ignored;
-      fs::remove(temp, ignored);
+      discard(temp);
       throw HostError("cannot write '" + path + "': the disk refused the data");
     }
   }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw HostError("cannot write '" + path + "': " + ec.message());
-  }
+  moveIntoPlace(temp, target, path);
 }
 
-}  // namespace plenorium::host
-
-namespace plenorium::host {
 
 void writeImage(const World& world, const std::string& path, FileDepth depth) {
   std::string ext = fs::path(path).extension().string();
@@ -146,17 +150,10 @@ void writeImage(const World& world, const std::string& path, FileDepth depth) {
   const OIIO::TypeDesc given = exr ? OIIO::TypeDesc::FLOAT : type == SampleType::U8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16;
   const bool ok = out && out->open(temp.string(), spec) && out->write_image(given, pixels.data()) && out->close();
   if (!ok) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
+    discard(temp);
     throw HostError("cannot write '" + path + "': " + (out ? out->geterror() : OIIO::geterror()));
   }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw HostError("cannot write '" + path + "': " + ec.message());
-  }
+  moveIntoPlace(temp, target, path);
 }
 
 }  // namespace plenorium::host

@@ -20,6 +20,11 @@ bool tracing() {
   return core != nullptr && core->tracing();
 }
 
+World* worldOf(AEGP_WorldH handle) {
+  PixelHost* px = pixels();
+  return px != nullptr ? px->find(handle) : nullptr;
+}
+
 bool depthOfType(AEGP_WorldType type, PixelDepth& depth) {
   switch (type) {
     case AEGP_WorldType_8: depth = PixelDepth::U8; return true;
@@ -78,16 +83,14 @@ A_Err aegpDispose(AEGP_WorldH handle) {
 }
 
 A_Err aegpGetType(AEGP_WorldH handle, AEGP_WorldType* type) {
-  PixelHost* px = pixels();
-  World* w = px != nullptr ? px->find(handle) : nullptr;
+  World* w = worldOf(handle);
   if (w == nullptr || type == nullptr) return A_Err_PARAMETER;
   *type = static_cast<AEGP_WorldType>(w->depth());
   return A_Err_NONE;
 }
 
 A_Err aegpGetSize(AEGP_WorldH handle, A_long* width, A_long* height) {
-  PixelHost* px = pixels();
-  World* w = px != nullptr ? px->find(handle) : nullptr;
+  World* w = worldOf(handle);
   if (w == nullptr || width == nullptr || height == nullptr) return A_Err_PARAMETER;
   *width = w->width();
   *height = w->height();
@@ -95,8 +98,7 @@ A_Err aegpGetSize(AEGP_WorldH handle, A_long* width, A_long* height) {
 }
 
 A_Err aegpGetRowBytes(AEGP_WorldH handle, A_u_long* rowBytes) {
-  PixelHost* px = pixels();
-  World* w = px != nullptr ? px->find(handle) : nullptr;
+  World* w = worldOf(handle);
   if (w == nullptr || rowBytes == nullptr) return A_Err_PARAMETER;
   *rowBytes = static_cast<A_u_long>(w->rowBytes());
   return A_Err_NONE;
@@ -105,8 +107,7 @@ A_Err aegpGetRowBytes(AEGP_WorldH handle, A_u_long* rowBytes) {
 // The raw address is for writing pixels directly, so the world may hold anything afterwards.
 template <PixelDepth D, typename Pixel>
 A_Err aegpGetBaseAddr(AEGP_WorldH handle, Pixel** base) {
-  PixelHost* px = pixels();
-  World* w = px != nullptr ? px->find(handle) : nullptr;
+  World* w = worldOf(handle);
   if (w == nullptr || base == nullptr || w->depth() != D) return A_Err_PARAMETER;
   w->markAllWritten();
   *base = reinterpret_cast<Pixel*>(w->data());
@@ -114,8 +115,7 @@ A_Err aegpGetBaseAddr(AEGP_WorldH handle, Pixel** base) {
 }
 
 A_Err aegpFillOutPFEffectWorld(AEGP_WorldH handle, PF_EffectWorld* view) {
-  PixelHost* px = pixels();
-  World* w = px != nullptr ? px->find(handle) : nullptr;
+  World* w = worldOf(handle);
   const A_Err err = w != nullptr && view != nullptr ? A_Err_NONE : A_Err_PARAMETER;
   if (err == A_Err_NONE) *view = w->view();
   trace("AEGP_FillOutPFEffectWorld", {}, err);
