@@ -8,6 +8,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev libpng-dev
   libopencv-dev libopenimageio-dev duktape-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  g++-mingw-w64-x86-64 wine64
 )
 
 missing=()

@@ -1,7 +1,5 @@
 #include "plugin_module.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <filesystem>
 
@@ -24,16 +22,14 @@ PluginModule::PluginModule(const std::string& path)
     : path_(std::filesystem::absolute(path).lexically_normal().string()) {
   descriptor_ = parsePipl(readDescriptorBytes(path_));
   requireEffectDescriptor(descriptor_, path_);
-  library_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library_ == nullptr) throw HostError("cannot load the plug-in module '" + path_ + "': " + dlerror());
-  entry_ = reinterpret_cast<PF_EntryPointFunc>(dlsym(library_, descriptor_.entryPoint.c_str()));
+  library_ = std::make_unique<SharedLibrary>(path_);
+  entry_ = reinterpret_cast<PF_EntryPointFunc>(library_->symbol(descriptor_.entryPoint));
   if (entry_ == nullptr) {
-    dlclose(library_);
     throw HostError("the plug-in module '" + path_ + "' does not export '" + descriptor_.entryPoint + "'");
   }
 }
 
-PluginModule::~PluginModule() { dlclose(library_); }
+PluginModule::~PluginModule() = default;
 
 PF_Err PluginModule::call(HostCore& host, PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
                           PF_ParamDef* params[], PF_LayerDef* output, void* extra) const {

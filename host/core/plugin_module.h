@@ -2,10 +2,12 @@
 // point, resolved by the name the descriptor gives.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "AE_Effect.h"
 #include "plugin_descriptor.h"
+#include "shared_library.h"
 
 namespace plenorium::host {
 
@@ -29,7 +31,7 @@ class PluginModule {
  private:
   std::string path_;
   PluginDescriptor descriptor_;
-  void* library_ = nullptr;
+  std::unique_ptr<SharedLibrary> library_;
   PF_EntryPointFunc entry_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "render_session.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "host_error.h"
 #include "model_suites.h"
@@ -41,7 +42,7 @@ PF_FloatMatrix layerMatrix(RenderSession& session, const Layer& layer, double la
   const StreamValue position = session.streamValue(layer, nullptr, AEGP_LayerStream_POSITION, t.position, layerTime);
   const StreamValue scale = session.streamValue(layer, nullptr, AEGP_LayerStream_SCALE, t.scale, layerTime);
   const double angle =
-      session.streamValue(layer, nullptr, AEGP_LayerStream_ROTATION, t.rotation, layerTime)[0] * M_PI / 180.0;
+      session.streamValue(layer, nullptr, AEGP_LayerStream_ROTATION, t.rotation, layerTime)[0] * std::numbers::pi / 180.0;
   const double sx = scale[0] * 0.01, sy = scale[1] * 0.01;
   const double c = std::cos(angle), s = std::sin(angle);
   const double ds = downsample;
