@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     RenderSession session(core, pixels, registry, p);
     session.startInstances();
     // The same frame each time, as the peer works on pictures already in memory: the host keeps
-    // the sources (and their pyramids) between frames.
+    // the sources (and what it derived from them) between frames.
     OwnedWorld last;
     const double ours = medianMs([&] { last = session.renderFrame(*p.compByName("Main"), 0, {}); }, runs);
 

@@ -23,18 +23,26 @@ void PixelEngine::fill(World& dst, const Color4& color, const PF_LRect* rect) {
   const PF_LRect whole{0, 0, dst.width(), dst.height()};
   const PF_LRect target = rect != nullptr ? intersect(*rect, whole) : whole;
   const bool clearing = color.a == 0.0f && color.r == 0.0f && color.g == 0.0f && color.b == 0.0f;
+  const bool coversAll = !isEmpty(target) && target.left == 0 && target.top == 0 && target.right == dst.width() &&
+                         target.bottom == dst.height();
   // Transparent black only needs to go where something may have been drawn.
   const PF_LRect work = clearing ? intersect(target, dst.touched()) : target;
   if (!isEmpty(work)) dispatchDepth(dst.depth(), [&]<PixelDepth D>() { fillRows<D>(dst, work, color, pool_); });
   if (clearing) {
-    if (rect == nullptr || (target.left == 0 && target.top == 0 && target.right == dst.width() &&
-                            target.bottom == dst.height())) {
+    if (rect == nullptr || coversAll) {
       dst.markClear();
     } else if (!isEmpty(work)) {
       dst.markWritten(work);  // the touched rectangle cannot shrink by a partial clear
     }
   } else {
     dst.markWritten(target);
+  }
+  // The stored colour, read back, is what every pixel now holds.
+  if (!clearing && coversAll) {
+    dispatchDepth(dst.depth(), [&]<PixelDepth D>() {
+      const Color4 c = loadStraight<D>(pixelRow<D>(dst, 0)[0]);
+      dst.markUniform({c.a, c.r, c.g, c.b});
+    });
   }
 }
 

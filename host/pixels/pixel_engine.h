@@ -23,8 +23,9 @@ class PixelEngine {
   void fill(World& dst, const Color4& color, const PF_LRect* rect);
 
   // Draws `src` into `dst` through `matrix`: each destination pixel centre inside `destRect` is
-  // mapped back into the source (bilinear when magnifying, area-correct from the source's
-  // premultiplied pyramid when minifying; transparent outside the source) and composited.
+  // mapped back into the source (bilinear when magnifying; area-correct when minifying: exact box
+  // weights without rotation, else bilinear from an area-reduced copy of the source; transparent
+  // outside the source) and composited.
   // `srcToDst` says which way the matrix maps. Identity and whole-pixel translations copy exactly.
   void transformWorld(const World& src, World& dst, const PF_FloatMatrix& matrix, bool srcToDst,
                       const CompositeSpec& spec, const PF_LRect& destRect);

@@ -1,9 +1,18 @@
 #include "pixel_host.h"
 
+#include <algorithm>
+
 namespace plenorium::host {
 namespace {
 
 constexpr const char* WORLD_KIND = "world";
+// How much disposed worlds are kept for reuse, at most.
+constexpr std::size_t KEPT_BYTES = std::size_t{256} << 20;
+constexpr std::size_t KEPT_WORLDS = 16;
+
+std::size_t storageBytes(const World& world) {
+  return static_cast<std::size_t>(world.rowBytes()) * static_cast<std::size_t>(world.height());
+}
 
 PixelHost* pixels() {
   HostCore* core = HostCore::current();
@@ -287,7 +296,19 @@ PixelHost::PixelHost(HostCore& core, unsigned threads) : core_(core), engine_(th
 PixelHost::~PixelHost() { core_.attach<PixelHost>(nullptr); }
 
 World& PixelHost::create(PixelDepth depth, A_long width, A_long height) {
-  auto world = std::make_unique<World>(depth, width, height);
+  std::unique_ptr<World> world;
+  const auto kept = std::find_if(kept_.begin(), kept_.end(), [&](const std::unique_ptr<World>& w) {
+    return w->depth() == depth && w->width() == width && w->height() == height;
+  });
+  if (kept != kept_.end()) {
+    world = std::move(*kept);
+    kept_.erase(kept);
+    keptBytes_ -= storageBytes(*world);
+    engine_.fill(*world, Color4{}, nullptr);  // clears only what was drawn
+    world->dropCaches();
+  } else {
+    world = std::make_unique<World>(depth, width, height);
+  }
   World& ref = *world;
   ref.setSerial(nextSerial_++);
   handles_.insert(&ref);
@@ -298,8 +319,16 @@ World& PixelHost::create(PixelDepth depth, A_long width, A_long height) {
 
 bool PixelHost::dispose(const World* world) {
   if (world == nullptr || handles_.erase(world) == 0) return false;
-  worlds_.erase(world->data());
+  const auto it = worlds_.find(world->data());
+  std::unique_ptr<World> disposed = std::move(it->second);
+  worlds_.erase(it);
   core_.accounting().give(WORLD_KIND);
+  keptBytes_ += storageBytes(*disposed);
+  kept_.push_front(std::move(disposed));
+  while (keptBytes_ > KEPT_BYTES || kept_.size() > KEPT_WORLDS) {
+    keptBytes_ -= storageBytes(*kept_.back());
+    kept_.pop_back();
+  }
   return true;
 }
 

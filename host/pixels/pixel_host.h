@@ -2,6 +2,7 @@
 // callbacks through which they fill, transform and transfer pixels. Every world is counted.
 #pragma once
 
+#include <list>
 #include <map>
 #include <memory>
 #include <unordered_set>
@@ -42,6 +43,11 @@ class PixelHost {
   std::map<const void*, std::unique_ptr<World>> worlds_;  // by pixel address
   std::unordered_set<const World*> handles_;              // to check handles before use
   std::uint64_t nextSerial_ = 1;
+  // Disposed worlds kept for reuse, newest first: a render makes and drops worlds of the same few
+  // sizes many times, and fresh memory costs a page fault and a kernel clear per page, where a
+  // kept world needs only its drawn rectangle cleared.
+  std::list<std::unique_ptr<World>> kept_;
+  std::size_t keptBytes_ = 0;
 
   AEGP_WorldSuite3 worldSuite_{};
   PF_WorldSuite2 pfWorldSuite_{};

@@ -133,6 +133,17 @@ void ResampleCache::add(Entry entry) {
   }
 }
 
+void boxReduce(const World& src, A_long width, A_long height, std::vector<Color4>& out, ThreadPool& pool) {
+  const AxisMap x{static_cast<double>(src.width()) / width, 0};
+  const AxisMap y{static_cast<double>(src.height()) / height, 0};
+  const Taps xs = buildTaps(x, 0, width, src.width());
+  const Taps ys = buildTaps(y, 0, height, src.height());
+  const PF_LRect area{0, 0, width, height};
+  pool.parallelRows(0, height, MIN_ROWS_PER_TASK, [&](int from, int to) {
+    dispatchDepth(src.depth(), [&]<PixelDepth D>() { resampleRows<D>(src, xs, ys, area, from, to, out); });
+  });
+}
+
 void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const PF_LRect& area,
                        const CompositeSpec& spec, ThreadPool& pool, ResampleCache& cache) {
   const std::size_t width = static_cast<std::size_t>(area.right - area.left);

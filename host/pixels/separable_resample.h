@@ -39,6 +39,9 @@ class ResampleCache {
   std::size_t bytes_ = 0;
 };
 
+// The whole of `src` averaged exactly into width × height premultiplied texels (`out` holds them).
+void boxReduce(const World& src, A_long width, A_long height, std::vector<Color4>& out, ThreadPool& pool);
+
 void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const PF_LRect& area,
                        const CompositeSpec& spec, ThreadPool& pool, ResampleCache& cache);
 

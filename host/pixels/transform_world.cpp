@@ -1,20 +1,19 @@
 // The world transform. Coordinate spaces: destination pixels (x, y) with pixel centres at
-// x + 0.5; source pixels (u, v), pixel i covering [i, i + 1); level-n texels of the source's
-// pyramid, texel j covering source [j·2ⁿ, (j + 1)·2ⁿ). Every destination pixel centre is mapped
-// into source space by the inverse matrix, which is affine, so each row starts once and then
-// steps by the matrix's first row.
+// x + 0.5; source pixels (u, v), pixel i covering [i, i + 1); texels of a reduced copy of the
+// source, w × h texels over the same area, texel j covering source [j·W/w, (j + 1)·W/w). Every
+// destination pixel centre is mapped into source space by the inverse matrix, which is affine, so
+// each row starts once and then steps by the matrix's first row.
 #include <cmath>
 #include <vector>
 
-#include "mip_chain.h"
 #include "pixel_engine.h"
+#include "reduced_copies.h"
 #include "separable_resample.h"
 
 namespace plenorium::host {
 namespace {
 
 constexpr int MIN_ROWS_PER_TASK = 8;
-constexpr int MAX_PROBES = 16;
 constexpr double EXACT = 1e-9;
 
 // u = a·x + c·y + e, v = b·x + d·y + f (row vectors: the matrix's first column gives u).
@@ -72,37 +71,6 @@ PF_LRect destinationBounds(const Affine& forward, const World& src) {
           clampPixel(std::ceil(bottom) + 2)};
 }
 
-// How a destination pixel's footprint is sampled: `probes` bilinear-or-trilinear taps spaced
-// along the footprint's long axis, each at pyramid level `lambda`.
-struct Footprint {
-  int probes = 1;
-  double stepU = 0, stepV = 0;
-  int level = 0;     // lower pyramid level
-  float blend = 0;   // share of level + 1
-};
-
-Footprint footprintOf(const Affine& inv, int levels) {
-  Footprint fp;
-  const double lenX = std::hypot(inv.a, inv.b);
-  const double lenY = std::hypot(inv.c, inv.d);
-  const double major = std::max(lenX, lenY);
-  const double minor = std::min(lenX, lenY);
-  if (major <= 1.0) return fp;
-  fp.probes = static_cast<int>(std::clamp(std::ceil(major / std::max(minor, 1.0) - 1e-9), 1.0, double(MAX_PROBES)));
-  const double axisU = lenX >= lenY ? inv.a : inv.c;
-  const double axisV = lenX >= lenY ? inv.b : inv.d;
-  fp.stepU = axisU / fp.probes;
-  fp.stepV = axisV / fp.probes;
-  const double lambda = std::min(std::log2(std::max({minor, major / fp.probes, 1.0})), static_cast<double>(levels));
-  fp.level = static_cast<int>(std::floor(lambda));
-  fp.blend = static_cast<float>(lambda - fp.level);
-  if (fp.level >= levels) {
-    fp.level = levels;
-    fp.blend = 0;
-  }
-  return fp;
-}
-
 template <PixelDepth D>
 Color4 fetchLevel0(const World& src, A_long x, A_long y) {
   if (x < 0 || y < 0 || x >= src.width() || y >= src.height()) return {};
@@ -123,55 +91,71 @@ Color4 bilinearLevel0(const World& src, double u, double v) {
   return top * (1 - fy) + bottom * fy;
 }
 
-Color4 fetchTexel(const MipLevel& level, A_long x, A_long y) {
-  if (x < 0 || y < 0 || x >= level.width || y >= level.height) return {};
-  return level.at(x, y);
+Color4 fetchTexel(const ReducedCopy& copy, A_long x, A_long y) {
+  if (x < 0 || y < 0 || x >= copy.width || y >= copy.height) return {};
+  return copy.at(x, y);
 }
 
-Color4 bilinearLevel(const MipLevel& level, double scale, double u, double v) {
-  const double x = u * scale - 0.5, y = v * scale - 0.5;
+// (u, v) in the copy's texels.
+Color4 bilinearCopy(const ReducedCopy& copy, double u, double v) {
+  const double x = u - 0.5, y = v - 0.5;
   const double fx0 = std::floor(x), fy0 = std::floor(y);
-  if (fx0 < -2 || fy0 < -2 || fx0 > level.width || fy0 > level.height) return {};
+  if (fx0 < -2 || fy0 < -2 || fx0 > copy.width || fy0 > copy.height) return {};
   const auto x0 = static_cast<A_long>(fx0);
   const auto y0 = static_cast<A_long>(fy0);
   const auto fx = static_cast<float>(x - fx0);
   const auto fy = static_cast<float>(y - fy0);
-  if (x0 >= 0 && y0 >= 0 && x0 + 1 < level.width && y0 + 1 < level.height) {
-    const Color4* p = &level.texels[static_cast<std::size_t>(y0) * level.width + x0];
-    const Color4* q = p + level.width;
+  if (x0 >= 0 && y0 >= 0 && x0 + 1 < copy.width && y0 + 1 < copy.height) {
+    const Color4* p = &copy.texels[static_cast<std::size_t>(y0) * copy.width + x0];
+    const Color4* q = p + copy.width;
     return (p[0] * (1 - fx) + p[1] * fx) * (1 - fy) + (q[0] * (1 - fx) + q[1] * fx) * fy;
   }
-  const Color4 top = fetchTexel(level, x0, y0) * (1 - fx) + fetchTexel(level, x0 + 1, y0) * fx;
-  const Color4 bottom = fetchTexel(level, x0, y0 + 1) * (1 - fx) + fetchTexel(level, x0 + 1, y0 + 1) * fx;
+  const Color4 top = fetchTexel(copy, x0, y0) * (1 - fx) + fetchTexel(copy, x0 + 1, y0) * fx;
+  const Color4 bottom = fetchTexel(copy, x0, y0 + 1) * (1 - fx) + fetchTexel(copy, x0 + 1, y0 + 1) * fx;
   return top * (1 - fy) + bottom * fy;
 }
 
-template <PixelDepth D>
-Color4 sampleAtLevel(const World& src, const MipChain* mips, int level, double u, double v) {
-  if (level == 0) return bilinearLevel0<D>(src, u, v);
-  return bilinearLevel(mips->levels()[static_cast<std::size_t>(level - 1)], std::ldexp(1.0, -level), u, v);
+// The pixels [first, last) of a row whose samples may be non-zero: u = u0 + du·i must lie within
+// [-1, uSize + 1] and likewise v, since bilinear sampling reaches one texel beyond the picture.
+struct Span {
+  std::size_t first = 0, last = 0;
+};
+
+Span reachingSpan(double u0, double du, double uSize, double v0, double dv, double vSize, std::size_t count) {
+  double lo = 0, hi = static_cast<double>(count);
+  auto limit = [&](double start, double step, double size) {
+    if (step == 0.0) {
+      if (start < -1.0 || start > size + 1.0) hi = lo;
+      return;
+    }
+    const double t0 = (-1.0 - start) / step, t1 = (size + 1.0 - start) / step;
+    lo = std::max(lo, std::floor(std::min(t0, t1)) - 1.0);
+    hi = std::min(hi, std::ceil(std::max(t0, t1)) + 1.0);
+  };
+  limit(u0, du, uSize);
+  limit(v0, dv, vSize);
+  if (!(hi > lo)) return {};
+  return {static_cast<std::size_t>(lo), static_cast<std::size_t>(hi)};
 }
 
+// One destination row, sampled bilinearly from the source itself or from its reduced copy, whose
+// texel coordinates are the source's scaled by (scaleU, scaleV). Pixels outside the returned span
+// are transparent.
 template <PixelDepth D>
-void sampleRow(const World& src, const MipChain* mips, const Affine& inv, const Footprint& fp, A_long y, A_long x0,
-               std::span<Color4> out) {
-  double u = inv.a * (x0 + 0.5) + inv.c * (y + 0.5) + inv.e;
-  double v = inv.b * (x0 + 0.5) + inv.d * (y + 0.5) + inv.f;
-  const float share = 1.0f / static_cast<float>(fp.probes);
-  const double first = 0.5 - fp.probes * 0.5;
-  for (Color4& c : out) {
-    Color4 sum{};
-    for (int k = 0; k < fp.probes; ++k) {
-      const double pu = u + (first + k) * fp.stepU;
-      const double pv = v + (first + k) * fp.stepV;
-      Color4 s = sampleAtLevel<D>(src, mips, fp.level, pu, pv);
-      if (fp.blend > 0.0f) s = s * (1.0f - fp.blend) + sampleAtLevel<D>(src, mips, fp.level + 1, pu, pv) * fp.blend;
-      sum = sum + s;
-    }
-    c = fp.probes == 1 ? sum : sum * share;
-    u += inv.a;
-    v += inv.b;
+Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, double scaleV, const Affine& inv, A_long y,
+               A_long x0, std::span<Color4> out) {
+  std::fill(out.begin(), out.end(), Color4{});
+  double u = (inv.a * (x0 + 0.5) + inv.c * (y + 0.5) + inv.e) * scaleU;
+  double v = (inv.b * (x0 + 0.5) + inv.d * (y + 0.5) + inv.f) * scaleV;
+  const double stepU = inv.a * scaleU, stepV = inv.b * scaleV;
+  const double width = reduced != nullptr ? reduced->width : src.width();
+  const double height = reduced != nullptr ? reduced->height : src.height();
+  const Span span = reachingSpan(u, stepU, width, v, stepV, height, out.size());
+  for (std::size_t i = span.first; i < span.last; ++i) {
+    const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
+    out[i] = reduced != nullptr ? bilinearCopy(*reduced, pu, pv) : bilinearLevel0<D>(src, pu, pv);
   }
+  return span;
 }
 
 template <PixelDepth D>
@@ -248,21 +232,33 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
     return;
   }
 
-  const Footprint probe = footprintOf(inv, 0);
-  const MipChain* mips = nullptr;
-  int levels = 0;
-  if (probe.probes > 1 || std::max(std::hypot(inv.a, inv.b), std::hypot(inv.c, inv.d)) > 1.0) {
-    mips = &src.mipChain(pool_);  // built before the parallel loop: workers only read it
-    levels = static_cast<int>(mips->levels().size());
+  // Rotated or sheared. A destination pixel spans hypot(a, c) source pixels along u and
+  // hypot(b, d) along v; an axis that shrinks is read from an area-reduced copy of the source, so
+  // that bilinear sampling is left with almost no shrinking to do (no aliasing). The copy is made
+  // before the parallel loop: workers only read it.
+  const A_long reducedWidth = reducedSize(src.width(), std::hypot(inv.a, inv.c));
+  const A_long reducedHeight = reducedSize(src.height(), std::hypot(inv.b, inv.d));
+  const ReducedCopy* reduced = nullptr;
+  if (reducedWidth != src.width() || reducedHeight != src.height()) {
+    reduced = &src.reducedCopy(reducedWidth, reducedHeight, pool_);
   }
-  const Footprint fp = footprintOf(inv, levels);
+  const double scaleU = static_cast<double>(reducedWidth) / src.width();
+  const double scaleV = static_cast<double>(reducedHeight) / src.height();
 
   pool_.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
     std::vector<Color4> row(static_cast<std::size_t>(width));
     std::vector<float> scratch(static_cast<std::size_t>(width));
     for (int y = from; y < to; ++y) {
-      dispatchDepth(src.depth(), [&]<PixelDepth D>() { sampleRow<D>(src, mips, inv, fp, y, area.left, row); });
-      compositePremultipliedRow(dst, y, area.left, row, spec, scratch);
+      const Span span = dispatchDepth(src.depth(), [&]<PixelDepth D>() {
+        return sampleRow<D>(src, reduced, scaleU, scaleV, inv, y, area.left, row);
+      });
+      // Transparent samples leave the destination as it is, except when copying.
+      if (spec.mode == PF_Xfer_COPY) {
+        compositePremultipliedRow(dst, y, area.left, row, spec, scratch);
+      } else if (span.last > span.first) {
+        const std::span<const Color4> reaching(row.data() + span.first, span.last - span.first);
+        compositePremultipliedRow(dst, y, area.left + static_cast<A_long>(span.first), reaching, spec, scratch);
+      }
     }
   });
   dst.markWritten(area);

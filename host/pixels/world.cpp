@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "mip_chain.h"
+#include "reduced_copies.h"
 
 namespace plenorium::host {
 namespace {
@@ -73,25 +73,39 @@ void World::markWritten(const PF_LRect& rect) {
   const PF_LRect clipped = intersect(rect, PF_LRect{0, 0, width_, height_});
   if (isEmpty(clipped)) return;
   touched_ = unite(touched_, clipped);
+  uniform_ = false;
   ++generation_;
 }
 
 void World::markAllWritten() {
   touched_ = {0, 0, width_, height_};
+  uniform_ = false;
   ++generation_;
 }
 
 void World::markClear() {
   touched_ = {0, 0, 0, 0};
+  uniform_ = true;
+  uniformColor_ = {0, 0, 0, 0};
   ++generation_;
 }
 
-const MipChain& World::mipChain(ThreadPool& pool) const {
-  if (!mips_ || mipsGeneration_ != generation_) {
-    mips_ = std::make_unique<MipChain>(*this, pool);
-    mipsGeneration_ = generation_;
+void World::markUniform(const std::array<float, 4>& argb) {
+  uniform_ = true;
+  uniformColor_ = argb;
+}
+
+void World::dropCaches() {
+  reduced_.reset();
+  reducedGeneration_ = 0;
+}
+
+const ReducedCopy& World::reducedCopy(A_long width, A_long height, ThreadPool& pool) const {
+  if (!reduced_ || reducedGeneration_ != generation_) {
+    reduced_ = std::make_unique<ReducedCopies>();
+    reducedGeneration_ = generation_;
   }
-  return *mips_;
+  return reduced_->get(*this, width, height, pool);
 }
 
 }  // namespace plenorium::host

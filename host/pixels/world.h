@@ -3,6 +3,7 @@
 // hold non-transparent pixels, and a generation that changes whenever the pixels do.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,7 +18,9 @@ enum class PixelDepth : int { U8 = 1, U16 = 2, F32 = 3 };
 std::size_t bytesPerPixel(PixelDepth depth);
 PF_PixelFormat pixelFormat(PixelDepth depth);
 
-class MipChain;
+class ReducedCopies;
+struct ReducedCopy;
+class ThreadPool;
 
 class World {
  public:
@@ -53,8 +56,17 @@ class World {
   std::uint64_t serial() const { return serial_; }
   void setSerial(std::uint64_t serial) { serial_ = serial; }
 
-  // The premultiplied reduction pyramid of the current pixels, built on first use after a change.
-  const MipChain& mipChain(class ThreadPool& pool) const;
+  // Records that every pixel now holds this straight colour (alpha, red, green, blue): the world was
+  // filled whole. Any later write ends it.
+  void markUniform(const std::array<float, 4>& argb);
+  bool isUniform() const { return uniform_; }
+  const std::array<float, 4>& uniformColor() const { return uniformColor_; }
+
+  // The current pixels reduced by area averaging to width × height, premultiplied; made on first
+  // use after a change and kept until the next.
+  const ReducedCopy& reducedCopy(A_long width, A_long height, ThreadPool& pool) const;
+  // Frees what was derived from the pixels, as when the world is put aside.
+  void dropCaches();
 
  private:
   PixelDepth depth_;
@@ -69,8 +81,10 @@ class World {
   PF_LRect touched_{0, 0, 0, 0};
   std::uint64_t generation_ = 1;
   std::uint64_t serial_ = 0;
-  mutable std::unique_ptr<MipChain> mips_;
-  mutable std::uint64_t mipsGeneration_ = 0;
+  bool uniform_ = true;  // new worlds are transparent black all over
+  std::array<float, 4> uniformColor_{0, 0, 0, 0};
+  mutable std::unique_ptr<ReducedCopies> reduced_;
+  mutable std::uint64_t reducedGeneration_ = 0;
 };
 
 bool isEmpty(const PF_LRect& r);

@@ -104,6 +104,39 @@ TEST_F(PixelEngineTest, ASixteenfoldDownscaleOfAFineCheckerboardIsFlatGrey) {
   EXPECT_NEAR(centre.r, 0.5f, 4.0f / 255);
 }
 
+TEST_F(PixelEngineTest, AWorldFilledWholeWarpsLikeTheSamePixelsDrawnOneByOne) {
+  // A filled world is known to hold one colour, and its reductions are made without reading it;
+  // the result must be the one the pixels themselves give.
+  PF_FloatMatrix m = scaleMatrix(0.2 * std::cos(0.4), 0.15 * std::cos(0.4));
+  m.mat[0][1] = 0.2 * std::sin(0.4);
+  m.mat[1][0] = -0.15 * std::sin(0.4);
+  m.mat[2][0] = 30;
+  m.mat[2][1] = 5;
+  const Color4 teal{0.8f, 0.1f, 0.6f, 0.5f};
+  for (PixelDepth depth : DEPTHS) {
+    SCOPED_TRACE(static_cast<int>(depth));
+    World filled(depth, 300, 200);
+    engine.fill(filled, teal, nullptr);
+    World drawn(depth, 300, 200);
+    paint(drawn, [&](int, int) { return pixelAt(filled, 0, 0); });
+    World fromFilled(depth, 120, 100);
+    World fromDrawn(depth, 120, 100);
+    engine.transformWorld(filled, fromFilled, m, true, over, whole(fromFilled));
+    engine.transformWorld(drawn, fromDrawn, m, true, over, whole(fromDrawn));
+    for (A_long y = 0; y < 100; ++y) {
+      for (A_long x = 0; x < 120; ++x) {
+        const Color4 a = pixelAt(fromFilled, x, y), b = pixelAt(fromDrawn, x, y);
+        ASSERT_NEAR(a.a, b.a, 1e-5f) << x << "," << y;
+        ASSERT_NEAR(a.g, b.g, 1e-5f) << x << "," << y;
+      }
+    }
+    // Drawing into the filled world ends what was known: the next warp reads the pixels.
+    paint(filled, [](int x, int) { return x < 150 ? Color4{1, 1, 0, 0} : Color4{1, 0, 0, 1}; });
+    engine.transformWorld(filled, fromFilled, m, true, CompositeSpec{PF_Xfer_COPY}, whole(fromFilled));
+    EXPECT_GT(pixelAt(fromFilled, 38, 24).r, 0.9f);  // where source (75, 100) lands
+  }
+}
+
 TEST_F(PixelEngineTest, DownscalingKeepsTheMeanAndAConstantStaysConstant) {
   World src(PixelDepth::F32, 300, 200);
   paint(src, [](int x, int y) { return Color4{1, x / 300.0f, y / 200.0f, 0.25f}; });

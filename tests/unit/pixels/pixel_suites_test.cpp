@@ -59,6 +59,34 @@ TEST_F(PixelSuites, WorldsAreMadeViewedFilledAndDisposedThroughTheSuitesAndCount
   EXPECT_EQ(core.accounting().balance("world").outstanding(), 0);
 }
 
+TEST_F(PixelSuites, AWorldMadeAgainAfterADisposalIsTransparentAndNew) {
+  // Disposed worlds are kept for reuse: whatever the last owner drew must not show through.
+  const auto* worlds = acquire<AEGP_WorldSuite3>(kAEGPWorldSuite, 3);
+  for (int round = 0; round < 2; ++round) {
+    AEGP_WorldH first = nullptr;
+    ASSERT_EQ(worlds->AEGP_New(0, AEGP_WorldType_8, 64, 48, &first), A_Err_NONE);
+    const std::uint64_t firstSerial = pixels.find(first)->serial();
+    PF_Pixel8* base = nullptr;
+    ASSERT_EQ(worlds->AEGP_GetBaseAddr8(first, &base), A_Err_NONE);
+    A_u_long rowBytes = 0;
+    worlds->AEGP_GetRowBytes(first, &rowBytes);
+    // Written directly through the address, which the host cannot watch.
+    auto* last = reinterpret_cast<PF_Pixel8*>(reinterpret_cast<char*>(base) + rowBytes * 47);
+    base[0] = last[63] = PF_Pixel8{255, 200, 100, 50};
+    ASSERT_EQ(worlds->AEGP_Dispose(first), A_Err_NONE);
+
+    AEGP_WorldH again = nullptr;
+    ASSERT_EQ(worlds->AEGP_New(0, AEGP_WorldType_8, 64, 48, &again), A_Err_NONE);
+    const World& world = *pixels.find(again);
+    EXPECT_NE(world.serial(), firstSerial);
+    for (A_long y = 0; y < 48; ++y) {
+      for (A_long x = 0; x < 64; ++x) ASSERT_EQ(test::pixelAt(world, x, y).a, 0.0f) << x << "," << y;
+    }
+    ASSERT_EQ(worlds->AEGP_Dispose(again), A_Err_NONE);
+  }
+  EXPECT_EQ(core.accounting().balance("world").outstanding(), 0);
+}
+
 TEST_F(PixelSuites, OperationsOnWorldsTheHostDoesNotKnowFailCleanly) {
   const auto* transform = acquire<PF_WorldTransformSuite1>(kPFWorldTransformSuite, 1);
   PF_EffectWorld bogus{};

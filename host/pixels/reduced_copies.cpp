@@ -1,0 +1,50 @@
+#include "reduced_copies.h"
+
+#include <cmath>
+
+#include "separable_resample.h"
+
+namespace plenorium::host {
+namespace {
+
+// Enough for the few sizes one world is drawn at in a frame (a frame picture around twenty
+// screens of slightly different tilts), within a memory budget per world.
+constexpr std::size_t MAX_COPIES = 24;
+constexpr std::size_t MAX_BYTES = std::size_t{96} << 20;
+constexpr double LADDER_STEPS_PER_OCTAVE = 8.0;
+
+}  // namespace
+
+A_long reducedSize(A_long size, double reach) {
+  if (!(reach > 1.0) || size <= 1) return size;
+  const double step = std::floor(std::log2(reach) * LADDER_STEPS_PER_OCTAVE) / LADDER_STEPS_PER_OCTAVE;
+  const double factor = std::exp2(step);
+  if (factor <= 1.0) return size;
+  return std::max<A_long>(1, static_cast<A_long>(std::ceil(static_cast<double>(size) / factor)));
+}
+
+const ReducedCopy& ReducedCopies::get(const World& world, A_long width, A_long height, ThreadPool& pool) {
+  for (auto it = copies_.begin(); it != copies_.end(); ++it) {
+    if (it->width == width && it->height == height) {
+      copies_.splice(copies_.begin(), copies_, it);
+      return copies_.front();
+    }
+  }
+  ReducedCopy copy{width, height, std::vector<Color4>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))};
+  if (world.isUniform()) {
+    // Every average of one colour is that colour.
+    const auto& u = world.uniformColor();
+    std::fill(copy.texels.begin(), copy.texels.end(), premultiply(Color4{u[0], u[1], u[2], u[3]}));
+  } else {
+    boxReduce(world, width, height, copy.texels, pool);
+  }
+  bytes_ += copy.texels.size() * sizeof(Color4);
+  copies_.push_front(std::move(copy));
+  while (copies_.size() > 1 && (copies_.size() > MAX_COPIES || bytes_ > MAX_BYTES)) {
+    bytes_ -= copies_.back().texels.size() * sizeof(Color4);
+    copies_.pop_back();
+  }
+  return copies_.front();
+}
+
+}  // namespace plenorium::host

@@ -1,0 +1,40 @@
+// Area-reduced copies of a world, for warps that rotate or shear while they shrink: each texel of
+// a copy averages exactly the source area under it (premultiplied, with the box weights of the
+// separable path), so a warp samples the copy bilinearly without aliasing. A world keeps its
+// copies, most recently used first, until its pixels change. Private to host/pixels.
+#pragma once
+
+#include <list>
+#include <vector>
+
+#include "pixel_types.h"
+#include "thread_pool.h"
+#include "world.h"
+
+namespace plenorium::host {
+
+struct ReducedCopy {
+  A_long width = 0;
+  A_long height = 0;
+  std::vector<Color4> texels;  // premultiplied, row-major
+
+  const Color4& at(A_long x, A_long y) const { return texels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+class ReducedCopies {
+ public:
+  // The copy of `world` at width × height, made on first request.
+  const ReducedCopy& get(const World& world, A_long width, A_long height, ThreadPool& pool);
+
+ private:
+  std::list<ReducedCopy> copies_;
+  std::size_t bytes_ = 0;
+};
+
+// The size to reduce a source axis of `size` pixels to when a destination pixel spans `reach`
+// source pixels along it: sizes lie on an eighth-octave ladder at or above size / reach, so a
+// bilinear sample of the copy shrinks by at most 2^(1/8) and a slowly changing scale reuses a copy.
+// Returns `size` when the axis does not shrink.
+A_long reducedSize(A_long size, double reach);
+
+}  // namespace plenorium::host
