@@ -67,6 +67,12 @@ void compositeRow(World& dst, A_long y, A_long x0, std::span<const Color4> sourc
       }
     }
     if (sa <= 0.0f) continue;
+    if (!isUnder && sa >= 1.0f) {
+      // An opaque source hides whatever is underneath.
+      const float inv = PREMULTIPLIED ? 1.0f / s.a : 1.0f;
+      storeStraight<D>(row[i], Color4{1.0f, s.r * inv, s.g * inv, s.b * inv});
+      continue;
+    }
     Color4 d = loadStraight<D>(row[i]);
     const Color4 p = PREMULTIPLIED ? s * k : Color4{sa, s.r * sa, s.g * sa, s.b * sa};
     if (isUnder ? under(p, d) : over(p, d)) storeStraight<D>(row[i], d);
