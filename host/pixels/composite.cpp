@@ -81,6 +81,29 @@ void compositeRow(World& dst, A_long y, A_long x0, std::span<const Color4> sourc
 
 }  // namespace
 
+bool overSameDepthRow(const World& src, A_long sy, A_long sx0, World& dst, A_long y, A_long x0, std::size_t count,
+                      const CompositeSpec& spec) {
+  if (spec.mode != PF_Xfer_IN_FRONT || spec.opacity != 1.0f || spec.mask != nullptr || src.depth() != dst.depth()) {
+    return false;
+  }
+  dispatchDepth(dst.depth(), [&]<PixelDepth D>() {
+    using Pixel = typename Channel<D>::Pixel;
+    const Pixel* s = pixelRow<D>(src, sy) + sx0;
+    Pixel* d = pixelRow<D>(dst, y) + x0;
+    constexpr auto OPAQUE = static_cast<decltype(Pixel{}.alpha)>(Channel<D>::MAX);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (s[i].alpha >= OPAQUE || d[i].alpha <= 0) {
+        d[i] = s[i];  // an opaque source, or anything onto transparency, is copied as it is
+      } else if (s[i].alpha > 0) {
+        const Color4 top = loadStraight<D>(s[i]);
+        Color4 under = loadStraight<D>(d[i]);
+        if (over(Color4{top.a, top.r * top.a, top.g * top.a, top.b * top.a}, under)) storeStraight<D>(d[i], under);
+      }
+    }
+  });
+  return true;
+}
+
 void maskRow(const CompositeSpec& spec, A_long y, A_long x0, std::span<float> out) {
   std::fill(out.begin(), out.end(), 0.0f);
   const World* m = spec.mask;

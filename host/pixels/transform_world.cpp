@@ -215,6 +215,7 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
       std::vector<Color4> row(static_cast<std::size_t>(exactWidth));
       std::vector<float> scratch(static_cast<std::size_t>(exactWidth));
       for (int y = from; y < to; ++y) {
+        if (overSameDepthRow(src, y + dv, exact.left + du, dst, y, exact.left, row.size(), spec)) continue;
         dispatchDepth(src.depth(), [&]<PixelDepth D>() { readStraightRow<D>(src, y + dv, exact.left + du, row); });
         compositeStraightRow(dst, y, exact.left, row, spec, scratch);
       }
@@ -284,6 +285,7 @@ void PixelEngine::transferRect(const World& source, const PF_LRect& srcRect, Wor
     std::vector<Color4> row(static_cast<std::size_t>(width));
     std::vector<float> scratch(static_cast<std::size_t>(width));
     for (int y = first; y < last; ++y) {
+      if (overSameDepthRow(src, y - dy, area.left - dx, dst, y, area.left, row.size(), spec)) continue;
       dispatchDepth(src.depth(), [&]<PixelDepth D>() { readStraightRow<D>(src, y - dy, area.left - dx, row); });
       compositeStraightRow(dst, y, area.left, row, spec, scratch);
     }
