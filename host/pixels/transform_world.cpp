@@ -138,19 +138,39 @@ Span reachingSpan(double u0, double du, double uSize, double v0, double dv, doub
   return {static_cast<std::size_t>(lo), static_cast<std::size_t>(hi)};
 }
 
+// How much of a bilinear sample at texel coordinate t falls inside [0, size): the weights of the
+// two nearest texels that exist.
+float coverage(double t, double size) {
+  const double x = t - 0.5;
+  const double x0 = std::floor(x);
+  const auto f = static_cast<float>(x - x0);
+  const float low = x0 >= 0 && x0 < size ? 1.0f - f : 0.0f;
+  const float high = x0 + 1 >= 0 && x0 + 1 < size ? f : 0.0f;
+  return low + high;
+}
+
 // One destination row, sampled bilinearly from the source itself or from its reduced copy, whose
-// texel coordinates are the source's scaled by (scaleU, scaleV). Pixels outside the returned span
-// are transparent.
+// texel coordinates are the source's scaled by (scaleU, scaleV); a source of one colour is that
+// colour times the share of the sample inside it, with no copy needed. Pixels outside the returned
+// span are transparent.
 template <PixelDepth D>
-Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, double scaleV, const Affine& inv, A_long y,
-               A_long x0, std::span<Color4> out) {
+Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, double scaleV, A_long reducedWidth,
+               A_long reducedHeight, const Affine& inv, A_long y, A_long x0, std::span<Color4> out) {
   std::fill(out.begin(), out.end(), Color4{});
   double u = (inv.a * (x0 + 0.5) + inv.c * (y + 0.5) + inv.e) * scaleU;
   double v = (inv.b * (x0 + 0.5) + inv.d * (y + 0.5) + inv.f) * scaleV;
   const double stepU = inv.a * scaleU, stepV = inv.b * scaleV;
-  const double width = reduced != nullptr ? reduced->width : src.width();
-  const double height = reduced != nullptr ? reduced->height : src.height();
+  const double width = reducedWidth, height = reducedHeight;
   const Span span = reachingSpan(u, stepU, width, v, stepV, height, out.size());
+  if (src.isUniform()) {
+    const auto& c = src.uniformColor();
+    const Color4 colour = premultiply(Color4{c[0], c[1], c[2], c[3]});
+    for (std::size_t i = span.first; i < span.last; ++i) {
+      const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
+      out[i] = colour * (coverage(pu, width) * coverage(pv, height));
+    }
+    return span;
+  }
   for (std::size_t i = span.first; i < span.last; ++i) {
     const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
     out[i] = reduced != nullptr ? bilinearCopy(*reduced, pu, pv) : bilinearLevel0<D>(src, pu, pv);
@@ -240,7 +260,7 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
   const A_long reducedWidth = reducedSize(src.width(), std::hypot(inv.a, inv.c));
   const A_long reducedHeight = reducedSize(src.height(), std::hypot(inv.b, inv.d));
   const ReducedCopy* reduced = nullptr;
-  if (reducedWidth != src.width() || reducedHeight != src.height()) {
+  if (!src.isUniform() && (reducedWidth != src.width() || reducedHeight != src.height())) {
     reduced = &src.reducedCopy(reducedWidth, reducedHeight, pool_);
   }
   const double scaleU = static_cast<double>(reducedWidth) / src.width();
@@ -251,7 +271,7 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
     std::vector<float> scratch(static_cast<std::size_t>(width));
     for (int y = from; y < to; ++y) {
       const Span span = dispatchDepth(src.depth(), [&]<PixelDepth D>() {
-        return sampleRow<D>(src, reduced, scaleU, scaleV, inv, y, area.left, row);
+        return sampleRow<D>(src, reduced, scaleU, scaleV, reducedWidth, reducedHeight, inv, y, area.left, row);
       });
       // Transparent samples leave the destination as it is, except when copying.
       if (spec.mode == PF_Xfer_COPY) {
