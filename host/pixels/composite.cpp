@@ -40,6 +40,39 @@ inline Color4 unpremultiplied(const Color4& p) {
   return {p.a, p.r * inv, p.g * inv, p.b * inv};
 }
 
+// One pixel of a composite: `s` is premultiplied or straight as PREMULTIPLIED says, `k` the
+// opacity times the matte.
+template <PixelDepth D, bool PREMULTIPLIED>
+inline void compositePixel(typename Channel<D>::Pixel& out, const Color4& s, float k, bool isUnder, bool isCopy) {
+  if (isCopy) {
+    Color4 c = PREMULTIPLIED ? unpremultiplied(s) : s;
+    c.a *= k;
+    storeStraight<D>(out, c);
+    return;
+  }
+  const float sa = s.a * k;
+  if constexpr (!PREMULTIPLIED) {
+    // Exact cases of a straight copy: nothing underneath (the source is copied whole, colour
+    // of transparent pixels included), or an opaque source on top.
+    if (sa <= 0.0f && !(k > 0.0f)) return;
+    const Color4 d = loadStraight<D>(out);
+    if (d.a <= 0.0f || (!isUnder && sa >= 1.0f)) {
+      storeStraight<D>(out, Color4{sa, s.r, s.g, s.b});
+      return;
+    }
+  }
+  if (sa <= 0.0f) return;
+  if (!isUnder && sa >= 1.0f) {
+    // An opaque source hides whatever is underneath.
+    const float inv = PREMULTIPLIED ? 1.0f / s.a : 1.0f;
+    storeStraight<D>(out, Color4{1.0f, s.r * inv, s.g * inv, s.b * inv});
+    return;
+  }
+  Color4 d = loadStraight<D>(out);
+  const Color4 p = PREMULTIPLIED ? s * k : Color4{sa, s.r * sa, s.g * sa, s.b * sa};
+  if (isUnder ? under(p, d) : over(p, d)) storeStraight<D>(out, d);
+}
+
 template <PixelDepth D, bool PREMULTIPLIED>
 void compositeRow(World& dst, A_long y, A_long x0, std::span<const Color4> source, const CompositeSpec& spec,
                   const float* matte) {
@@ -48,56 +81,29 @@ void compositeRow(World& dst, A_long y, A_long x0, std::span<const Color4> sourc
   const bool isCopy = spec.mode == PF_Xfer_COPY;
   for (std::size_t i = 0; i < source.size(); ++i) {
     const float k = spec.opacity * (matte != nullptr ? matte[i] : 1.0f);
-    const Color4& s = source[i];
-    if (isCopy) {
-      Color4 c = PREMULTIPLIED ? unpremultiplied(s) : s;
-      c.a *= k;
-      storeStraight<D>(row[i], c);
-      continue;
-    }
-    const float sa = s.a * k;
-    if constexpr (!PREMULTIPLIED) {
-      // Exact cases of a straight copy: nothing underneath (the source is copied whole, colour
-      // of transparent pixels included), or an opaque source on top.
-      if (sa <= 0.0f && !(k > 0.0f)) continue;
-      const Color4 d = loadStraight<D>(row[i]);
-      if (d.a <= 0.0f || (!isUnder && sa >= 1.0f)) {
-        storeStraight<D>(row[i], Color4{sa, s.r, s.g, s.b});
-        continue;
-      }
-    }
-    if (sa <= 0.0f) continue;
-    if (!isUnder && sa >= 1.0f) {
-      // An opaque source hides whatever is underneath.
-      const float inv = PREMULTIPLIED ? 1.0f / s.a : 1.0f;
-      storeStraight<D>(row[i], Color4{1.0f, s.r * inv, s.g * inv, s.b * inv});
-      continue;
-    }
-    Color4 d = loadStraight<D>(row[i]);
-    const Color4 p = PREMULTIPLIED ? s * k : Color4{sa, s.r * sa, s.g * sa, s.b * sa};
-    if (isUnder ? under(p, d) : over(p, d)) storeStraight<D>(row[i], d);
+    compositePixel<D, PREMULTIPLIED>(row[i], source[i], k, isUnder, isCopy);
   }
 }
+
+const float* matteFor(const CompositeSpec& spec, A_long y, A_long x0, std::size_t count, std::span<float> scratch);
 
 }  // namespace
 
 bool overSameDepthRow(const World& src, A_long sy, A_long sx0, World& dst, A_long y, A_long x0, std::size_t count,
-                      const CompositeSpec& spec) {
-  if (spec.mode != PF_Xfer_IN_FRONT || spec.opacity != 1.0f || spec.mask != nullptr || src.depth() != dst.depth()) {
-    return false;
-  }
+                      const CompositeSpec& spec, std::span<float> scratch) {
+  if (spec.mode != PF_Xfer_IN_FRONT || src.depth() != dst.depth()) return false;
+  const float* matte = matteFor(spec, y, x0, count, scratch);
   dispatchDepth(dst.depth(), [&]<PixelDepth D>() {
     using Pixel = typename Channel<D>::Pixel;
     const Pixel* s = pixelRow<D>(src, sy) + sx0;
     Pixel* d = pixelRow<D>(dst, y) + x0;
     constexpr auto OPAQUE = static_cast<decltype(Pixel{}.alpha)>(Channel<D>::MAX);
     for (std::size_t i = 0; i < count; ++i) {
-      if (s[i].alpha >= OPAQUE || d[i].alpha <= 0) {
+      const float k = spec.opacity * (matte != nullptr ? matte[i] : 1.0f);
+      if (k == 1.0f && (s[i].alpha >= OPAQUE || d[i].alpha <= 0)) {
         d[i] = s[i];  // an opaque source, or anything onto transparency, is copied as it is
-      } else if (s[i].alpha > 0) {
-        const Color4 top = loadStraight<D>(s[i]);
-        Color4 under = loadStraight<D>(d[i]);
-        if (over(Color4{top.a, top.r * top.a, top.g * top.a, top.b * top.a}, under)) storeStraight<D>(d[i], under);
+      } else if (k > 0.0f && (s[i].alpha > 0 || d[i].alpha <= 0)) {
+        compositePixel<D, false>(d[i], loadStraight<D>(s[i]), k, false, false);
       }
     }
   });

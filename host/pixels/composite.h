@@ -30,12 +30,12 @@ void compositePremultipliedRow(World& dst, A_long y, A_long x0, std::span<const 
 void compositeStraightRow(World& dst, A_long y, A_long x0, std::span<const Color4> source, const CompositeSpec& spec,
                           std::span<float> scratch);
 
-// Over, at full opacity and without a mask, of `count` pixels of row `sy` of `src` from `sx0` onto
-// row `y` of `dst` from `x0`, both of one depth, reading and writing the pixels as they are; what
-// compositeStraightRow would do with them, without going through floating point for opaque and
-// transparent pixels. Returns false, doing nothing, for any other composite.
+// Over of `count` pixels of row `sy` of `src` from `sx0` onto row `y` of `dst` from `x0`, both of
+// one depth: what compositeStraightRow does with them, but pixels that are copied as they are or
+// kept never go through floating point. Returns false, doing nothing, for another mode or depths
+// that differ. `scratch` as for compositeStraightRow.
 bool overSameDepthRow(const World& src, A_long sy, A_long sx0, World& dst, A_long y, A_long x0, std::size_t count,
-                      const CompositeSpec& spec);
+                      const CompositeSpec& spec, std::span<float> scratch);
 
 // The matte values (0..1) for destination pixels [x0, x0 + count) of row y.
 void maskRow(const CompositeSpec& spec, A_long y, A_long x0, std::span<float> out);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "AE_Effect.h"
 #include "world.h"
@@ -15,6 +16,18 @@ namespace plenorium::host {
 struct Color4 {
   float a = 0, r = 0, g = 0, b = 0;
 };
+
+// A colour's four channels in one vector register (GCC and Clang vector extensions), in the order
+// alpha, red, green, blue, for the hot loops.
+using Lanes = float __attribute__((vector_size(16)));
+static_assert(sizeof(Lanes) == sizeof(Color4));
+
+inline Lanes lanesOf(const Color4& c) {
+  Lanes v;
+  std::memcpy(&v, &c, sizeof v);
+  return v;
+}
+inline Color4 colorOf(const Lanes& v) { return {v[0], v[1], v[2], v[3]}; }
 
 inline Color4 operator*(const Color4& c, float k) { return {c.a * k, c.r * k, c.g * k, c.b * k}; }
 inline Color4 operator+(const Color4& x, const Color4& y) { return {x.a + y.a, x.r + y.r, x.g + y.g, x.b + y.b}; }

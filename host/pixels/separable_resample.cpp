@@ -73,10 +73,6 @@ Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize)
 
 constexpr std::size_t CACHE_BYTES = std::size_t{256} << 20;
 
-// Four channels in one vector register (GCC and Clang vector extensions): alpha, red, green, blue.
-using Lanes = float __attribute__((vector_size(16)));
-static_assert(sizeof(Lanes) == sizeof(Color4));
-
 // Adds `weight` times the premultiplied, normalised colour of `count` source pixels to `column`
 // (or stores it, for the first row of a footprint). With channel values v and maximum M, a pixel
 // gives (M, r, g, b) · a · weight / M²: its normalised alpha times the weight, and each normalised
@@ -142,7 +138,7 @@ void resampleRows(const World& src, const Taps& xs, const Taps& ys, const PF_LRe
       const float* w = &xs.weights[xs.offset[x]];
       const Lanes* c = &column[static_cast<std::size_t>(xs.first[x] - spanBegin)];
       for (A_long k = 0; k < xs.count[x]; ++k) sum += c[k] * w[k];
-      dst[x] = Color4{sum[0], sum[1], sum[2], sum[3]};
+      dst[x] = colorOf(sum);
     }
   }
 }

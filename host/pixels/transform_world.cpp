@@ -108,7 +108,9 @@ Color4 bilinearCopy(const ReducedCopy& copy, double u, double v) {
   if (x0 >= 0 && y0 >= 0 && x0 + 1 < copy.width && y0 + 1 < copy.height) {
     const Color4* p = &copy.texels[static_cast<std::size_t>(y0) * copy.width + x0];
     const Color4* q = p + copy.width;
-    return (p[0] * (1 - fx) + p[1] * fx) * (1 - fy) + (q[0] * (1 - fx) + q[1] * fx) * fy;
+    const Lanes top = lanesOf(p[0]) + (lanesOf(p[1]) - lanesOf(p[0])) * fx;
+    const Lanes bottom = lanesOf(q[0]) + (lanesOf(q[1]) - lanesOf(q[0])) * fx;
+    return colorOf(top + (bottom - top) * fy);
   }
   const Color4 top = fetchTexel(copy, x0, y0) * (1 - fx) + fetchTexel(copy, x0 + 1, y0) * fx;
   const Color4 bottom = fetchTexel(copy, x0, y0 + 1) * (1 - fx) + fetchTexel(copy, x0 + 1, y0 + 1) * fx;
@@ -235,7 +237,7 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
       std::vector<Color4> row(static_cast<std::size_t>(exactWidth));
       std::vector<float> scratch(static_cast<std::size_t>(exactWidth));
       for (int y = from; y < to; ++y) {
-        if (overSameDepthRow(src, y + dv, exact.left + du, dst, y, exact.left, row.size(), spec)) continue;
+        if (overSameDepthRow(src, y + dv, exact.left + du, dst, y, exact.left, row.size(), spec, scratch)) continue;
         dispatchDepth(src.depth(), [&]<PixelDepth D>() { readStraightRow<D>(src, y + dv, exact.left + du, row); });
         compositeStraightRow(dst, y, exact.left, row, spec, scratch);
       }
@@ -305,7 +307,7 @@ void PixelEngine::transferRect(const World& source, const PF_LRect& srcRect, Wor
     std::vector<Color4> row(static_cast<std::size_t>(width));
     std::vector<float> scratch(static_cast<std::size_t>(width));
     for (int y = first; y < last; ++y) {
-      if (overSameDepthRow(src, y - dy, area.left - dx, dst, y, area.left, row.size(), spec)) continue;
+      if (overSameDepthRow(src, y - dy, area.left - dx, dst, y, area.left, row.size(), spec, scratch)) continue;
       dispatchDepth(src.depth(), [&]<PixelDepth D>() { readStraightRow<D>(src, y - dy, area.left - dx, row); });
       compositeStraightRow(dst, y, area.left, row, spec, scratch);
     }
