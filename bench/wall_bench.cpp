@@ -4,7 +4,8 @@
 //   (b) 100 × 100 screens from the same 20 sources
 //   (c) (a) with random Z rotation, Y tilt and opacity 80 %
 //   (d) (c) with a built-in frame
-// Reports the median time per frame and, for (a), the PSNR against an exact box-filtered reference.
+// Reports the median time per frame, ours and the peer's run alternately so that both see the same
+// load, and, for (a), the PSNR against an exact box-filtered reference.
 //   bench_wall MODULE [threads]
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -34,16 +35,28 @@ using Clock = std::chrono::steady_clock;
 constexpr int W = 1920, H = 1080, SOURCES = 20;
 const char* const PATTERNS[] = {"bars", "checker", "gradient", "counter"};
 
-double medianMs(const std::function<void()>& fn, int runs) {
-  fn();
-  std::vector<double> t;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = Clock::now();
-    fn();
-    t.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  }
+double median(std::vector<double> t) {
   std::sort(t.begin(), t.end());
   return t[t.size() / 2];
+}
+
+double timeMs(const std::function<void()>& fn) {
+  const auto start = Clock::now();
+  fn();
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Median times of `ours` and `peer` (when given), run alternately after one warm-up each, so that
+// both see the same load on a shared machine.
+std::pair<double, double> pairedMedians(const std::function<void()>& ours, const std::function<void()>& peer, int runs) {
+  ours();
+  if (peer) peer();
+  std::vector<double> a, b;
+  for (int i = 0; i < runs; ++i) {
+    a.push_back(timeMs(ours));
+    if (peer) b.push_back(timeMs(peer));
+  }
+  return {median(a), peer ? median(b) : -1.0};
 }
 
 json project(const json& params) {
@@ -168,31 +181,23 @@ int main(int argc, char** argv) {
     // The same frame each time, as the peer works on pictures already in memory: the host keeps
     // the sources (and what it derived from them) between frames.
     OwnedWorld last;
-    const double ours = medianMs([&] { last = session.renderFrame(*p.compByName("Main"), 0, {}); }, runs);
+    const auto renderOurs = [&] { last = session.renderFrame(*p.compByName("Main"), 0, {}); };
 
-    double peer = -1, oursDb = -1, peerDb = -1;
+    double oursDb = -1, peerDb = -1;
     cv::Mat out(H, W, CV_8UC4);
     const std::string name = c.name;
+    std::function<void()> peerWork;
     if (name[1] == 'a') {
-      peer = medianMs([&] {
+      peerWork = [&] {
         out.setTo(cv::Scalar::all(0));
         cv::Mat tile;
         for (int s = 0; s < SOURCES; ++s) {
           cv::resize(sources[s], tile, cv::Size(384, 270), 0, 0, cv::INTER_AREA);
           over(tile, out(cv::Rect((s % 5) * 384, (s / 5) * 270, 384, 270)), 1.0f);
         }
-      }, runs);
-      // The reference: every source box-filtered exactly (5 × 4 blocks) into its screen.
-      cv::Mat reference(H, W, CV_8UC4, cv::Scalar::all(0));
-      for (int s = 0; s < SOURCES; ++s) {
-        cv::Mat box;
-        cv::resize(sources[s], box, cv::Size(384, 270), 0, 0, cv::INTER_AREA);
-        box.copyTo(reference(cv::Rect((s % 5) * 384, (s / 5) * 270, 384, 270)));
-      }
-      oursDb = psnr(toMat(*last), reference);
-      peerDb = psnr(out, reference);
+      };
     } else if (name[1] == 'b') {
-      peer = medianMs([&] {
+      peerWork = [&] {
         out.setTo(cv::Scalar::all(0));
         std::vector<cv::Mat> tiles(SOURCES);
         for (int s = 0; s < SOURCES; ++s) cv::resize(sources[s], tiles[s], cv::Size(19, 11), 0, 0, cv::INTER_AREA);
@@ -200,9 +205,9 @@ int main(int argc, char** argv) {
           const int x = static_cast<int>((i % 100) * 19.2), y = static_cast<int>((i / 100) * 10.8);
           over(tiles[i % SOURCES], out(cv::Rect(x, y, std::min(19, W - x), std::min(11, H - y))), 1.0f);
         }
-      }, runs);
+      };
     } else if (name[1] == 'c') {
-      peer = medianMs([&] {
+      peerWork = [&] {
         out.setTo(cv::Scalar::all(0));
         cv::Mat tile, turnedTile;
         for (int s = 0; s < SOURCES; ++s) {
@@ -215,9 +220,21 @@ int main(int argc, char** argv) {
           cv::warpAffine(tile, turnedTile, m, cv::Size(384, 270), cv::INTER_LINEAR, cv::BORDER_CONSTANT);
           over(turnedTile, out(cv::Rect((s % 5) * 384, (s / 5) * 270, 384, 270)), 0.8f);
         }
-      }, runs);
-      oursC = ours;
+      };
     }
+    const auto [ours, peer] = pairedMedians(renderOurs, peerWork, runs);
+    if (name[1] == 'a') {
+      // The reference: every source box-filtered exactly (5 × 4 blocks) into its screen.
+      cv::Mat reference(H, W, CV_8UC4, cv::Scalar::all(0));
+      for (int s = 0; s < SOURCES; ++s) {
+        cv::Mat box;
+        cv::resize(sources[s], box, cv::Size(384, 270), 0, 0, cv::INTER_AREA);
+        box.copyTo(reference(cv::Rect((s % 5) * 384, (s / 5) * 270, 384, 270)));
+      }
+      oursDb = psnr(toMat(*last), reference);
+      peerDb = psnr(out, reference);
+    }
+    if (name[1] == 'c') oursC = ours;
     if (peer > 0) {
       std::printf("%-36s %12.2f %12.2f %8.2f", c.name, ours, peer, ours / peer);
     } else {

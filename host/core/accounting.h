@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace plenorium::host {
@@ -18,12 +20,12 @@ struct Balance {
 class Accounting {
  public:
   // `kind` names the resource ("suite AEGP Stream Suite v9", "handle", "world", "checkout").
-  void take(const std::string& kind) { balances_[kind].taken++; }
-  void give(const std::string& kind) { balances_[kind].given++; }
+  void take(std::string_view kind) { counter(kind).taken++; }
+  void give(std::string_view kind) { counter(kind).given++; }
 
   Balance balance(const std::string& kind) const;
   // The line of one kind, kept at the same address for the accounting's life.
-  Balance& counter(const std::string& kind) { return balances_[kind]; }
+  Balance& counter(std::string_view kind);
   const std::map<std::string, Balance>& balances() const { return balances_; }
 
   // One line per kind whose taken and given counts differ; empty when everything is back.
@@ -33,6 +35,12 @@ class Accounting {
 
  private:
   std::map<std::string, Balance> balances_;
+  // The same lines by hashed kind, for the counts made on every call.
+  struct KindHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view kind) const { return std::hash<std::string_view>{}(kind); }
+  };
+  std::unordered_map<std::string_view, Balance*, KindHash, std::equal_to<>> lines_;
 };
 
 }  // namespace plenorium::host

@@ -5,6 +5,9 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "AE_GeneralPlug.h"
 #include "host_core.h"
@@ -42,15 +45,25 @@ struct ReceiptObject {
 // stale or foreign handle is refused instead of followed.
 class LiveHandles {
  public:
-  void add(const std::string& kind, const void* h) { live_[kind].insert(h); }
-  bool remove(const std::string& kind, const void* h) { return live_[kind].erase(h) != 0; }
-  bool contains(const std::string& kind, const void* h) const {
+  void add(std::string_view kind, const void* h) { of(kind).insert(h); }
+  bool remove(std::string_view kind, const void* h) { return of(kind).erase(h) != 0; }
+  bool contains(std::string_view kind, const void* h) const {
     const auto it = live_.find(kind);
     return it != live_.end() && it->second.count(h) != 0;
   }
 
  private:
-  std::map<std::string, std::set<const void*>> live_;
+  // Looked up on every handle the plug-in takes or gives back: hashed, and by the kind's text as
+  // given, without making a string of it.
+  struct KindHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view kind) const { return std::hash<std::string_view>{}(kind); }
+  };
+  std::unordered_set<const void*>& of(std::string_view kind) {
+    const auto it = live_.find(kind);
+    return it != live_.end() ? it->second : live_[std::string(kind)];
+  }
+  std::unordered_map<std::string, std::unordered_set<const void*>, KindHash, std::equal_to<>> live_;
 };
 
 // Registers the project suites with `core`. They find the project through the RenderSession
