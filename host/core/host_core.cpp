@@ -28,11 +28,22 @@ CallScope::~CallScope() {
   tCurrentCmd = previousCmd_;
 }
 
-void HostCore::traceCall(const char* call, TraceFields fields, const nlohmann::json& result) {
+nlohmann::json HostCore::TraceValue::toJson() const {
+  switch (kind_) {
+    case Kind::FLAG: return number_ != 0;
+    case Kind::INTEGER: return number_;
+    case Kind::REAL: return real_;
+    case Kind::TEXT: return std::string(text_);
+    case Kind::NONE: break;
+  }
+  return nullptr;
+}
+
+void HostCore::traceCall(const char* call, TraceFields fields, const TraceValue& result) {
   if (!trace_.enabled()) return;
   nlohmann::json record = nlohmann::json::object();
-  for (const auto& [key, value] : fields) record[key] = value;
-  trace_.record(currentCommand(), call, record, result);
+  for (const auto& [key, value] : fields) record[key] = value.toJson();
+  trace_.record(currentCommand(), call, record, result.toJson());
 }
 
 // The C entry points of the core suites. Each finds the host of the call in progress.

@@ -6,7 +6,8 @@
 #include <initializer_list>
 #include <map>
 #include <string>
-#include <typeindex>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "AE_EffectCB.h"
@@ -45,10 +46,37 @@ class HostCore {
 
   void setTrace(TraceWriter trace) { trace_ = std::move(trace); }
   bool tracing() const { return trace_.enabled(); }
-  // Records one call of the plug-in into the host under the command in progress. The record is
-  // built only when a trace is being written: host calls are frequent.
-  using TraceFields = std::initializer_list<std::pair<const char*, nlohmann::json>>;
-  void traceCall(const char* call, TraceFields fields, const nlohmann::json& result);
+  // One field of a trace record, held as given (a number, a flag or borrowed text) and turned into
+  // JSON only when a trace is written: host calls are frequent and most renders write none.
+  class TraceValue {
+   public:
+    template <typename T>
+      requires std::is_arithmetic_v<T> || std::is_enum_v<T>
+    TraceValue(T v) {  // implicit, so that call sites list plain values
+      if constexpr (std::is_same_v<T, bool>) {
+        kind_ = Kind::FLAG, number_ = v ? 1 : 0;
+      } else if constexpr (std::is_floating_point_v<T>) {
+        kind_ = Kind::REAL, real_ = static_cast<double>(v);
+      } else {
+        kind_ = Kind::INTEGER, number_ = static_cast<long long>(v);
+      }
+    }
+    TraceValue(const char* text) : kind_(text != nullptr ? Kind::TEXT : Kind::NONE), text_(text != nullptr ? text : "") {}
+    TraceValue(std::string_view text) : kind_(Kind::TEXT), text_(text) {}
+    TraceValue(const std::string& text) : kind_(Kind::TEXT), text_(text) {}
+    TraceValue(std::nullptr_t) {}
+    nlohmann::json toJson() const;
+
+   private:
+    enum class Kind { NONE, FLAG, INTEGER, REAL, TEXT };
+    Kind kind_ = Kind::NONE;
+    long long number_ = 0;
+    double real_ = 0;
+    std::string_view text_;
+  };
+  using TraceFields = std::initializer_list<std::pair<const char*, TraceValue>>;
+  // Records one call of the plug-in into the host under the command in progress.
+  void traceCall(const char* call, TraceFields fields, const TraceValue& result);
 
   void setPluginPath(const std::string& path) { pluginPath_ = path; }
   const std::string& pluginPath() const { return pluginPath_; }
@@ -58,14 +86,24 @@ class HostCore {
 
   // Other parts of the host (pixels, project, render) attach themselves so that the C callbacks,
   // which reach only this object, can find them. The service must outlive its attachment.
+  // Looked up on nearly every host call, so the few services are kept in a short list keyed by an
+  // address that stands for the type.
   template <typename T>
   void attach(T* service) {
-    services_[std::type_index(typeid(T))] = service;
+    for (auto& [key, value] : services_) {
+      if (key == serviceKey<T>()) {
+        value = service;
+        return;
+      }
+    }
+    services_.emplace_back(serviceKey<T>(), service);
   }
   template <typename T>
   T* service() const {
-    const auto it = services_.find(std::type_index(typeid(T)));
-    return it == services_.end() ? nullptr : static_cast<T*>(it->second);
+    for (const auto& [key, value] : services_) {
+      if (key == serviceKey<T>()) return static_cast<T*>(value);
+    }
+    return nullptr;
   }
 
   // The host serving the call in progress on this thread, or null outside plug-in calls.
@@ -85,7 +123,12 @@ class HostCore {
   std::vector<UndoGroup> undoGroups_;
   A_Err registrationError_ = A_Err_NONE;
   AEGP_PluginID nextPluginId_ = 1;
-  std::map<std::type_index, void*> services_;
+  template <typename T>
+  static const void* serviceKey() {
+    static constexpr char KEY = 0;  // one constant per type: its address is the key
+    return &KEY;
+  }
+  std::vector<std::pair<const void*, void*>> services_;
 
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
