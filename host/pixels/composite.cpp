@@ -3,6 +3,10 @@
 namespace plenorium::host {
 namespace {
 
+// Filtering opaque pixels sums weights that come to 1 only within rounding: alpha this close to 1
+// is opaque, a difference far below the finest channel step of any depth.
+constexpr float NEARLY_OPAQUE = 1.0f - 1.0f / (1 << 20);
+
 template <PixelDepth D>
 float maskValue(const typename Channel<D>::Pixel& p, A_long flags) {
   using C = Channel<D>;
@@ -62,7 +66,7 @@ inline void compositePixel(typename Channel<D>::Pixel& out, const Color4& s, flo
     }
   }
   if (sa <= 0.0f) return;
-  if (!isUnder && sa >= 1.0f) {
+  if (!isUnder && sa >= NEARLY_OPAQUE) {
     // An opaque source hides whatever is underneath.
     const float inv = PREMULTIPLIED ? 1.0f / s.a : 1.0f;
     storeStraight<D>(out, Color4{1.0f, s.r * inv, s.g * inv, s.b * inv});
