@@ -2,10 +2,9 @@
 // release, and test switches that refuse a pair or hand back a null table.
 #pragma once
 
-#include <map>
 #include <string>
 #include <string_view>
-#include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "SPBasic.h"
@@ -32,13 +31,21 @@ class SuiteRegistry {
   int releases(const std::string& name, int version) const;
 
  private:
-  // Pairs are looked up by a view of the caller's name, so that the frequent acquisitions and
-  // releases build no strings.
-  struct KeyLess {
+  // Pairs are looked up by a hash of a view of the caller's name, so that the frequent
+  // acquisitions and releases build no strings and compare one name at most.
+  struct KeyHash {
+    using is_transparent = void;
+    template <typename P>
+    std::size_t operator()(const P& key) const {
+      return std::hash<std::string_view>{}(std::string_view(key.first)) ^
+             (static_cast<std::size_t>(key.second) * 0x9E3779B97F4A7C15ull);
+    }
+  };
+  struct KeyEqual {
     using is_transparent = void;
     template <typename A, typename B>
     bool operator()(const A& a, const B& b) const {
-      return std::tuple(std::string_view(a.first), a.second) < std::tuple(std::string_view(b.first), b.second);
+      return a.second == b.second && std::string_view(a.first) == std::string_view(b.first);
     }
   };
   struct Entry {
@@ -54,7 +61,7 @@ class SuiteRegistry {
   const Entry* find(std::string_view name, int version) const;
 
   Accounting& accounting_;
-  std::map<std::pair<std::string, int>, Entry, KeyLess> entries_;
+  std::unordered_map<std::pair<std::string, int>, Entry, KeyHash, KeyEqual> entries_;
 };
 
 }  // namespace plenorium::host
