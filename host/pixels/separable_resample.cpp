@@ -16,10 +16,13 @@ constexpr int MIN_ROWS_PER_TASK = 8;
 
 // For each destination index of one axis: the source indices [first, first + count) and their
 // weights, in one flat array.
+struct TapRange {
+  A_long first = 0;
+  A_long count = 0;
+  std::size_t offset = 0;  // of the first weight
+};
 struct Taps {
-  std::vector<A_long> first;
-  std::vector<A_long> count;
-  std::vector<std::size_t> offset;
+  std::vector<TapRange> ranges;
   std::vector<float> weights;
   A_long lowest = 0;   // smallest source index any destination pixel reads
   A_long highest = 0;  // one past the largest
@@ -29,9 +32,7 @@ Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize)
   Taps t;
   const double reach = std::fabs(map.scale);
   const auto count = static_cast<std::size_t>(std::max<A_long>(destEnd - destBegin, 0));
-  t.first.reserve(count);
-  t.count.reserve(count);
-  t.offset.reserve(count);
+  t.ranges.reserve(count);
   t.weights.reserve(count * (reach > 1.0 ? static_cast<std::size_t>(std::ceil(reach)) + 1 : 2));
   t.lowest = sourceSize;
   t.highest = 0;
@@ -63,9 +64,7 @@ Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize)
       if (s0 >= 0 && s0 < sourceSize && f < 1.0f) add(s0, 1.0f - f);
       if (s0 + 1 >= 0 && s0 + 1 < sourceSize && f > 0.0f) add(s0 + 1, f);
     }
-    t.first.push_back(first < 0 ? 0 : first);
-    t.count.push_back(static_cast<A_long>(t.weights.size() - start));
-    t.offset.push_back(start);
+    t.ranges.push_back({first < 0 ? 0 : first, static_cast<A_long>(t.weights.size() - start), start});
   }
   if (t.lowest > t.highest) t.lowest = t.highest = 0;
   return t;
@@ -126,18 +125,20 @@ void resampleRows(const World& src, const Taps& xs, const Taps& ys, const PF_LRe
   for (int y = from; y < to; ++y) {
     const std::size_t yi = static_cast<std::size_t>(y - area.top);
     // Vertical pass: weighted premultiplied rows of the source, over the columns any pixel reads.
-    if (ys.count[yi] == 0) std::fill(column.begin(), column.end(), Lanes{});
-    for (A_long k = 0; k < ys.count[yi]; ++k) {
-      accumulateRow<D>(pixelRow<D>(src, ys.first[yi] + k) + spanBegin, span,
-                       ys.weights[ys.offset[yi] + static_cast<std::size_t>(k)], k == 0, column.data());
+    const TapRange& rows = ys.ranges[yi];
+    if (rows.count == 0) std::fill(column.begin(), column.end(), Lanes{});
+    for (A_long k = 0; k < rows.count; ++k) {
+      accumulateRow<D>(pixelRow<D>(src, rows.first + k) + spanBegin, span,
+                       ys.weights[rows.offset + static_cast<std::size_t>(k)], k == 0, column.data());
     }
     // Horizontal pass.
     Color4* dst = &out[yi * width];
     for (std::size_t x = 0; x < width; ++x) {
       Lanes sum{};
-      const float* w = &xs.weights[xs.offset[x]];
-      const Lanes* c = &column[static_cast<std::size_t>(xs.first[x] - spanBegin)];
-      for (A_long k = 0; k < xs.count[x]; ++k) sum += c[k] * w[k];
+      const TapRange& columns = xs.ranges[x];
+      const float* w = &xs.weights[columns.offset];
+      const Lanes* c = &column[static_cast<std::size_t>(columns.first - spanBegin)];
+      for (A_long k = 0; k < columns.count; ++k) sum += c[k] * w[k];
       dst[x] = colorOf(sum);
     }
   }
