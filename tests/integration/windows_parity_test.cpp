@@ -104,15 +104,6 @@ float channel(const RawPicture& picture, std::size_t index) {
   }
 }
 
-RawPicture rawOf(const host::World& world) {
-  const std::size_t pixelBytes = host::bytesPerPixel(world.depth());
-  RawPicture picture{static_cast<std::uint32_t>(world.width()), static_cast<std::uint32_t>(world.height()),
-                     static_cast<std::uint32_t>(pixelBytes), {}};
-  const std::size_t rowBytes = pixelBytes * picture.width;
-  for (A_long y = 0; y < world.height(); ++y) picture.bytes.insert(picture.bytes.end(), world.row(y), world.row(y) + rowBytes);
-  return picture;
-}
-
 TEST(WindowsModule, RendersTheSameWallAsTheLinuxModule) {
   host::HostCore core;
   host::PixelHost pixels(core, 2);
@@ -122,11 +113,9 @@ TEST(WindowsModule, RendersTheSameWallAsTheLinuxModule) {
       host::loadProject(PLENORIUM_SOURCE_DIR "/tests/data/windows_wall.json", registry.schemaLookup());
   host::RenderSession session(core, pixels, registry, project);
   session.startInstances();
-  const std::pair<host::PixelDepth, const char*> depths[] = {
-      {host::PixelDepth::U8, "wall8.raw"}, {host::PixelDepth::U16, "wall16.raw"}, {host::PixelDepth::F32, "wall32.raw"}};
-  for (const auto& [depth, name] : depths) {
+  for (const auto& [depth, name] : WALL_PICTURES) {
     SCOPED_TRACE(name);
-    const RawPicture linux = rawOf(*session.renderFrame(*project.compByName("Main"), 12, {depth, 1}));
+    const RawPicture linux = rawPictureOf(*session.renderFrame(*project.compByName("Main"), WALL_FRAME, {depth, 1}));
     const auto windows = readRawPicture((SMOKE_OUT / name).string());
     ASSERT_TRUE(windows.has_value());
     ASSERT_EQ(windows->width, linux.width);

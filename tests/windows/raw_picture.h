@@ -6,7 +6,10 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "world.h"
 
 namespace plenorium::test {
 
@@ -16,6 +19,22 @@ struct RawPicture {
   std::uint32_t bytesPerPixel = 0;
   std::vector<std::uint8_t> bytes;
 };
+
+// The wall both builds render: this frame of the composition "Main", at each depth, into these files.
+inline constexpr long WALL_FRAME = 12;
+inline constexpr std::pair<host::PixelDepth, const char*> WALL_PICTURES[] = {
+    {host::PixelDepth::U8, "wall8.raw"}, {host::PixelDepth::U16, "wall16.raw"}, {host::PixelDepth::F32, "wall32.raw"}};
+
+// A world's pixels as they lie in its rows, without the rows' padding.
+inline RawPicture rawPictureOf(const host::World& world) {
+  const std::size_t pixelBytes = host::bytesPerPixel(world.depth());
+  RawPicture picture{static_cast<std::uint32_t>(world.width()), static_cast<std::uint32_t>(world.height()),
+                     static_cast<std::uint32_t>(pixelBytes), {}};
+  const std::size_t rowBytes = pixelBytes * picture.width;
+  picture.bytes.reserve(rowBytes * picture.height);
+  for (A_long y = 0; y < world.height(); ++y) picture.bytes.insert(picture.bytes.end(), world.row(y), world.row(y) + rowBytes);
+  return picture;
+}
 
 inline bool writeRawPicture(const std::string& path, const RawPicture& picture) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

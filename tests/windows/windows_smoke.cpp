@@ -88,18 +88,6 @@ void decodeFramePictures(const fs::path& resources, const fs::path& out) {
   }
 }
 
-test::RawPicture pictureOf(const host::World& world) {
-  const std::size_t pixelBytes = host::bytesPerPixel(world.depth());
-  test::RawPicture picture{static_cast<std::uint32_t>(world.width()), static_cast<std::uint32_t>(world.height()),
-                           static_cast<std::uint32_t>(pixelBytes), {}};
-  const std::size_t rowBytes = pixelBytes * picture.width;
-  picture.bytes.resize(rowBytes * picture.height);
-  for (A_long y = 0; y < world.height(); ++y) {
-    std::copy_n(world.row(y), rowBytes, picture.bytes.data() + rowBytes * static_cast<std::size_t>(y));
-  }
-  return picture;
-}
-
 int run(const std::string& modulePath, const std::string& projectPath, const fs::path& out) {
   fs::create_directories(out);
   GdiplusSession gdiplus;
@@ -121,11 +109,9 @@ int run(const std::string& modulePath, const std::string& projectPath, const fs:
     session.startInstances();
     const host::Composition* comp = project.compByName("Main");
     if (comp == nullptr) throw host::HostError("the project has no composition 'Main'");
-    const std::pair<host::PixelDepth, const char*> depths[] = {
-        {host::PixelDepth::U8, "wall8.raw"}, {host::PixelDepth::U16, "wall16.raw"}, {host::PixelDepth::F32, "wall32.raw"}};
-    for (const auto& [depth, name] : depths) {
-      const host::OwnedWorld world = session.renderFrame(*comp, 12, host::RenderSettings{depth, 1});
-      writePicture(out / name, pictureOf(*world));
+    for (const auto& [depth, name] : test::WALL_PICTURES) {
+      const host::OwnedWorld world = session.renderFrame(*comp, test::WALL_FRAME, host::RenderSettings{depth, 1});
+      writePicture(out / name, test::rawPictureOf(*world));
     }
     for (const std::string& warning : session.takeWarnings()) std::cerr << "windows_smoke: warning: " << warning << '\n';
   }
