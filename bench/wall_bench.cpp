@@ -140,11 +140,12 @@ cv::Mat toMat(const World& w) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: bench_wall MODULE [threads]\n");
+    std::fprintf(stderr, "usage: bench_wall MODULE [threads [case-letter [ours]]]\n");
     return 2;
   }
   const int threads = argc > 2 ? std::atoi(argv[2]) : 2;
   const std::string only = argc > 3 ? argv[3] : "";  // one case letter, for profiling
+  const bool oursOnly = argc > 4 && std::string(argv[4]) == "ours";  // leave the peer out of a profile
   cv::setNumThreads(threads);
   HostCore core;
   PixelHost pixels(core, static_cast<unsigned>(threads));
@@ -222,7 +223,8 @@ int main(int argc, char** argv) {
         }
       };
     }
-    const auto [ours, peer] = pairedMedians(renderOurs, peerWork, runs);
+    if (oursOnly) peerWork = nullptr;
+    const auto [ours, peer] = pairedMedians(renderOurs, peerWork, oursOnly ? 4 * runs : runs);
     if (name[1] == 'a') {
       // The reference: every source box-filtered exactly (5 × 4 blocks) into its screen.
       cv::Mat reference(H, W, CV_8UC4, cv::Scalar::all(0));

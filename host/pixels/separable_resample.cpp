@@ -114,37 +114,57 @@ void accumulateRow(const typename Channel<D>::Pixel* row, std::size_t count, flo
   }
 }
 
-// Fills rows [from, to) of `out` (area-sized, premultiplied).
+// Row y of the destination area into `out` (area-wide, premultiplied). `column` holds the span of
+// source columns any pixel reads.
 template <PixelDepth D>
-void resampleRows(const World& src, const Taps& xs, const Taps& ys, const PF_LRect& area, int from, int to,
-                  std::vector<Color4>& out) {
+void resampleRow(const World& src, const Taps& xs, const Taps& ys, const PF_LRect& area, int y, std::span<Lanes> column,
+                 Color4* out) {
   const A_long spanBegin = xs.lowest;
-  const std::size_t span = static_cast<std::size_t>(xs.highest - xs.lowest);
   const std::size_t width = static_cast<std::size_t>(area.right - area.left);
-  std::vector<Lanes> column(span);
-  for (int y = from; y < to; ++y) {
-    const std::size_t yi = static_cast<std::size_t>(y - area.top);
-    // Vertical pass: weighted premultiplied rows of the source, over the columns any pixel reads.
-    const TapRange& rows = ys.ranges[yi];
-    if (rows.count == 0) std::fill(column.begin(), column.end(), Lanes{});
-    for (A_long k = 0; k < rows.count; ++k) {
-      accumulateRow<D>(pixelRow<D>(src, rows.first + k) + spanBegin, span,
-                       ys.weights[rows.offset + static_cast<std::size_t>(k)], k == 0, column.data());
-    }
-    // Horizontal pass.
-    Color4* dst = &out[yi * width];
-    for (std::size_t x = 0; x < width; ++x) {
-      Lanes sum{};
-      const TapRange& columns = xs.ranges[x];
-      const float* w = &xs.weights[columns.offset];
-      const Lanes* c = &column[static_cast<std::size_t>(columns.first - spanBegin)];
-      for (A_long k = 0; k < columns.count; ++k) sum += c[k] * w[k];
-      dst[x] = colorOf(sum);
-    }
+  // Vertical pass: weighted premultiplied rows of the source, over the columns any pixel reads.
+  const TapRange& rows = ys.ranges[static_cast<std::size_t>(y - area.top)];
+  if (rows.count == 0) std::fill(column.begin(), column.end(), Lanes{});
+  for (A_long k = 0; k < rows.count; ++k) {
+    accumulateRow<D>(pixelRow<D>(src, rows.first + k) + spanBegin, column.size(),
+                     ys.weights[rows.offset + static_cast<std::size_t>(k)], k == 0, column.data());
+  }
+  // Horizontal pass.
+  for (std::size_t x = 0; x < width; ++x) {
+    Lanes sum{};
+    const TapRange& columns = xs.ranges[x];
+    const float* w = &xs.weights[columns.offset];
+    const Lanes* c = &column[static_cast<std::size_t>(columns.first - spanBegin)];
+    for (A_long k = 0; k < columns.count; ++k) sum += c[k] * w[k];
+    out[x] = colorOf(sum);
   }
 }
 
+// Rows [from, to) of `out` (area-sized).
+void resampleRows(const World& src, const Taps& xs, const Taps& ys, const PF_LRect& area, int from, int to,
+                  std::vector<Color4>& out) {
+  const std::size_t width = static_cast<std::size_t>(area.right - area.left);
+  std::vector<Lanes> column(static_cast<std::size_t>(xs.highest - xs.lowest));
+  dispatchDepth(src.depth(), [&]<PixelDepth D>() {
+    for (int y = from; y < to; ++y) {
+      resampleRow<D>(src, xs, ys, area, y, column, &out[static_cast<std::size_t>(y - area.top) * width]);
+    }
+  });
+}
+
 bool same(const AxisMap& a, const AxisMap& b) { return a.scale == b.scale && a.offset == b.offset; }
+
+// Composites area-sized premultiplied rows onto `dst`.
+void compositeRows(const std::vector<Color4>& rows, World& dst, const PF_LRect& area, const CompositeSpec& spec,
+                   ThreadPool& pool) {
+  const std::size_t width = static_cast<std::size_t>(area.right - area.left);
+  pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
+    std::vector<float> scratch(width);
+    for (int row = from; row < to; ++row) {
+      const std::span<const Color4> line(&rows[static_cast<std::size_t>(row - area.top) * width], width);
+      compositePremultipliedRow(dst, row, area.left, line, spec, scratch);
+    }
+  });
+}
 
 }  // namespace
 
@@ -177,9 +197,7 @@ void boxReduce(const World& src, A_long width, A_long height, std::vector<Color4
   const Taps xs = buildTaps(x, 0, width, src.width());
   const Taps ys = buildTaps(y, 0, height, src.height());
   const PF_LRect area{0, 0, width, height};
-  pool.parallelRows(0, height, MIN_ROWS_PER_TASK, [&](int from, int to) {
-    dispatchDepth(src.depth(), [&]<PixelDepth D>() { resampleRows<D>(src, xs, ys, area, from, to, out); });
-  });
+  pool.parallelRows(0, height, MIN_ROWS_PER_TASK, [&](int from, int to) { resampleRows(src, xs, ys, area, from, to, out); });
 }
 
 void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const PF_LRect& area,
@@ -191,25 +209,34 @@ void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const
   const double shrink = std::fabs(x.scale * y.scale);
   const bool remember = shrink >= 4.0 && areaPixels * shrink >= 65536.0;
   const ResampleCache::Entry* hit = remember ? cache.find(src, x, y, area) : nullptr;
-  ResampleCache::Entry fresh;
-  if (hit == nullptr) {
-    const Taps xs = buildTaps(x, area.left, area.right, src.width());
-    const Taps ys = buildTaps(y, area.top, area.bottom, src.height());
-    if (xs.highest <= xs.lowest || ys.highest <= ys.lowest) return;
-    fresh = {src.serial(), src.generation(), x, y, area, std::vector<Color4>(width * static_cast<std::size_t>(area.bottom - area.top))};
-    pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
-      dispatchDepth(src.depth(), [&]<PixelDepth D>() { resampleRows<D>(src, xs, ys, area, from, to, fresh.rows); });
-    });
+  if (hit != nullptr) {
+    compositeRows(hit->rows, dst, area, spec, pool);
+    return;
   }
-  const std::vector<Color4>& rows = hit != nullptr ? hit->rows : fresh.rows;
+  const Taps xs = buildTaps(x, area.left, area.right, src.width());
+  const Taps ys = buildTaps(y, area.top, area.bottom, src.height());
+  if (xs.highest <= xs.lowest || ys.highest <= ys.lowest) return;
+  if (remember) {
+    ResampleCache::Entry fresh{src.serial(), src.generation(), x, y, area,
+                               std::vector<Color4>(width * static_cast<std::size_t>(area.bottom - area.top))};
+    pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK,
+                      [&](int from, int to) { resampleRows(src, xs, ys, area, from, to, fresh.rows); });
+    compositeRows(fresh.rows, dst, area, spec, pool);
+    cache.add(std::move(fresh));
+    return;
+  }
+  // Each row is composited as soon as it is resampled, while it is still in the cache.
   pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
+    std::vector<Lanes> column(static_cast<std::size_t>(xs.highest - xs.lowest));
+    std::vector<Color4> line(width);
     std::vector<float> scratch(width);
-    for (int row = from; row < to; ++row) {
-      const std::span<const Color4> line(&rows[static_cast<std::size_t>(row - area.top) * width], width);
-      compositePremultipliedRow(dst, row, area.left, line, spec, scratch);
-    }
+    dispatchDepth(src.depth(), [&]<PixelDepth D>() {
+      for (int row = from; row < to; ++row) {
+        resampleRow<D>(src, xs, ys, area, row, column, line.data());
+        compositePremultipliedRow(dst, row, area.left, line, spec, scratch);
+      }
+    });
   });
-  if (hit == nullptr && remember) cache.add(std::move(fresh));
 }
 
 }  // namespace plenorium::host

@@ -9,36 +9,28 @@
 namespace plenorium::host {
 namespace {
 
-constexpr const char* EFFECT_REF = "effect reference";
-constexpr const char* STREAM_REF = "stream";
-constexpr const char* STREAM_VALUE = "stream value";
-constexpr const char* RENDER_OPTIONS = "render options";
-constexpr const char* RECEIPT = "frame receipt";
-
 RenderSession* session() {
   HostCore* core = HostCore::current();
   return core == nullptr ? nullptr : core->service<RenderSession>();
 }
 
 template <typename T>
-T* adopt(T* object, const char* kind) {
+T* adopt(T* object, HandleKind kind) {
   if (RenderSession* s = session()) s->handles().add(kind, object);
-  if (HostCore* core = HostCore::current()) core->accounting().take(kind);
   return object;
 }
 
 // Takes a handle back; `destroy` says whether the object is the host's to delete.
 template <typename T>
-bool release(T* object, const char* kind, bool destroy = true) {
+bool release(T* object, HandleKind kind, bool destroy = true) {
   RenderSession* s = session();
   if (object == nullptr || s == nullptr || !s->handles().remove(kind, object)) return false;
   if (destroy) delete object;
-  if (HostCore* core = HostCore::current()) core->accounting().give(kind);
   return true;
 }
 
 template <typename T>
-T* valid(T* object, const char* kind) {
+T* valid(T* object, HandleKind kind) {
   RenderSession* s = session();
   return object != nullptr && s != nullptr && s->handles().contains(kind, object) ? object : nullptr;
 }
@@ -70,15 +62,15 @@ A_Err getNewEffectForEffect(AEGP_PluginID, PF_ProgPtr ref, AEGP_EffectRefH* effe
   if (c == nullptr || c->effect == nullptr || effect == nullptr) {
     return traced("AEGP_GetNewEffectForEffect", {}, A_Err_PARAMETER);
   }
-  *effect = reinterpret_cast<AEGP_EffectRefH>(adopt(new EffectRefObject{c->layer, c->effect}, EFFECT_REF));
+  *effect = reinterpret_cast<AEGP_EffectRefH>(adopt(new EffectRefObject{c->layer, c->effect}, HandleKind::EFFECT_REF));
   return traced("AEGP_GetNewEffectForEffect", {}, A_Err_NONE);
 }
 
 // --- "AEGP Effect Suite" 3 ---
-EffectRefObject* effectOf(AEGP_EffectRefH h) { return valid(reinterpret_cast<EffectRefObject*>(h), EFFECT_REF); }
+EffectRefObject* effectOf(AEGP_EffectRefH h) { return valid(reinterpret_cast<EffectRefObject*>(h), HandleKind::EFFECT_REF); }
 
 A_Err disposeEffect(AEGP_EffectRefH h) {
-  return traced("AEGP_DisposeEffect", {}, release(reinterpret_cast<EffectRefObject*>(h), EFFECT_REF) ? A_Err_NONE : A_Err_PARAMETER);
+  return traced("AEGP_DisposeEffect", {}, release(reinterpret_cast<EffectRefObject*>(h), HandleKind::EFFECT_REF) ? A_Err_NONE : A_Err_PARAMETER);
 }
 
 A_Err getLayerNumEffects(AEGP_LayerH layer, A_long* count) {
@@ -94,12 +86,12 @@ A_Err getLayerEffectByIndex(AEGP_PluginID, AEGP_LayerH layer, AEGP_EffectIndex i
   }
   Layer* l = layerOf(layer);
   *effect = reinterpret_cast<AEGP_EffectRefH>(
-      adopt(new EffectRefObject{l, l->effects[static_cast<std::size_t>(index)].get()}, EFFECT_REF));
+      adopt(new EffectRefObject{l, l->effects[static_cast<std::size_t>(index)].get()}, HandleKind::EFFECT_REF));
   return A_Err_NONE;
 }
 
 // --- "AEGP Stream Suite" 7 and 9 ---
-StreamRefObject* streamOf(AEGP_StreamRefH h) { return valid(reinterpret_cast<StreamRefObject*>(h), STREAM_REF); }
+StreamRefObject* streamOf(AEGP_StreamRefH h) { return valid(reinterpret_cast<StreamRefObject*>(h), HandleKind::STREAM); }
 
 AEGP_StreamType streamType(const StreamRefObject& s) {
   if (s.effect == nullptr) {
@@ -131,7 +123,7 @@ A_Err getNewEffectStreamByIndex(AEGP_PluginID, AEGP_EffectRefH h, PF_ParamIndex 
     err = A_Err_PARAMETER;
   } else {
     *stream = reinterpret_cast<AEGP_StreamRefH>(adopt(
-        new StreamRefObject{e->layer, e->effect, index, &e->effect->params[static_cast<std::size_t>(index)]}, STREAM_REF));
+        new StreamRefObject{e->layer, e->effect, index, &e->effect->params[static_cast<std::size_t>(index)]}, HandleKind::STREAM));
   }
   return traced("AEGP_GetNewEffectStreamByIndex", {{"index", index}}, err);
 }
@@ -148,12 +140,12 @@ A_Err getNewLayerStream(AEGP_PluginID, AEGP_LayerH layer, AEGP_LayerStream which
     case AEGP_LayerStream_OPACITY: s = &t.opacity; break;
     default: return A_Err_PARAMETER;
   }
-  *stream = reinterpret_cast<AEGP_StreamRefH>(adopt(new StreamRefObject{layerOf(layer), nullptr, which, s}, STREAM_REF));
+  *stream = reinterpret_cast<AEGP_StreamRefH>(adopt(new StreamRefObject{layerOf(layer), nullptr, which, s}, HandleKind::STREAM));
   return A_Err_NONE;
 }
 
 A_Err disposeStream(AEGP_StreamRefH h) {
-  return traced("AEGP_DisposeStream", {}, release(reinterpret_cast<StreamRefObject*>(h), STREAM_REF) ? A_Err_NONE : A_Err_PARAMETER);
+  return traced("AEGP_DisposeStream", {}, release(reinterpret_cast<StreamRefObject*>(h), HandleKind::STREAM) ? A_Err_NONE : A_Err_PARAMETER);
 }
 
 A_Err getStreamType(AEGP_StreamRefH h, AEGP_StreamType* type) {
@@ -183,7 +175,7 @@ A_Err getNewStreamValue(AEGP_PluginID, AEGP_StreamRefH h, AEGP_LTimeMode mode, c
       case AEGP_StreamType_TwoD_SPATIAL: value->val.two_d = {v[0], v[1]}; break;
       default: value->val.one_d = v[0]; break;
     }
-    adopt(value, STREAM_VALUE);
+    adopt(value, HandleKind::STREAM_VALUE);
   }
   return traced("AEGP_GetNewStreamValue",
                 {{"index", s != nullptr ? s->index : -1},
@@ -195,7 +187,7 @@ A_Err getNewStreamValue(AEGP_PluginID, AEGP_StreamRefH h, AEGP_LTimeMode mode, c
 
 A_Err disposeStreamValue(AEGP_StreamValue2* value) {
   // The value record belongs to the caller: only the count is given back.
-  const bool known = release(value, STREAM_VALUE, false);
+  const bool known = release(value, HandleKind::STREAM_VALUE, false);
   return traced("AEGP_DisposeStreamValue", {}, known ? A_Err_NONE : A_Err_PARAMETER);
 }
 
@@ -439,25 +431,25 @@ A_Err getItemPixelAspectRatio(AEGP_ItemH item, A_Ratio* ratio) {
 
 // --- "AEGP Render Options Suite" 3 ---
 RenderOptionsObject* optionsOf(AEGP_RenderOptionsH h) {
-  return valid(reinterpret_cast<RenderOptionsObject*>(h), RENDER_OPTIONS);
+  return valid(reinterpret_cast<RenderOptionsObject*>(h), HandleKind::RENDER_OPTIONS);
 }
 
 A_Err newRenderOptions(AEGP_PluginID, AEGP_ItemH item, AEGP_RenderOptionsH* options) {
   if (item == nullptr || options == nullptr) return traced("AEGP_NewFromItem", {}, A_Err_PARAMETER);
-  *options = reinterpret_cast<AEGP_RenderOptionsH>(adopt(new RenderOptionsObject{itemOf(item)}, RENDER_OPTIONS));
+  *options = reinterpret_cast<AEGP_RenderOptionsH>(adopt(new RenderOptionsObject{itemOf(item)}, HandleKind::RENDER_OPTIONS));
   return traced("AEGP_NewFromItem", {{"item", itemOf(item)->name}}, A_Err_NONE);
 }
 
 A_Err duplicateRenderOptions(AEGP_PluginID, AEGP_RenderOptionsH h, AEGP_RenderOptionsH* copy) {
   RenderOptionsObject* o = optionsOf(h);
   if (o == nullptr || copy == nullptr) return A_Err_PARAMETER;
-  *copy = reinterpret_cast<AEGP_RenderOptionsH>(adopt(new RenderOptionsObject(*o), RENDER_OPTIONS));
+  *copy = reinterpret_cast<AEGP_RenderOptionsH>(adopt(new RenderOptionsObject(*o), HandleKind::RENDER_OPTIONS));
   return A_Err_NONE;
 }
 
 A_Err disposeRenderOptions(AEGP_RenderOptionsH h) {
   return traced("AEGP_Dispose (render options)", {},
-                release(reinterpret_cast<RenderOptionsObject*>(h), RENDER_OPTIONS) ? A_Err_NONE : A_Err_PARAMETER);
+                release(reinterpret_cast<RenderOptionsObject*>(h), HandleKind::RENDER_OPTIONS) ? A_Err_NONE : A_Err_PARAMETER);
 }
 
 A_Err setRenderTime(AEGP_RenderOptionsH h, A_Time time) {
@@ -507,7 +499,7 @@ A_Err getDownsampleFactor(AEGP_RenderOptionsH h, A_short* x, A_short* y) {
 }
 
 // --- "AEGP Render Suite" 2 ---
-ReceiptObject* receiptOf(AEGP_FrameReceiptH h) { return valid(reinterpret_cast<ReceiptObject*>(h), RECEIPT); }
+ReceiptObject* receiptOf(AEGP_FrameReceiptH h) { return valid(reinterpret_cast<ReceiptObject*>(h), HandleKind::RECEIPT); }
 
 A_Err renderAndCheckoutFrame(AEGP_RenderOptionsH h, AEGP_RenderSuiteCheckForCancellation, AEGP_CancelRefcon,
                              AEGP_FrameReceiptH* receipt) {
@@ -522,7 +514,7 @@ A_Err renderAndCheckoutFrame(AEGP_RenderOptionsH h, AEGP_RenderSuiteCheckForCanc
     settings.downsample = std::clamp<int>(o->downsampleX, 1, 64);
     try {
       auto* r = new ReceiptObject{s->renderItem(*o->item, secondsOf(o->time), settings)};
-      *receipt = reinterpret_cast<AEGP_FrameReceiptH>(adopt(r, RECEIPT));
+      *receipt = reinterpret_cast<AEGP_FrameReceiptH>(adopt(r, HandleKind::RECEIPT));
     } catch (const HostError&) {
       err = A_Err_GENERIC;
     }
@@ -531,7 +523,7 @@ A_Err renderAndCheckoutFrame(AEGP_RenderOptionsH h, AEGP_RenderSuiteCheckForCanc
 }
 
 A_Err checkinFrame(AEGP_FrameReceiptH h) {
-  return traced("AEGP_CheckinFrame", {}, release(reinterpret_cast<ReceiptObject*>(h), RECEIPT) ? A_Err_NONE : A_Err_PARAMETER);
+  return traced("AEGP_CheckinFrame", {}, release(reinterpret_cast<ReceiptObject*>(h), HandleKind::RECEIPT) ? A_Err_NONE : A_Err_PARAMETER);
 }
 
 A_Err getReceiptWorld(AEGP_FrameReceiptH h, AEGP_WorldH* world) {
@@ -542,6 +534,21 @@ A_Err getReceiptWorld(AEGP_FrameReceiptH h, AEGP_WorldH* world) {
 }
 
 }  // namespace
+
+LiveHandles::LiveHandles(Accounting& accounting) {
+  for (std::size_t i = 0; i < HANDLE_KINDS; ++i) kinds_[i].balance = &accounting.counter(name(static_cast<HandleKind>(i)));
+}
+
+const char* LiveHandles::name(HandleKind kind) {
+  switch (kind) {
+    case HandleKind::EFFECT_REF: return "effect reference";
+    case HandleKind::STREAM: return "stream";
+    case HandleKind::STREAM_VALUE: return "stream value";
+    case HandleKind::RENDER_OPTIONS: return "render options";
+    case HandleKind::RECEIPT: return "frame receipt";
+  }
+  return "handle";
+}
 
 void installModelSuites(HostCore& core) {
   static const AEGP_PFInterfaceSuite1 pfInterface = [] {

@@ -2,15 +2,11 @@
 // compositions, items, render options and renders. Handles the suites hand out are counted.
 #pragma once
 
-#include <map>
-#include <set>
-#include <string>
-#include <string_view>
-#include <unordered_map>
-#include <unordered_set>
+#include <array>
 
 #include "AE_GeneralPlug.h"
 #include "host_core.h"
+#include "pointer_set.h"
 #include "pixel_host.h"
 #include "project.h"
 
@@ -41,29 +37,38 @@ struct ReceiptObject {
   SharedWorld world;
 };
 
+// The kinds of handle the project suites hand out.
+enum class HandleKind { EFFECT_REF, STREAM, STREAM_VALUE, RENDER_OPTIONS, RECEIPT };
+inline constexpr std::size_t HANDLE_KINDS = 5;
+
 // The handles the project suites have handed out and not yet taken back, by kind, so that a
-// stale or foreign handle is refused instead of followed.
+// stale or foreign handle is refused instead of followed. Each one is also counted in the
+// accounting under the kind's name ("stream", "effect reference", ...).
 class LiveHandles {
  public:
-  void add(std::string_view kind, const void* h) { of(kind).insert(h); }
-  bool remove(std::string_view kind, const void* h) { return of(kind).erase(h) != 0; }
-  bool contains(std::string_view kind, const void* h) const {
-    const auto it = live_.find(kind);
-    return it != live_.end() && it->second.count(h) != 0;
+  explicit LiveHandles(Accounting& accounting);
+
+  void add(HandleKind kind, const void* h) {
+    Kind& k = kinds_[index(kind)];
+    if (k.live.insert(h)) k.balance->taken++;
   }
+  bool remove(HandleKind kind, const void* h) {
+    Kind& k = kinds_[index(kind)];
+    if (!k.live.erase(h)) return false;
+    k.balance->given++;
+    return true;
+  }
+  bool contains(HandleKind kind, const void* h) const { return kinds_[index(kind)].live.contains(h); }
+
+  static const char* name(HandleKind kind);
 
  private:
-  // Looked up on every handle the plug-in takes or gives back: hashed, and by the kind's text as
-  // given, without making a string of it.
-  struct KindHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view kind) const { return std::hash<std::string_view>{}(kind); }
+  static std::size_t index(HandleKind kind) { return static_cast<std::size_t>(kind); }
+  struct Kind {
+    PointerSet live;
+    Balance* balance = nullptr;  // the accounting's line for the kind, found once
   };
-  std::unordered_set<const void*>& of(std::string_view kind) {
-    const auto it = live_.find(kind);
-    return it != live_.end() ? it->second : live_[std::string(kind)];
-  }
-  std::unordered_map<std::string, std::unordered_set<const void*>, KindHash, std::equal_to<>> live_;
+  std::array<Kind, HANDLE_KINDS> kinds_;
 };
 
 // Registers the project suites with `core`. They find the project through the RenderSession

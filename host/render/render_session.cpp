@@ -65,7 +65,7 @@ A_long scaledSize(int size, int downsample) {
 }
 
 RenderSession::RenderSession(HostCore& core, PixelHost& pixels, EffectRegistry& registry, Project& project)
-    : core_(core), pixels_(pixels), registry_(registry), project_(project) {
+    : core_(core), pixels_(pixels), registry_(registry), project_(project), handles_(core.accounting()) {
   core_.attach(this);
   installModelSuites(core_);
 }
