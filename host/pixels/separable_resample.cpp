@@ -13,6 +13,7 @@ namespace plenorium::host {
 namespace {
 
 constexpr int MIN_ROWS_PER_TASK = 8;
+constexpr int PREFETCH_ROWS = 16;
 
 // For each destination index of one axis: the source indices [first, first + count) and their
 // weights, in one flat array.
@@ -128,13 +129,21 @@ void resampleRow(const World& src, const Taps& xs, const Taps& ys, const PF_LRec
     accumulateRow<D>(pixelRow<D>(src, rows.first + k) + spanBegin, column.size(),
                      ys.weights[rows.offset + static_cast<std::size_t>(k)], k == 0, column.data());
   }
-  // Horizontal pass.
+  // Horizontal pass. Two taps (interpolation) and one are the common cases; each gives the same
+  // sum as the general loop.
   for (std::size_t x = 0; x < width; ++x) {
-    Lanes sum{};
     const TapRange& columns = xs.ranges[x];
     const float* w = &xs.weights[columns.offset];
     const Lanes* c = &column[static_cast<std::size_t>(columns.first - spanBegin)];
-    for (A_long k = 0; k < columns.count; ++k) sum += c[k] * w[k];
+    Lanes sum;
+    switch (columns.count) {
+      case 0: sum = Lanes{}; break;
+      case 1: sum = c[0] * w[0]; break;
+      case 2: sum = c[0] * w[0] + c[1] * w[1]; break;
+      default:
+        sum = c[0] * w[0];
+        for (A_long k = 1; k < columns.count; ++k) sum += c[k] * w[k];
+    }
     out[x] = colorOf(sum);
   }
 }
@@ -168,17 +177,34 @@ void compositeRows(const std::vector<Color4>& rows, World& dst, const PF_LRect& 
 
 }  // namespace
 
+namespace {
+bool sameDrawing(const ResampleCache::Entry& e, const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
+  return e.serial == src.serial() && same(e.x, x) && same(e.y, y) && e.area.left == area.left &&
+         e.area.top == area.top && e.area.right == area.right && e.area.bottom == area.bottom;
+}
+}  // namespace
+
 const ResampleCache::Entry* ResampleCache::find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
   if (src.serial() == 0) return nullptr;
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->serial == src.serial() && it->generation == src.generation() && same(it->x, x) && same(it->y, y) &&
-        it->area.left == area.left && it->area.top == area.top && it->area.right == area.right &&
-        it->area.bottom == area.bottom) {
+    if (it->generation == src.generation() && sameDrawing(*it, src, x, y, area)) {
       entries_.splice(entries_.begin(), entries_, it);
       return &entries_.front();
     }
   }
   return nullptr;
+}
+
+std::vector<Color4> ResampleCache::reclaim(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->generation != src.generation() && sameDrawing(*it, src, x, y, area)) {
+      std::vector<Color4> rows = std::move(it->rows);
+      bytes_ -= rows.size() * sizeof(Color4);
+      entries_.erase(it);
+      return rows;
+    }
+  }
+  return {};
 }
 
 void ResampleCache::add(Entry entry) {
@@ -217,21 +243,33 @@ void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const
   const Taps ys = buildTaps(y, area.top, area.bottom, src.height());
   if (xs.highest <= xs.lowest || ys.highest <= ys.lowest) return;
   if (remember) {
-    ResampleCache::Entry fresh{src.serial(), src.generation(), x, y, area,
-                               std::vector<Color4>(width * static_cast<std::size_t>(area.bottom - area.top))};
+    // Every row is written below: reclaimed storage needs no clearing.
+    ResampleCache::Entry fresh{src.serial(), src.generation(), x, y, area, cache.reclaim(src, x, y, area)};
+    fresh.rows.resize(width * static_cast<std::size_t>(area.bottom - area.top));
     pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK,
                       [&](int from, int to) { resampleRows(src, xs, ys, area, from, to, fresh.rows); });
     compositeRows(fresh.rows, dst, area, spec, pool);
     cache.add(std::move(fresh));
     return;
   }
-  // Each row is composited as soon as it is resampled, while it is still in the cache.
+  // Each row is composited as soon as it is resampled, while it is still in the cache. The
+  // destination rows are asked for a few rows ahead: a small placement touches each destination
+  // line once, and would otherwise wait for it on every row.
+  const std::size_t destBytes = width * bytesPerPixel(dst.depth());
+  auto prefetchRow = [&](int row) {
+    if (row >= area.bottom) return;
+    const std::uint8_t* p = dst.row(row) + static_cast<std::ptrdiff_t>(area.left) * static_cast<std::ptrdiff_t>(bytesPerPixel(dst.depth()));
+    for (std::size_t b = 0; b < destBytes; b += 64) __builtin_prefetch(p + b, 1);
+    __builtin_prefetch(p + destBytes - 1, 1);
+  };
   pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
     std::vector<Lanes> column(static_cast<std::size_t>(xs.highest - xs.lowest));
     std::vector<Color4> line(width);
     std::vector<float> scratch(width);
+    for (int row = from; row < std::min(to, from + PREFETCH_ROWS); ++row) prefetchRow(row);
     dispatchDepth(src.depth(), [&]<PixelDepth D>() {
       for (int row = from; row < to; ++row) {
+        if (row + PREFETCH_ROWS < to) prefetchRow(row + PREFETCH_ROWS);
         resampleRow<D>(src, xs, ys, area, row, column, line.data());
         compositePremultipliedRow(dst, row, area.left, line, spec, scratch);
       }

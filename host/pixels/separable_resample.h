@@ -32,6 +32,9 @@ class ResampleCache {
     std::vector<Color4> rows;  // premultiplied, area-sized
   };
   const Entry* find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area);
+  // Takes out an entry of the same source, map and area made from older pixels and returns its
+  // storage for the new result (a moving picture drawn the same way each frame), or an empty vector.
+  std::vector<Color4> reclaim(const World& src, AxisMap x, AxisMap y, const PF_LRect& area);
   void add(Entry entry);
 
  private:

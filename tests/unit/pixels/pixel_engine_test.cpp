@@ -152,6 +152,27 @@ TEST_F(PixelEngineTest, DownscalingKeepsTheMeanAndAConstantStaysConstant) {
   EXPECT_NEAR(sum / (60 * 40), 0.5, 0.01);
 }
 
+// A downscale is remembered by source and drawing; a moving picture drawn the same way each frame
+// must show its new pixels every time, and its old result's storage is reused for them.
+TEST_F(PixelEngineTest, ARememberedDownscaleFollowsItsSourcesChanges) {
+  World src(PixelDepth::U8, 512, 512);
+  src.setSerial(7);
+  World dst(PixelDepth::U8, 64, 64);
+  const Color4 colours[] = {{1, 1, 0, 0}, {1, 0, 0, 1}, {1, 0, 1, 0}};
+  for (const Color4& c : colours) {
+    paint(src, [&](int, int) { return c; });
+    for (int again = 0; again < 2; ++again) {
+      engine.fill(dst, Color4{}, nullptr);
+      engine.transformWorld(src, dst, scaleMatrix(0.125, 0.125), true, over, whole(dst));
+      const Color4 p = pixelAt(dst, 40, 21);
+      EXPECT_EQ(p.a, 1.0f);
+      EXPECT_EQ(p.r, c.r);
+      EXPECT_EQ(p.g, c.g);
+      EXPECT_EQ(p.b, c.b);
+    }
+  }
+}
+
 TEST_F(PixelEngineTest, AHalfPixelShiftOfAHardEdgeGivesTheMidValue) {
   World src(PixelDepth::U8, 8, 4);
   paint(src, [](int x, int) { return x < 4 ? Color4{1, 0, 0, 0} : Color4{1, 1, 1, 1}; });
