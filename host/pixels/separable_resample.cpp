@@ -14,6 +14,8 @@ namespace {
 
 constexpr int MIN_ROWS_PER_TASK = 8;
 constexpr int PREFETCH_ROWS = 16;
+// Source pixels a resampling must read before a short area is shared among threads by columns.
+constexpr double MIN_READS_FOR_COLUMN_BANDS = 1 << 18;
 
 // For each destination index of one axis: the source indices [first, first + count) and their
 // weights, in one flat array.
@@ -96,10 +98,25 @@ void accumulateRow(const typename Channel<D>::Pixel* row, std::size_t count, flo
       __m128* acc = reinterpret_cast<__m128*>(column + at);
       *acc = first ? term : _mm_add_ps(*acc, term);
     };
+    // Alpha is the first byte of each pixel. Four opaque pixels all take a · weight = 255 · weight.
+    const __m128i alphaBytes = _mm_set1_epi32(0xFF);
+    const __m128 opaqueWeight = _mm_set1_ps(MAX * w);
+    auto addOpaque = [&](__m128i widened, std::size_t at) {
+      const __m128 term = _mm_mul_ps(_mm_cvtepi32_ps(widened), opaqueWeight);
+      __m128* acc = reinterpret_cast<__m128*>(column + at);
+      *acc = first ? term : _mm_add_ps(*acc, term);
+    };
     for (; i + 4 <= count; i += 4) {
       const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
       const __m128i low = _mm_unpacklo_epi8(four, zero);
       const __m128i high = _mm_unpackhi_epi8(four, zero);
+      if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(four, alphaBytes), alphaBytes)) == 0xFFFF) {
+        addOpaque(_mm_unpacklo_epi16(low, zero), i);
+        addOpaque(_mm_unpackhi_epi16(low, zero), i + 1);
+        addOpaque(_mm_unpacklo_epi16(high, zero), i + 2);
+        addOpaque(_mm_unpackhi_epi16(high, zero), i + 3);
+        continue;
+      }
       add(_mm_unpacklo_epi16(low, zero), i);
       add(_mm_unpackhi_epi16(low, zero), i + 1);
       add(_mm_unpacklo_epi16(high, zero), i + 2);
@@ -115,48 +132,98 @@ void accumulateRow(const typename Channel<D>::Pixel* row, std::size_t count, flo
   }
 }
 
-// Row y of the destination area into `out` (area-wide, premultiplied). `column` holds the span of
-// source columns any pixel reads.
+// Destination columns [begin, end) of the area and the source columns [spanBegin, spanEnd) they read.
+struct Columns {
+  std::size_t begin = 0, end = 0;
+  A_long spanBegin = 0, spanEnd = 0;
+  std::size_t span() const { return static_cast<std::size_t>(spanEnd - spanBegin); }
+};
+
+Columns columnsOf(const Taps& xs, std::size_t begin, std::size_t end) {
+  Columns c{begin, end, xs.highest, xs.lowest};
+  for (std::size_t x = begin; x < end; ++x) {
+    const TapRange& r = xs.ranges[x];
+    if (r.count == 0) continue;
+    c.spanBegin = std::min(c.spanBegin, r.first);
+    c.spanEnd = std::max(c.spanEnd, r.first + r.count);
+  }
+  if (c.spanEnd < c.spanBegin) c.spanBegin = c.spanEnd = xs.lowest;
+  return c;
+}
+
+// Row y, columns `cols` of the destination area into `out` (from cols.begin, premultiplied).
+// `column` holds at least cols.span() values. Each pixel's sums do not depend on the columns
+// chosen, so any split of a row gives the same pixels.
 template <PixelDepth D>
-void resampleRow(const World& src, const Taps& xs, const Taps& ys, const PF_LRect& area, int y, std::span<Lanes> column,
-                 Color4* out) {
-  const A_long spanBegin = xs.lowest;
-  const std::size_t width = static_cast<std::size_t>(area.right - area.left);
+void resampleRow(const World& src, const Taps& xs, const Taps& ys, const PF_LRect& area, int y, const Columns& cols,
+                 std::span<Lanes> column, Color4* out) {
+  const A_long spanBegin = cols.spanBegin;
+  const std::size_t span = cols.span();
   // Vertical pass: weighted premultiplied rows of the source, over the columns any pixel reads.
   const TapRange& rows = ys.ranges[static_cast<std::size_t>(y - area.top)];
-  if (rows.count == 0) std::fill(column.begin(), column.end(), Lanes{});
+  if (rows.count == 0) std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(span), Lanes{});
   for (A_long k = 0; k < rows.count; ++k) {
-    accumulateRow<D>(pixelRow<D>(src, rows.first + k) + spanBegin, column.size(),
+    accumulateRow<D>(pixelRow<D>(src, rows.first + k) + spanBegin, span,
                      ys.weights[rows.offset + static_cast<std::size_t>(k)], k == 0, column.data());
   }
   // Horizontal pass. Two taps (interpolation) and one are the common cases; each gives the same
   // sum as the general loop.
-  for (std::size_t x = 0; x < width; ++x) {
+  for (std::size_t x = cols.begin; x < cols.end; ++x) {
     const TapRange& columns = xs.ranges[x];
-    const float* w = &xs.weights[columns.offset];
-    const Lanes* c = &column[static_cast<std::size_t>(columns.first - spanBegin)];
+    if (columns.count == 0) {
+      out[x - cols.begin] = Color4{};
+      continue;
+    }
+    const float* w = xs.weights.data() + columns.offset;
+    const Lanes* c = column.data() + (columns.first - spanBegin);
     Lanes sum;
     switch (columns.count) {
-      case 0: sum = Lanes{}; break;
       case 1: sum = c[0] * w[0]; break;
       case 2: sum = c[0] * w[0] + c[1] * w[1]; break;
       default:
         sum = c[0] * w[0];
         for (A_long k = 1; k < columns.count; ++k) sum += c[k] * w[k];
     }
-    out[x] = colorOf(sum);
+    out[x - cols.begin] = colorOf(sum);
   }
 }
 
-// Rows [from, to) of `out` (area-sized).
-void resampleRows(const World& src, const Taps& xs, const Taps& ys, const PF_LRect& area, int from, int to,
+// Calls band(rowFrom, rowTo, columns) over pieces that cover the area, in parallel: bands of rows,
+// or, when there are too few rows to share among the threads but much reading in each (a whole
+// picture into a short screen), bands of columns.
+template <typename Band>
+void forEachBand(ThreadPool& pool, const Taps& xs, const Taps& ys, const PF_LRect& area, const Band& band) {
+  const int rows = area.bottom - area.top;
+  const std::size_t width = static_cast<std::size_t>(area.right - area.left);
+  const double reads = static_cast<double>(ys.weights.size()) * static_cast<double>(xs.highest - xs.lowest);
+  const int threads = static_cast<int>(pool.threads());
+  if (threads > 1 && rows < 2 * MIN_ROWS_PER_TASK * threads && reads >= MIN_READS_FOR_COLUMN_BANDS &&
+      width >= 2 * static_cast<std::size_t>(threads)) {
+    const std::size_t bands = std::min<std::size_t>(static_cast<std::size_t>(4 * threads), width / 2);
+    pool.parallelRows(0, static_cast<int>(bands), 1, [&](int first, int last) {
+      for (int b = first; b < last; ++b) {
+        const std::size_t begin = width * static_cast<std::size_t>(b) / bands;
+        const std::size_t end = width * static_cast<std::size_t>(b + 1) / bands;
+        band(area.top, area.bottom, columnsOf(xs, begin, end));
+      }
+    });
+    return;
+  }
+  const Columns all{0, width, xs.lowest, xs.highest};
+  pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) { band(from, to, all); });
+}
+
+// The whole area into `out` (area-sized).
+void resampleArea(const World& src, const Taps& xs, const Taps& ys, const PF_LRect& area, ThreadPool& pool,
                   std::vector<Color4>& out) {
   const std::size_t width = static_cast<std::size_t>(area.right - area.left);
-  std::vector<Lanes> column(static_cast<std::size_t>(xs.highest - xs.lowest));
-  dispatchDepth(src.depth(), [&]<PixelDepth D>() {
-    for (int y = from; y < to; ++y) {
-      resampleRow<D>(src, xs, ys, area, y, column, &out[static_cast<std::size_t>(y - area.top) * width]);
-    }
+  forEachBand(pool, xs, ys, area, [&](int from, int to, const Columns& cols) {
+    std::vector<Lanes> column(cols.span());
+    dispatchDepth(src.depth(), [&]<PixelDepth D>() {
+      for (int y = from; y < to; ++y) {
+        resampleRow<D>(src, xs, ys, area, y, cols, column, &out[static_cast<std::size_t>(y - area.top) * width + cols.begin]);
+      }
+    });
   });
 }
 
@@ -222,8 +289,7 @@ void boxReduce(const World& src, A_long width, A_long height, std::vector<Color4
   const AxisMap y{static_cast<double>(src.height()) / height, 0};
   const Taps xs = buildTaps(x, 0, width, src.width());
   const Taps ys = buildTaps(y, 0, height, src.height());
-  const PF_LRect area{0, 0, width, height};
-  pool.parallelRows(0, height, MIN_ROWS_PER_TASK, [&](int from, int to) { resampleRows(src, xs, ys, area, from, to, out); });
+  resampleArea(src, xs, ys, PF_LRect{0, 0, width, height}, pool, out);
 }
 
 void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const PF_LRect& area,
@@ -246,8 +312,7 @@ void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const
     // Every row is written below: reclaimed storage needs no clearing.
     ResampleCache::Entry fresh{src.serial(), src.generation(), x, y, area, cache.reclaim(src, x, y, area)};
     fresh.rows.resize(width * static_cast<std::size_t>(area.bottom - area.top));
-    pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK,
-                      [&](int from, int to) { resampleRows(src, xs, ys, area, from, to, fresh.rows); });
+    resampleArea(src, xs, ys, area, pool, fresh.rows);
     compositeRows(fresh.rows, dst, area, spec, pool);
     cache.add(std::move(fresh));
     return;
@@ -255,23 +320,24 @@ void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const
   // Each row is composited as soon as it is resampled, while it is still in the cache. The
   // destination rows are asked for a few rows ahead: a small placement touches each destination
   // line once, and would otherwise wait for it on every row.
-  const std::size_t destBytes = width * bytesPerPixel(dst.depth());
-  auto prefetchRow = [&](int row) {
-    if (row >= area.bottom) return;
-    const std::uint8_t* p = dst.row(row) + static_cast<std::ptrdiff_t>(area.left) * static_cast<std::ptrdiff_t>(bytesPerPixel(dst.depth()));
-    for (std::size_t b = 0; b < destBytes; b += 64) __builtin_prefetch(p + b, 1);
-    __builtin_prefetch(p + destBytes - 1, 1);
-  };
-  pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
-    std::vector<Lanes> column(static_cast<std::size_t>(xs.highest - xs.lowest));
-    std::vector<Color4> line(width);
-    std::vector<float> scratch(width);
+  const std::size_t pixelBytes = bytesPerPixel(dst.depth());
+  forEachBand(pool, xs, ys, area, [&](int from, int to, const Columns& cols) {
+    const std::size_t count = cols.end - cols.begin;
+    const A_long left = area.left + static_cast<A_long>(cols.begin);
+    auto prefetchRow = [&](int row) {
+      const std::uint8_t* p = dst.row(row) + static_cast<std::ptrdiff_t>(left) * static_cast<std::ptrdiff_t>(pixelBytes);
+      for (std::size_t b = 0; b < count * pixelBytes; b += 64) __builtin_prefetch(p + b, 1);
+      __builtin_prefetch(p + count * pixelBytes - 1, 1);
+    };
+    std::vector<Lanes> column(cols.span());
+    std::vector<Color4> line(count);
+    std::vector<float> scratch(count);
     for (int row = from; row < std::min(to, from + PREFETCH_ROWS); ++row) prefetchRow(row);
     dispatchDepth(src.depth(), [&]<PixelDepth D>() {
       for (int row = from; row < to; ++row) {
         if (row + PREFETCH_ROWS < to) prefetchRow(row + PREFETCH_ROWS);
-        resampleRow<D>(src, xs, ys, area, row, column, line.data());
-        compositePremultipliedRow(dst, row, area.left, line, spec, scratch);
+        resampleRow<D>(src, xs, ys, area, row, cols, column, line.data());
+        compositePremultipliedRow(dst, row, left, line, spec, scratch);
       }
     });
   });
