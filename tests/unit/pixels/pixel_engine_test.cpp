@@ -316,6 +316,16 @@ TEST_F(PixelEngineTest, ResultsAreIdenticalForOneAndTwoThreads) {
   one.transformWorld(src, a, m, true, spec, whole(a));
   engine.transformWorld(src, b, m, true, spec, whole(b));
   EXPECT_TRUE(samePixels(a, b));
+
+  // A whole picture into a short screen is shared among the threads by columns, not rows. Part of
+  // the picture is opaque, part not, so that both ways of summing 8-bit pixels are met.
+  World wide(PixelDepth::U8, 1280, 720);
+  paint(wide, [](int x, int y) { return x < 600 ? Color4{1, noise(x, y).r, noise(x, y).g, noise(x, y).b} : noise(x, y); });
+  World c(PixelDepth::U8, 40, 9);
+  World d(PixelDepth::U8, 40, 9);
+  one.transformWorld(wide, c, scaleMatrix(40.0 / 1280, 9.0 / 720), true, spec, whole(c));
+  engine.transformWorld(wide, d, scaleMatrix(40.0 / 1280, 9.0 / 720), true, spec, whole(d));
+  EXPECT_TRUE(samePixels(c, d));
 }
 
 TEST_F(PixelEngineTest, ClearingSweepsOnlyWhatWasTouched) {
