@@ -227,6 +227,16 @@ void resampleArea(const World& src, const Taps& xs, const Taps& ys, const PF_LRe
   });
 }
 
+// Asks for `count` pixels of row `row` of `dst` from `left`, to be written soon.
+void prefetchRow(const World& dst, int row, A_long left, std::size_t count) {
+  const std::size_t pixelBytes = bytesPerPixel(dst.depth());
+  const std::uint8_t* p = dst.row(row) + static_cast<std::ptrdiff_t>(left) * static_cast<std::ptrdiff_t>(pixelBytes);
+  const std::size_t bytes = count * pixelBytes;
+  if (bytes == 0) return;
+  for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(p + b, 1);
+  __builtin_prefetch(p + bytes - 1, 1);
+}
+
 bool same(const AxisMap& a, const AxisMap& b) { return a.scale == b.scale && a.offset == b.offset; }
 
 // Composites area-sized premultiplied rows onto `dst`.
@@ -300,6 +310,11 @@ void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const
   const double areaPixels = static_cast<double>(width) * static_cast<double>(area.bottom - area.top);
   const double shrink = std::fabs(x.scale * y.scale);
   const bool remember = shrink >= 4.0 && areaPixels * shrink >= 65536.0;
+  // The first destination rows are asked for now, while the taps are worked out: a small
+  // placement touches each destination line once, and would otherwise wait for it on every row.
+  for (int row = area.top; row < std::min(area.bottom, area.top + PREFETCH_ROWS); ++row) {
+    prefetchRow(dst, row, area.left, width);
+  }
   const ResampleCache::Entry* hit = remember ? cache.find(src, x, y, area) : nullptr;
   if (hit != nullptr) {
     compositeRows(hit->rows, dst, area, spec, pool);
@@ -317,25 +332,20 @@ void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const
     cache.add(std::move(fresh));
     return;
   }
-  // Each row is composited as soon as it is resampled, while it is still in the cache. The
-  // destination rows are asked for a few rows ahead: a small placement touches each destination
-  // line once, and would otherwise wait for it on every row.
-  const std::size_t pixelBytes = bytesPerPixel(dst.depth());
+  // Each row is composited as soon as it is resampled, while it is still in the cache; later
+  // destination rows are asked for a few rows ahead.
   forEachBand(pool, xs, ys, area, [&](int from, int to, const Columns& cols) {
     const std::size_t count = cols.end - cols.begin;
     const A_long left = area.left + static_cast<A_long>(cols.begin);
-    auto prefetchRow = [&](int row) {
-      const std::uint8_t* p = dst.row(row) + static_cast<std::ptrdiff_t>(left) * static_cast<std::ptrdiff_t>(pixelBytes);
-      for (std::size_t b = 0; b < count * pixelBytes; b += 64) __builtin_prefetch(p + b, 1);
-      __builtin_prefetch(p + count * pixelBytes - 1, 1);
-    };
     std::vector<Lanes> column(cols.span());
     std::vector<Color4> line(count);
     std::vector<float> scratch(count);
-    for (int row = from; row < std::min(to, from + PREFETCH_ROWS); ++row) prefetchRow(row);
+    if (from >= area.top + PREFETCH_ROWS) {
+      for (int row = from; row < std::min(to, from + PREFETCH_ROWS); ++row) prefetchRow(dst, row, left, count);
+    }
     dispatchDepth(src.depth(), [&]<PixelDepth D>() {
       for (int row = from; row < to; ++row) {
-        if (row + PREFETCH_ROWS < to) prefetchRow(row + PREFETCH_ROWS);
+        if (row + PREFETCH_ROWS < to) prefetchRow(dst, row + PREFETCH_ROWS, left, count);
         resampleRow<D>(src, xs, ys, area, row, cols, column, line.data());
         compositePremultipliedRow(dst, row, left, line, spec, scratch);
       }
