@@ -143,6 +143,33 @@ void compositeRow8(PF_Pixel8* row, std::span<const Color4> source, const Composi
   }
 }
 
+// compositePixel<U8, false> over the destination (IN_FRONT), four channels at a time and with the
+// same operations per channel.
+inline void overStraight8(PF_Pixel8& out, Lanes s, float k) {
+  const float sa = s[0] * k;
+  if (sa <= 0.0f && !(k > 0.0f)) return;
+  const Lanes d = load8(out);
+  const float da = d[0];
+  if (da <= 0.0f || sa >= 1.0f) {
+    s[0] = sa;
+    store8(out, s);
+    return;
+  }
+  if (sa <= 0.0f) return;
+  if (sa >= NEARLY_OPAQUE) {
+    s[0] = 1.0f;
+    store8(out, s);
+    return;
+  }
+  Lanes p = s * sa;
+  p[0] = sa;
+  const float keep = 1.0f - sa;
+  const float a = sa + da * keep;
+  Lanes result = (p + d * da * keep) * (a > 0.0f ? 1.0f / a : 0.0f);
+  result[0] = a;
+  store8(out, result);
+}
+
 template <PixelDepth D, bool PREMULTIPLIED>
 void compositeRow(World& dst, A_long y, A_long x0, std::span<const Color4> source, const CompositeSpec& spec,
                   const float* matte) {
@@ -179,7 +206,11 @@ bool overSameDepthRow(const World& src, A_long sy, A_long sx0, World& dst, A_lon
       if (k == 1.0f && (s[i].alpha >= OPAQUE || d[i].alpha <= 0)) {
         d[i] = s[i];  // an opaque source, or anything onto transparency, is copied as it is
       } else if (k > 0.0f && (s[i].alpha > 0 || d[i].alpha <= 0)) {
-        compositePixel<D, false>(d[i], loadStraight<D>(s[i]), k, false, false);
+        if constexpr (D == PixelDepth::U8) {
+          overStraight8(d[i], load8(s[i]), k);
+        } else {
+          compositePixel<D, false>(d[i], loadStraight<D>(s[i]), k, false, false);
+        }
       }
     }
   });

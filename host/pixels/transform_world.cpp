@@ -14,6 +14,8 @@ namespace plenorium::host {
 namespace {
 
 constexpr int MIN_ROWS_PER_TASK = 8;
+constexpr int TILE_COLUMNS = 64;
+constexpr int TILE_ROWS = 32;
 constexpr double EXACT = 1e-9;
 
 // u = a·x + c·y + e, v = b·x + d·y + f (row vectors: the matrix's first column gives u).
@@ -96,11 +98,18 @@ Color4 fetchTexel(const ReducedCopy& copy, A_long x, A_long y) {
   return copy.at(x, y);
 }
 
-// (u, v) in the copy's texels.
-Color4 bilinearCopy(const ReducedCopy& copy, double u, double v) {
+// A sample whose four texels are not all inside the copy: those outside count as transparent.
+[[gnu::noinline]] Color4 bilinearCopyEdge(const ReducedCopy& copy, A_long x0, A_long y0, float fx, float fy) {
+  const Color4 top = fetchTexel(copy, x0, y0) * (1 - fx) + fetchTexel(copy, x0 + 1, y0) * fx;
+  const Color4 bottom = fetchTexel(copy, x0, y0 + 1) * (1 - fx) + fetchTexel(copy, x0 + 1, y0 + 1) * fx;
+  return top * (1 - fy) + bottom * fy;
+}
+
+// (u, v) in the copy's texels. Inlined into the row loop, with the result in a register.
+[[gnu::always_inline]] inline Lanes bilinearCopy(const ReducedCopy& copy, double u, double v) {
   const double x = u - 0.5, y = v - 0.5;
   const double fx0 = std::floor(x), fy0 = std::floor(y);
-  if (fx0 < -2 || fy0 < -2 || fx0 > copy.width || fy0 > copy.height) return {};
+  if (fx0 < -2 || fy0 < -2 || fx0 > copy.width || fy0 > copy.height) return Lanes{};
   const auto x0 = static_cast<A_long>(fx0);
   const auto y0 = static_cast<A_long>(fy0);
   const auto fx = static_cast<float>(x - fx0);
@@ -110,11 +119,9 @@ Color4 bilinearCopy(const ReducedCopy& copy, double u, double v) {
     const Color4* q = p + copy.width;
     const Lanes top = lanesOf(p[0]) + (lanesOf(p[1]) - lanesOf(p[0])) * fx;
     const Lanes bottom = lanesOf(q[0]) + (lanesOf(q[1]) - lanesOf(q[0])) * fx;
-    return colorOf(top + (bottom - top) * fy);
+    return top + (bottom - top) * fy;
   }
-  const Color4 top = fetchTexel(copy, x0, y0) * (1 - fx) + fetchTexel(copy, x0 + 1, y0) * fx;
-  const Color4 bottom = fetchTexel(copy, x0, y0 + 1) * (1 - fx) + fetchTexel(copy, x0 + 1, y0 + 1) * fx;
-  return top * (1 - fy) + bottom * fy;
+  return lanesOf(bilinearCopyEdge(copy, x0, y0, fx, fy));
 }
 
 // The pixels [first, last) of a row whose samples may be non-zero: u = u0 + du·i must lie within
@@ -173,9 +180,16 @@ Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, doub
     }
     return span;
   }
+  if (reduced != nullptr) {
+    for (std::size_t i = span.first; i < span.last; ++i) {
+      const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
+      out[i] = colorOf(bilinearCopy(*reduced, pu, pv));
+    }
+    return span;
+  }
   for (std::size_t i = span.first; i < span.last; ++i) {
     const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
-    out[i] = reduced != nullptr ? bilinearCopy(*reduced, pu, pv) : bilinearLevel0<D>(src, pu, pv);
+    out[i] = bilinearLevel0<D>(src, pu, pv);
   }
   return span;
 }
@@ -268,19 +282,27 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
   const double scaleU = static_cast<double>(reducedWidth) / src.width();
   const double scaleV = static_cast<double>(reducedHeight) / src.height();
 
+  // The area is walked in tiles: a destination row crosses a turned source diagonally, and a tile
+  // reads a small patch of it that stays in the cache from one row to the next.
   pool_.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
-    std::vector<Color4> row(static_cast<std::size_t>(width));
-    std::vector<float> scratch(static_cast<std::size_t>(width));
-    for (int y = from; y < to; ++y) {
-      const Span span = dispatchDepth(src.depth(), [&]<PixelDepth D>() {
-        return sampleRow<D>(src, reduced, scaleU, scaleV, reducedWidth, reducedHeight, inv, y, area.left, row);
-      });
-      // Transparent samples leave the destination as it is, except when copying.
-      if (spec.mode == PF_Xfer_COPY) {
-        compositePremultipliedRow(dst, y, area.left, row, spec, scratch);
-      } else if (span.last > span.first) {
-        const std::span<const Color4> reaching(row.data() + span.first, span.last - span.first);
-        compositePremultipliedRow(dst, y, area.left + static_cast<A_long>(span.first), reaching, spec, scratch);
+    const int tileWidth = std::min(width, TILE_COLUMNS);
+    std::vector<Color4> row(static_cast<std::size_t>(tileWidth));
+    std::vector<float> scratch(static_cast<std::size_t>(tileWidth));
+    for (int top = from; top < to; top += TILE_ROWS) {
+      for (A_long left = area.left; left < area.right; left += tileWidth) {
+        const std::span<Color4> piece(row.data(), static_cast<std::size_t>(std::min<A_long>(tileWidth, area.right - left)));
+        for (int y = top; y < std::min(to, top + TILE_ROWS); ++y) {
+          const Span span = dispatchDepth(src.depth(), [&]<PixelDepth D>() {
+            return sampleRow<D>(src, reduced, scaleU, scaleV, reducedWidth, reducedHeight, inv, y, left, piece);
+          });
+          // Transparent samples leave the destination as it is, except when copying.
+          if (spec.mode == PF_Xfer_COPY) {
+            compositePremultipliedRow(dst, y, left, piece, spec, scratch);
+          } else if (span.last > span.first) {
+            const std::span<const Color4> reaching(piece.data() + span.first, span.last - span.first);
+            compositePremultipliedRow(dst, y, left + static_cast<A_long>(span.first), reaching, spec, scratch);
+          }
+        }
       }
     }
   });
