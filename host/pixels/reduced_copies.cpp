@@ -23,6 +23,23 @@ A_long reducedSize(A_long size, double reach) {
   return std::max<A_long>(1, static_cast<A_long>(std::ceil(static_cast<double>(size) / factor)));
 }
 
+void findClearRuns(ReducedCopy& copy) {
+  copy.clearRuns.assign(static_cast<std::size_t>(copy.height), ReducedCopy::Run{});
+  for (A_long y = 0; y < copy.height; ++y) {
+    ReducedCopy::Run& best = copy.clearRuns[static_cast<std::size_t>(y)];
+    A_long start = 0;
+    for (A_long x = 0; x <= copy.width; ++x) {
+      const bool clear = x < copy.width && [&] {
+        const Color4& t = copy.at(x, y);
+        return t.a == 0.0f && t.r == 0.0f && t.g == 0.0f && t.b == 0.0f;
+      }();
+      if (clear) continue;
+      if (x - start > best.end - best.begin) best = {start, x};
+      start = x + 1;
+    }
+  }
+}
+
 const ReducedCopy& ReducedCopies::get(const World& world, A_long width, A_long height, ThreadPool& pool) {
   for (auto it = copies_.begin(); it != copies_.end(); ++it) {
     if (it->width == width && it->height == height) {
@@ -30,7 +47,7 @@ const ReducedCopy& ReducedCopies::get(const World& world, A_long width, A_long h
       return copies_.front();
     }
   }
-  ReducedCopy copy{width, height, std::vector<Color4>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))};
+  ReducedCopy copy{width, height, std::vector<Color4>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)), {}};
   if (world.isUniform()) {
     // Every average of one colour is that colour.
     const auto& u = world.uniformColor();
@@ -38,6 +55,7 @@ const ReducedCopy& ReducedCopies::get(const World& world, A_long width, A_long h
   } else {
     boxReduce(world, width, height, copy.texels, pool);
   }
+  findClearRuns(copy);
   bytes_ += copy.texels.size() * sizeof(Color4);
   copies_.push_front(std::move(copy));
   while (copies_.size() > 1 && (copies_.size() > MAX_COPIES || bytes_ > MAX_BYTES)) {

@@ -17,9 +17,24 @@ struct ReducedCopy {
   A_long width = 0;
   A_long height = 0;
   std::vector<Color4> texels;  // premultiplied, row-major
+  // Per row, the longest run [begin, end) of texels that are exactly transparent: the inside of a
+  // picture frame, the space around a logo. Samples there need no texel read.
+  struct Run {
+    A_long begin = 0, end = 0;
+  };
+  std::vector<Run> clearRuns;
 
   const Color4& at(A_long x, A_long y) const { return texels[static_cast<std::size_t>(y) * width + x]; }
+  // Whether texels x and x + 1 of rows y and y + 1 are all transparent (rows in range).
+  bool clearQuad(A_long x, A_long y) const {
+    const Run& a = clearRuns[static_cast<std::size_t>(y)];
+    const Run& b = clearRuns[static_cast<std::size_t>(y) + 1];
+    return x >= a.begin && x + 1 < a.end && x >= b.begin && x + 1 < b.end;
+  }
 };
+
+// Finds each row's longest transparent run of `copy`.
+void findClearRuns(ReducedCopy& copy);
 
 class ReducedCopies {
  public:

@@ -115,6 +115,7 @@ Color4 fetchTexel(const ReducedCopy& copy, A_long x, A_long y) {
   const auto fx = static_cast<float>(x - fx0);
   const auto fy = static_cast<float>(y - fy0);
   if (x0 >= 0 && y0 >= 0 && x0 + 1 < copy.width && y0 + 1 < copy.height) {
+    if (copy.clearQuad(x0, y0)) return Lanes{};  // what the four transparent texels would give
     const Color4* p = &copy.texels[static_cast<std::size_t>(y0) * copy.width + x0];
     const Color4* q = p + copy.width;
     const Lanes top = lanesOf(p[0]) + (lanesOf(p[1]) - lanesOf(p[0])) * fx;

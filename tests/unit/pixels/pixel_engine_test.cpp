@@ -1,4 +1,5 @@
 #include "pixel_engine.h"
+#include "reduced_copies.h"
 
 #include <gtest/gtest.h>
 
@@ -345,6 +346,31 @@ TEST_F(PixelEngineTest, ClearingSweepsOnlyWhatWasTouched) {
   EXPECT_EQ(w.touched().bottom, 24);
   engine.fill(w, Color4{}, nullptr);
   EXPECT_EQ(pixelAt(w, 11, 21).a, 0.0f);
+}
+
+}  // namespace
+}  // namespace plenorium::host
+
+namespace plenorium::host {
+namespace {
+
+// The transparent inside of a frame is found row by row, so that turned samples there read no texels.
+TEST(ReducedCopyClearRuns, EachRowKeepsItsLongestTransparentRun) {
+  ReducedCopy copy{6, 3, std::vector<Color4>(18, Color4{1, 1, 1, 1}), {}};
+  auto clear = [&](A_long x, A_long y) { copy.texels[static_cast<std::size_t>(y * 6 + x)] = Color4{}; };
+  clear(0, 0);  // row 0: runs [0, 1) and [2, 5)
+  for (A_long x = 2; x < 5; ++x) clear(x, 0);
+  for (A_long x = 3; x < 6; ++x) clear(x, 1);  // row 1: a run to the end, [3, 6)
+  findClearRuns(copy);
+  EXPECT_EQ(copy.clearRuns[0].begin, 2);
+  EXPECT_EQ(copy.clearRuns[0].end, 5);
+  EXPECT_EQ(copy.clearRuns[1].begin, 3);
+  EXPECT_EQ(copy.clearRuns[1].end, 6);
+  EXPECT_EQ(copy.clearRuns[2].end - copy.clearRuns[2].begin, 0);  // row 2 is opaque
+  EXPECT_TRUE(copy.clearQuad(3, 0));   // texels 3 and 4 of rows 0 and 1
+  EXPECT_FALSE(copy.clearQuad(2, 0));  // texel 2 of row 1 is opaque
+  EXPECT_FALSE(copy.clearQuad(4, 0));  // texel 5 of row 0 is opaque
+  EXPECT_FALSE(copy.clearQuad(3, 1));  // row 2 is opaque
 }
 
 }  // namespace
