@@ -226,12 +226,18 @@ void maskRow(const CompositeSpec& spec, A_long y, A_long x0, std::span<float> ou
     if (spec.maskFlags & PF_MaskFlag_INVERTED) std::fill(out.begin(), out.end(), 1.0f);
     return;
   }
+  // Only [first, last) of `out` lies over the matte; the rest stays 0.
+  const A_long shift = x0 - spec.maskOffset.h;
+  const auto count = static_cast<A_long>(out.size());
+  const A_long first = std::clamp<A_long>(-shift, 0, count);
+  const A_long last = std::clamp<A_long>(m->width() - shift, first, count);
   dispatchDepth(m->depth(), [&]<PixelDepth D>() {
     const auto* row = pixelRow<D>(*m, my);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-      const A_long mx = x0 + static_cast<A_long>(i) - spec.maskOffset.h;
-      out[i] = mx >= 0 && mx < m->width() ? maskValue<D>(row[mx], spec.maskFlags) : 0.0f;
+    if (!(spec.maskFlags & PF_MaskFlag_LUMINANCE)) {
+      for (A_long i = first; i < last; ++i) out[static_cast<std::size_t>(i)] = maskValue<D>(row[i + shift], 0);
+      return;
     }
+    for (A_long i = first; i < last; ++i) out[static_cast<std::size_t>(i)] = maskValue<D>(row[i + shift], spec.maskFlags);
   });
   if (spec.maskFlags & PF_MaskFlag_INVERTED) {
     for (float& v : out) v = 1.0f - v;

@@ -16,6 +16,7 @@ namespace {
 constexpr int MIN_ROWS_PER_TASK = 8;
 constexpr int TILE_COLUMNS = 64;
 constexpr int TILE_ROWS = 32;
+constexpr std::size_t SAMPLES_AHEAD = 8;
 constexpr double EXACT = 1e-9;
 
 // u = a·x + c·y + e, v = b·x + d·y + f (row vectors: the matrix's first column gives u).
@@ -183,6 +184,16 @@ Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, doub
   }
   if (reduced != nullptr) {
     for (std::size_t i = span.first; i < span.last; ++i) {
+      // The texels a few samples ahead are asked for now: along a turned row they lie on other
+      // texel rows, where the hardware does not look ahead by itself.
+      const double au = u + stepU * static_cast<double>(i + SAMPLES_AHEAD) - 0.5;
+      const double av = v + stepV * static_cast<double>(i + SAMPLES_AHEAD) - 0.5;
+      if (au >= 0 && av >= 0 && au < width - 1 && av < height - 1) {
+        const Color4* t = &reduced->texels[static_cast<std::size_t>(av) * static_cast<std::size_t>(reducedWidth) +
+                                           static_cast<std::size_t>(au)];
+        __builtin_prefetch(t);
+        __builtin_prefetch(t + reducedWidth);
+      }
       const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
       out[i] = colorOf(bilinearCopy(*reduced, pu, pv));
     }

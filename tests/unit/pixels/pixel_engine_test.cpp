@@ -1,4 +1,5 @@
 #include "pixel_engine.h"
+#include "composite.h"
 #include "reduced_copies.h"
 
 #include <gtest/gtest.h>
@@ -371,6 +372,34 @@ TEST(ReducedCopyClearRuns, EachRowKeepsItsLongestTransparentRun) {
   EXPECT_FALSE(copy.clearQuad(2, 0));  // texel 2 of row 1 is opaque
   EXPECT_FALSE(copy.clearQuad(4, 0));  // texel 5 of row 0 is opaque
   EXPECT_FALSE(copy.clearQuad(3, 1));  // row 2 is opaque
+}
+
+}  // namespace
+}  // namespace plenorium::host
+
+namespace plenorium::host {
+namespace {
+
+// A matte row read through an offset: pixels beyond the matte's sides count as 0 (1 inverted).
+TEST(MatteRow, IsReadThroughItsOffsetAndIsZeroBeyondItsSides) {
+  World matte(PixelDepth::U8, 4, 2);
+  paint(matte, [](int x, int) { return Color4{static_cast<float>(x + 1) / 4.0f, 0, 0, 0}; });
+  CompositeSpec spec;
+  spec.mask = &matte;
+  std::vector<float> out(8);
+  auto row = [&](A_long x0, PF_Point offset, A_long flags) {
+    spec.maskOffset = offset;
+    spec.maskFlags = flags;
+    maskRow(spec, 1, x0, out);
+    std::vector<int> quarters;
+    for (float v : out) quarters.push_back(static_cast<int>(std::lround(v * 4)));
+    return quarters;
+  };
+  EXPECT_EQ(row(0, {2, 0}, 0), (std::vector<int>{0, 0, 1, 2, 3, 4, 0, 0}));
+  EXPECT_EQ(row(-3, {-1, 0}, 0), (std::vector<int>{0, 0, 1, 2, 3, 4, 0, 0}));
+  EXPECT_EQ(row(5, {0, 0}, 0), (std::vector<int>(8, 0)));
+  EXPECT_EQ(row(0, {2, 0}, PF_MaskFlag_INVERTED), (std::vector<int>{4, 4, 3, 2, 1, 0, 4, 4}));
+  EXPECT_EQ(row(0, {0, 5}, PF_MaskFlag_INVERTED), (std::vector<int>(8, 4)));  // row 1 is above the matte
 }
 
 }  // namespace
