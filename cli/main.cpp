@@ -1,6 +1,9 @@
 // The `plenorium` command: renders video walls with the Plenorium Maker effect, and shows what
 // the effect declares.
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <filesystem>
 #include <iostream>
@@ -50,6 +53,13 @@ int runParams(const std::string& modulePath) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+  // Pictures of several megabytes come and go every frame. Freed blocks stay in the heap for the
+  // next picture instead of going back to the system, which would cost a page fault per page and
+  // a flush of every thread's address translations per block.
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
   CLI::App app{"plenorium: renders video walls with the Plenorium Maker effect.\n"
                "Examples: plenorium render wall.json -o out/ | plenorium params | plenorium about"};
   app.set_version_flag("--version", std::string("plenorium ") + PLENORIUM_VERSION);

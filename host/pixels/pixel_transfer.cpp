@@ -84,6 +84,14 @@ void exportRows(const World& src, void* dst, std::size_t rowBytes, SampleType ty
     const auto* in = pixelRow<D>(src, y);
     auto* row = static_cast<std::uint8_t*>(dst) + static_cast<std::size_t>(y) * rowBytes;
     for (A_long x = 0; x < src.width(); ++x) {
+      if constexpr (D == PixelDepth::U8) {
+        if (type == SampleType::U8 && in[x].alpha == 255) {
+          // Opaque: premultiplying changes nothing, and every byte converts back to itself.
+          const std::uint8_t rgba[4] = {in[x].red, in[x].green, in[x].blue, 255};
+          std::memcpy(row + static_cast<std::size_t>(x) * 4, rgba, sizeof rgba);
+          continue;
+        }
+      }
       Color4 c = loadStraight<D>(in[x]);
       if (premultiply) c = {c.a, c.r * c.a, c.g * c.a, c.b * c.a};
       const float v[4] = {c.r, c.g, c.b, c.a};

@@ -187,5 +187,30 @@ TEST(PixelTransfer, SampleRangesConvertExactly) {
   EXPECT_EQ(out[3], 65535);
 }
 
+// What the video encoder is given: premultiplied RGBA. Opaque pixels keep their bytes exactly;
+// others are scaled by their alpha.
+TEST(PixelTransfer, EightBitExportPremultipliesOnlyWhatIsNotOpaque) {
+  World w(PixelDepth::U8, 256, 2);
+  for (A_long x = 0; x < 256; ++x) {
+    const auto v = static_cast<A_u_char>(x);
+    pixelRow<PixelDepth::U8>(w, 0)[x] = PF_Pixel8{255, v, static_cast<A_u_char>(255 - v), 7};
+    pixelRow<PixelDepth::U8>(w, 1)[x] = PF_Pixel8{v, 200, 0, 255};
+  }
+  std::vector<std::uint8_t> out(256 * 2 * 4);
+  exportPixels(w, out.data(), 256 * 4, SampleType::U8, true);
+  for (int x = 0; x < 256; ++x) {
+    const std::uint8_t* opaque = &out[static_cast<std::size_t>(x) * 4];
+    EXPECT_EQ(opaque[0], x);
+    EXPECT_EQ(opaque[1], 255 - x);
+    EXPECT_EQ(opaque[2], 7);
+    EXPECT_EQ(opaque[3], 255);
+    const std::uint8_t* partial = &out[(256 + static_cast<std::size_t>(x)) * 4];
+    EXPECT_NEAR(partial[0], 200.0 * x / 255.0, 0.51);
+    EXPECT_EQ(partial[1], 0);
+    EXPECT_NEAR(partial[2], x, 0.51);
+    EXPECT_EQ(partial[3], x);
+  }
+}
+
 }  // namespace
 }  // namespace plenorium::host
