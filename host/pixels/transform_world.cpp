@@ -4,6 +4,7 @@
 // destination pixel centre is mapped into source space by the inverse matrix, which is affine, so
 // each row starts once and then steps by the matrix's first row.
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "pixel_engine.h"
@@ -16,7 +17,8 @@ namespace {
 constexpr int MIN_ROWS_PER_TASK = 8;
 constexpr int TILE_COLUMNS = 64;
 constexpr int TILE_ROWS = 32;
-constexpr std::size_t SAMPLES_AHEAD = 8;
+constexpr std::int64_t SAMPLES_AHEAD = 8;
+constexpr double FIXED_ONE = 4294967296.0;  // 2^32
 constexpr double EXACT = 1e-9;
 
 // u = a·x + c·y + e, v = b·x + d·y + f (row vectors: the matrix's first column gives u).
@@ -106,15 +108,9 @@ Color4 fetchTexel(const ReducedCopy& copy, A_long x, A_long y) {
   return top * (1 - fy) + bottom * fy;
 }
 
-// (u, v) in the copy's texels. Inlined into the row loop, with the result in a register.
-[[gnu::always_inline]] inline Lanes bilinearCopy(const ReducedCopy& copy, double u, double v) {
-  const double x = u - 0.5, y = v - 0.5;
-  const double fx0 = std::floor(x), fy0 = std::floor(y);
-  if (fx0 < -2 || fy0 < -2 || fx0 > copy.width || fy0 > copy.height) return Lanes{};
-  const auto x0 = static_cast<A_long>(fx0);
-  const auto y0 = static_cast<A_long>(fy0);
-  const auto fx = static_cast<float>(x - fx0);
-  const auto fy = static_cast<float>(y - fy0);
+// The bilinear sample between texels (x0, y0) and (x0 + 1, y0 + 1) with weights fx, fy of the
+// second ones. Inlined into the row loop, with the result in a register.
+[[gnu::always_inline]] inline Lanes bilinearCopy(const ReducedCopy& copy, A_long x0, A_long y0, float fx, float fy) {
   if (x0 >= 0 && y0 >= 0 && x0 + 1 < copy.width && y0 + 1 < copy.height) {
     if (copy.clearQuad(x0, y0)) return Lanes{};  // what the four transparent texels would give
     const Color4* p = &copy.texels[static_cast<std::size_t>(y0) * copy.width + x0];
@@ -123,6 +119,7 @@ Color4 fetchTexel(const ReducedCopy& copy, A_long x, A_long y) {
     const Lanes bottom = lanesOf(q[0]) + (lanesOf(q[1]) - lanesOf(q[0])) * fx;
     return top + (bottom - top) * fy;
   }
+  if (x0 < -1 || y0 < -1 || x0 >= copy.width || y0 >= copy.height) return Lanes{};
   return lanesOf(bilinearCopyEdge(copy, x0, y0, fx, fy));
 }
 
@@ -149,12 +146,9 @@ Span reachingSpan(double u0, double du, double uSize, double v0, double dv, doub
   return {static_cast<std::size_t>(lo), static_cast<std::size_t>(hi)};
 }
 
-// How much of a bilinear sample at texel coordinate t falls inside [0, size): the weights of the
-// two nearest texels that exist.
-float coverage(double t, double size) {
-  const double x = t - 0.5;
-  const double x0 = std::floor(x);
-  const auto f = static_cast<float>(x - x0);
+// How much of a bilinear sample between texels x0 and x0 + 1, weighing the second by f, falls
+// inside [0, size): the weights of the texels that exist.
+float coverage(A_long x0, float f, A_long size) {
   const float low = x0 >= 0 && x0 < size ? 1.0f - f : 0.0f;
   const float high = x0 + 1 >= 0 && x0 + 1 < size ? f : 0.0f;
   return low + high;
@@ -173,35 +167,41 @@ Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, doub
   const double stepU = inv.a * scaleU, stepV = inv.b * scaleV;
   const double width = reducedWidth, height = reducedHeight;
   const Span span = reachingSpan(u, stepU, width, v, stepV, height, out.size());
+  if (span.last <= span.first || (!src.isUniform() && reduced == nullptr)) {
+    for (std::size_t i = span.first; i < span.last; ++i) {
+      const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
+      out[i] = bilinearLevel0<D>(src, pu, pv);
+    }
+    return span;
+  }
+  // Sample positions less half a texel, in 32.32 fixed point: stepping along the row is one
+  // addition, and the texel and its weight are the integer and fraction parts.
+  const auto fixed = [](double t) { return static_cast<std::int64_t>(std::llround(t * FIXED_ONE)); };
+  const auto first = static_cast<double>(span.first);
+  std::int64_t fu = fixed(u + stepU * first - 0.5), fv = fixed(v + stepV * first - 0.5);
+  const std::int64_t du = fixed(stepU), dv = fixed(stepV);
+  const auto texel = [](std::int64_t t) { return static_cast<A_long>(t >> 32); };
+  const auto weight = [](std::int64_t t) {
+    return static_cast<float>(static_cast<std::uint32_t>(t)) * static_cast<float>(1.0 / FIXED_ONE);
+  };
   if (src.isUniform()) {
     const auto& c = src.uniformColor();
     const Color4 colour = premultiply(Color4{c[0], c[1], c[2], c[3]});
-    for (std::size_t i = span.first; i < span.last; ++i) {
-      const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
-      out[i] = colour * (coverage(pu, width) * coverage(pv, height));
+    for (std::size_t i = span.first; i < span.last; ++i, fu += du, fv += dv) {
+      out[i] = colour * (coverage(texel(fu), weight(fu), reducedWidth) * coverage(texel(fv), weight(fv), reducedHeight));
     }
     return span;
   }
-  if (reduced != nullptr) {
-    for (std::size_t i = span.first; i < span.last; ++i) {
-      // The texels a few samples ahead are asked for now: along a turned row they lie on other
-      // texel rows, where the hardware does not look ahead by itself.
-      const double au = u + stepU * static_cast<double>(i + SAMPLES_AHEAD) - 0.5;
-      const double av = v + stepV * static_cast<double>(i + SAMPLES_AHEAD) - 0.5;
-      if (au >= 0 && av >= 0 && au < width - 1 && av < height - 1) {
-        const Color4* t = &reduced->texels[static_cast<std::size_t>(av) * static_cast<std::size_t>(reducedWidth) +
-                                           static_cast<std::size_t>(au)];
-        __builtin_prefetch(t);
-        __builtin_prefetch(t + reducedWidth);
-      }
-      const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
-      out[i] = colorOf(bilinearCopy(*reduced, pu, pv));
+  for (std::size_t i = span.first; i < span.last; ++i, fu += du, fv += dv) {
+    // The texels a few samples ahead are asked for now: along a turned row they lie on other
+    // texel rows, where the hardware does not look ahead by itself.
+    const A_long ax = texel(fu + du * SAMPLES_AHEAD), ay = texel(fv + dv * SAMPLES_AHEAD);
+    if (ax >= 0 && ay >= 0 && ax + 1 < reducedWidth && ay + 1 < reducedHeight) {
+      const Color4* t = &reduced->at(ax, ay);
+      __builtin_prefetch(t);
+      __builtin_prefetch(t + reducedWidth);
     }
-    return span;
-  }
-  for (std::size_t i = span.first; i < span.last; ++i) {
-    const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
-    out[i] = bilinearLevel0<D>(src, pu, pv);
+    out[i] = colorOf(bilinearCopy(*reduced, texel(fu), texel(fv), weight(fu), weight(fv)));
   }
   return span;
 }
