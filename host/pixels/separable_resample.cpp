@@ -252,13 +252,12 @@ void compositeRows(const std::vector<Color4>& rows, World& dst, const PF_LRect& 
   });
 }
 
-}  // namespace
-
-namespace {
+// Whether `e` was made from `src` (any generation) by the same maps over the same area.
 bool sameDrawing(const ResampleCache::Entry& e, const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
   return e.serial == src.serial() && same(e.x, x) && same(e.y, y) && e.area.left == area.left &&
          e.area.top == area.top && e.area.right == area.right && e.area.bottom == area.bottom;
 }
+
 }  // namespace
 
 const ResampleCache::Entry* ResampleCache::find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
