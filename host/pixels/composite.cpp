@@ -93,12 +93,18 @@ inline Lanes load8(const PF_Pixel8& p) {
          (1.0f / 255.0f);
 }
 
-inline void store8(PF_Pixel8& p, Lanes c) {
+using Ints = std::int32_t __attribute__((vector_size(16)));
+
+// The channel values of normalised `c` as 0..255, rounded.
+inline Ints bytesOf(Lanes c) {
   Lanes t = c * 255.0f + 0.5f;
   t = t > 0.0f ? t : Lanes{};  // also turns NaN into 0
   t = t < 255.0f ? t : Lanes{} + 255.0f;
-  using Ints = std::int32_t __attribute__((vector_size(16)));
-  const Ints v = __builtin_convertvector(t, Ints);
+  return __builtin_convertvector(t, Ints);
+}
+
+inline void store8(PF_Pixel8& p, Lanes c) {
+  const Ints v = bytesOf(c);
 #if defined(__SSE2__)
   __m128i packed = _mm_packs_epi32(reinterpret_cast<const __m128i&>(v), _mm_setzero_si128());
   packed = _mm_packus_epi16(packed, packed);
@@ -109,17 +115,45 @@ inline void store8(PF_Pixel8& p, Lanes c) {
 #endif
 }
 
+// An opaque premultiplied source pixel in straight form: its colour over its alpha, alpha 1.
+inline Lanes opaqueStraight(Lanes s) {
+  Lanes c = s * (1.0f / s[0]);
+  c[0] = 1.0f;
+  return c;
+}
+
+#if defined(__SSE2__)
+// Four opaque source pixels at once, when all four are: stored with one write.
+inline bool storeFourOpaque(PF_Pixel8* out, const Color4* source, const CompositeSpec& spec, const float* matte) {
+  for (int j = 0; j < 4; ++j) {
+    const float k = spec.opacity * (matte != nullptr ? matte[j] : 1.0f);
+    if (!(source[j].a * k >= NEARLY_OPAQUE)) return false;
+  }
+  Ints v[4];
+  for (int j = 0; j < 4; ++j) v[j] = bytesOf(opaqueStraight(lanesOf(source[j])));
+  const __m128i low = _mm_packs_epi32(reinterpret_cast<const __m128i&>(v[0]), reinterpret_cast<const __m128i&>(v[1]));
+  const __m128i high = _mm_packs_epi32(reinterpret_cast<const __m128i&>(v[2]), reinterpret_cast<const __m128i&>(v[3]));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+  return true;
+}
+#endif
+
 void compositeRow8(PF_Pixel8* row, std::span<const Color4> source, const CompositeSpec& spec, const float* matte) {
   const bool isUnder = spec.mode == PF_Xfer_BEHIND;
   for (std::size_t i = 0; i < source.size(); ++i) {
+#if defined(__SSE2__)
+    if (!isUnder && i + 4 <= source.size() &&
+        storeFourOpaque(row + i, &source[i], spec, matte != nullptr ? matte + i : nullptr)) {
+      i += 3;
+      continue;
+    }
+#endif
     const float k = spec.opacity * (matte != nullptr ? matte[i] : 1.0f);
     const Lanes s = lanesOf(source[i]);
     const float sa = s[0] * k;
     if (sa <= 0.0f) continue;
     if (!isUnder && sa >= NEARLY_OPAQUE) {
-      Lanes c = s * (1.0f / s[0]);
-      c[0] = 1.0f;
-      store8(row[i], c);
+      store8(row[i], opaqueStraight(s));
       continue;
     }
     const Lanes d = load8(row[i]);

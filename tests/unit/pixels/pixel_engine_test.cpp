@@ -404,3 +404,42 @@ TEST(MatteRow, IsReadThroughItsOffsetAndIsZeroBeyondItsSides) {
 
 }  // namespace
 }  // namespace plenorium::host
+
+namespace plenorium::host {
+namespace {
+
+// Runs of opaque source pixels are written several at a time: every pixel must still get its own
+// colour, whatever the run's length and where it starts, and pixels around a run must be
+// composited or kept as the one-pixel rule says.
+TEST(CompositeRow, OpaqueRunsPartialAndClearPixelsEachGetTheirOwnResult) {
+  constexpr int N = 27;
+  World dst(PixelDepth::U8, N, 1);
+  paint(dst, [](int x, int) { return x % 3 == 0 ? Color4{} : Color4{0.6f, 0.2f, 0.9f, 0.4f}; });
+  std::vector<Color4> straight(N), premultiplied(N);
+  for (int x = 0; x < N; ++x) {
+    const float a = (x == 9 || x == 17 || x == 22) ? 0.5f : (x == 10 || x == 23) ? 0.0f : 1.0f;
+    straight[x] = {a, (x * 37 % 256) / 255.0f, (x * 91 % 256) / 255.0f, (x * 13 % 256) / 255.0f};
+    premultiplied[x] = premultiply(straight[x]);
+  }
+  std::vector<float> scratch(N);
+  compositePremultipliedRow(dst, 0, 0, premultiplied, CompositeSpec{}, scratch);
+  for (int x = 0; x < N; ++x) {
+    SCOPED_TRACE(x);
+    const Color4 got = pixelAt(dst, x, 0);
+    const Color4 s = straight[x];
+    const Color4 d = x % 3 == 0 ? Color4{} : Color4{0.6f, 0.2f, 0.9f, 0.4f};
+    Color4 want = d;
+    if (s.a > 0) {
+      const double a = s.a + d.a * (1 - s.a);
+      auto mix = [&](float sc, float dc) { return static_cast<float>((sc * s.a + dc * d.a * (1 - s.a)) / a); };
+      want = {static_cast<float>(a), mix(s.r, d.r), mix(s.g, d.g), mix(s.b, d.b)};
+    }
+    for (const auto& [g, w] : {std::pair{got.a, want.a}, std::pair{got.r, want.r}, std::pair{got.g, want.g},
+                               std::pair{got.b, want.b}}) {
+      EXPECT_NEAR(g, w, 1.01f / 255);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace plenorium::host
