@@ -48,9 +48,12 @@ class LiveHandles {
  public:
   explicit LiveHandles(Accounting& accounting);
 
+  // Every handing-out counts, even of a record already live (a stream value record filled twice
+  // without being disposed of), so that the missing disposal shows in the accounting.
   void add(HandleKind kind, const void* h) {
     Kind& k = kinds_[index(kind)];
-    if (k.live.insert(h)) k.balance->taken++;
+    k.live.insert(h);
+    k.balance->taken++;
   }
   bool remove(HandleKind kind, const void* h) {
     Kind& k = kinds_[index(kind)];

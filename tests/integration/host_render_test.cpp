@@ -194,6 +194,20 @@ TEST_F(HostRender, TheProjectSuitesFindLayersKeepExpressionsAndRecordUndoGroups)
   effects->AEGP_DisposeEffect(effect);
   EXPECT_NE(effects->AEGP_DisposeEffect(effect), A_Err_NONE) << "a stale handle is refused";
 
+  // A value record filled twice but disposed of once leaves one value unaccounted for.
+  const std::int64_t valuesBefore = core.accounting().balance("stream value").outstanding();
+  ASSERT_EQ(pfi->AEGP_GetNewEffectForEffect(0, in.effect_ref, &effect), A_Err_NONE);
+  ASSERT_EQ(streams->AEGP_GetNewEffectStreamByIndex(0, effect, 1, &stream), A_Err_NONE);
+  AEGP_StreamValue2 value{};
+  const A_Time zero{0, 1};
+  ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, stream, AEGP_LTimeMode_LayerTime, &zero, false, &value), A_Err_NONE);
+  ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, stream, AEGP_LTimeMode_LayerTime, &zero, false, &value), A_Err_NONE);
+  EXPECT_EQ(streams->AEGP_DisposeStreamValue(&value), A_Err_NONE);
+  EXPECT_NE(streams->AEGP_DisposeStreamValue(&value), A_Err_NONE) << "no longer live";
+  EXPECT_EQ(core.accounting().balance("stream value").outstanding(), valuesBefore + 1);
+  streams->AEGP_DisposeStream(stream);
+  effects->AEGP_DisposeEffect(effect);
+
   ASSERT_EQ(utility->AEGP_StartUndoGroup(""), A_Err_NONE);
   ASSERT_EQ(utility->AEGP_EndUndoGroup(), A_Err_NONE);
   ASSERT_EQ(core.undoGroups().size(), 1u);
