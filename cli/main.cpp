@@ -12,6 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include "effect_driver.h"
+#include "pixel_host.h"
 #include "host_core.h"
 #include "host_error.h"
 #include "plugin_module.h"
@@ -35,6 +36,7 @@ std::string defaultModulePath() {
 
 int runAbout(const std::string& modulePath) {
   plenorium::host::HostCore core;
+  plenorium::host::PixelHost pixels(core, 1);
   const plenorium::host::PluginModule module(modulePath);
   plenorium::host::EffectDriver driver(core, module);
   std::cout << driver.about() << '\n';
@@ -43,6 +45,7 @@ int runAbout(const std::string& modulePath) {
 
 int runParams(const std::string& modulePath) {
   plenorium::host::HostCore core;
+  plenorium::host::PixelHost pixels(core, 1);
   const plenorium::host::PluginModule module(modulePath);
   plenorium::host::EffectDriver driver(core, module);
   driver.globalSetup();

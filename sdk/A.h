@@ -22,6 +22,8 @@ typedef float A_FpShort;
 typedef A_long A_Err;
 typedef uint16_t A_UTF16Char;
 typedef uint64_t A_u_longlong;
+typedef void* A_Handle;
+typedef A_u_longlong A_HandleSize;
 
 /* A time is value / scale seconds. */
 typedef struct {

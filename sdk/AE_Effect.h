@@ -15,7 +15,7 @@ extern "C" {
 
 typedef A_long PF_Err;
 typedef A_long PF_Fixed; /* 16.16 fixed point */
-typedef A_u_char PF_Boolean;
+typedef A_char PF_Boolean;
 typedef A_long PF_ParamIndex;
 typedef A_long PF_ParamValue;
 typedef A_FpLong PF_FpLong;
@@ -196,11 +196,14 @@ typedef PF_PixelFloat PF_Pixel32;
 #define PF_MAX_CHAN16 32768
 #define PF_HALF_CHAN16 16384
 
-typedef A_u_long PF_PixelFormat;
-#define PF_PixelFormat_ARGB32 PF_FOURCC('a', 'r', 'g', 'b')
-#define PF_PixelFormat_ARGB64 PF_FOURCC('a', 'e', '1', '6')
-#define PF_PixelFormat_ARGB128 PF_FOURCC('a', 'e', '3', '2')
-#define PF_PixelFormat_INVALID PF_FOURCC('b', 'a', 'd', 'f')
+/* A world's pixel layout, as a four-character code whose first character is the low byte. */
+typedef A_long PF_PixelFormat;
+#define PF_PIXEL_FORMAT_CODE(a, b, c, d) \
+  ((PF_PixelFormat)((A_u_long)(a) | ((A_u_long)(b) << 8) | ((A_u_long)(c) << 16) | ((A_u_long)(d) << 24)))
+#define PF_PixelFormat_ARGB32 PF_PIXEL_FORMAT_CODE('a', 'r', 'g', 'b')
+#define PF_PixelFormat_ARGB64 PF_PIXEL_FORMAT_CODE('a', 'e', '1', '6')
+#define PF_PixelFormat_ARGB128 PF_PIXEL_FORMAT_CODE('a', 'e', '3', '2')
+#define PF_PixelFormat_INVALID PF_PIXEL_FORMAT_CODE('b', 'a', 'd', 'f')
 
 typedef PF_Pixel* PF_PixelPtr;
 
@@ -355,7 +358,7 @@ enum {
 typedef A_short PF_ValueDisplayFlags;
 enum { PF_ValueDisplayFlag_NONE = 0, PF_ValueDisplayFlag_PERCENT = 1 << 0, PF_ValueDisplayFlag_PIXEL = 1 << 1 };
 
-typedef A_long PF_FSliderFlags;
+typedef A_u_long PF_FSliderFlags;
 enum { PF_FSliderFlag_NONE = 0, PF_FSliderFlag_WANT_PHASE = 1L << 0 };
 
 typedef struct {
@@ -438,11 +441,13 @@ typedef struct {
   A_char reserved[16];
 } PF_Point3DDef;
 
+typedef PF_Handle PF_ArbitraryH;
+
 typedef struct {
-  A_long id;
+  A_short id;
   A_short pad;
-  PF_Handle dephault;
-  PF_Handle value;
+  PF_ArbitraryH dephault;
+  PF_ArbitraryH value;
   void* refconPV;
 } PF_ArbitraryDef;
 
@@ -475,18 +480,21 @@ typedef union {
   PF_Point3DDef point3d_d;
 } PF_ParamDefUnion;
 
+typedef A_long PF_ChangeFlags;
+
 typedef struct PF_ParamDef {
-  PF_ParamDefUnion u;
-  PF_ParamType param_type;
-  A_char name[PF_MAX_EFFECT_PARAM_NAME_LEN + 1];
+  union {
+    A_long id; /* disk id, at parameter set-up */
+    PF_ChangeFlags change_flags;
+  } uu;
   PF_ParamUIFlags ui_flags;
   A_short ui_width;
   A_short ui_height;
+  PF_ParamType param_type;
+  A_char name[PF_MAX_EFFECT_PARAM_NAME_LEN + 1];
   PF_ParamFlags flags;
-  union {
-    A_long id; /* disk id, at parameter set-up */
-    A_long change_flags;
-  } uu;
+  A_long unused;
+  PF_ParamDefUnion u;
 } PF_ParamDef, *PF_ParamDefPtr, **PF_ParamList;
 
 /* Records handed with every command. */
@@ -495,26 +503,41 @@ typedef struct {
   A_short minor;
 } PF_SpecVersion;
 
-typedef struct {
-  A_long reserved[4];
-} PF_SoundWorld;
+typedef A_short PF_SoundChannels;
+typedef A_short PF_SoundFormat;
+typedef A_short PF_SoundSampleSize;
+typedef A_u_long PF_UFixed; /* unsigned 16.16 fixed point */
+typedef void* PF_SndSamplePtr;
+typedef struct _PF_LayerAudio* PF_LayerAudio;
 
 typedef struct {
-  PF_Err (*checkout_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time,
-                           A_long time_step, A_u_long time_scale, PF_ParamDef* param);
+  PF_FpLong rateF;
+  PF_SoundChannels num_channels;
+  PF_SoundFormat format;
+  PF_SoundSampleSize sample_size;
+} PF_SoundFormatInfo;
+
+typedef struct {
+  PF_SoundFormatInfo fi;
+  A_long num_samples;
+  void* dataP;
+} PF_SoundWorld;
+
+/* The record of a custom user interface; this host draws none, so its fields are not declared. */
+typedef struct PF_CustomUIInfo {
+  A_long opaque[11];
+} PF_CustomUIInfo;
+
+typedef struct {
+  PF_Err (*checkout_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time, A_long time_step, A_u_long time_scale, PF_ParamDef* param);
   PF_Err (*checkin_param)(PF_ProgPtr effect_ref, PF_ParamDef* param);
   PF_Err (*add_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
   PF_Err (*abort)(PF_ProgPtr effect_ref);
   PF_Err (*progress)(PF_ProgPtr effect_ref, A_long current, A_long total);
-  PF_Err (*register_ui)(PF_ProgPtr effect_ref, void* cust_info);
-  PF_Err (*checkout_layer_audio)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long start_time,
-                                 A_long duration, A_u_long time_scale, A_long rate,
-                                 A_long bytes_per_sample, A_long num_channels, A_long fmt_signed,
-                                 void** audio);
-  PF_Err (*checkin_layer_audio)(PF_ProgPtr effect_ref, void* audio);
-  PF_Err (*get_audio_data)(PF_ProgPtr effect_ref, void* audio, void** data0, A_long* num_samples0,
-                           A_long* rate0, A_long* bytes_per_sample0, A_long* num_channels0,
-                           A_long* fmt_signed0);
+  PF_Err (*register_ui)(PF_ProgPtr effect_ref, PF_CustomUIInfo* cust_info);
+  PF_Err (*checkout_layer_audio)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long start_time, A_long duration, A_u_long time_scale, PF_UFixed rate, A_long bytes_per_sample, A_long num_channels, A_long fmt_signed, PF_LayerAudio* audio);
+  PF_Err (*checkin_layer_audio)(PF_ProgPtr effect_ref, PF_LayerAudio audio);
+  PF_Err (*get_audio_data)(PF_ProgPtr effect_ref, PF_LayerAudio audio, PF_SndSamplePtr* data0, A_long* num_samples0, PF_UFixed* rate0, A_long* bytes_per_sample0, A_long* num_channels0, A_long* fmt_signed0);
   void* reserved_str[3];
   void* reserved[10];
 } PF_InteractCallbacks;
@@ -676,8 +699,8 @@ typedef struct {
 } PF_SmartRenderExtra;
 
 /* The one exported function of an effect module. */
-typedef PF_Err (*PF_EntryPointFunc)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
-                                    PF_ParamDef* params[], PF_LayerDef* output, void* extra);
+typedef PF_Err (*PF_FilterProc)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamList params,
+                               PF_LayerDef* output, void* extra);
 
 #ifdef __cplusplus
 }

@@ -9,15 +9,15 @@ extern "C" {
 #endif
 
 #define kPFHandleSuite "PF Handle Suite"
-#define kPFHandleSuiteVersion2 2
-typedef struct PF_HandleSuite2 {
+#define kPFHandleSuiteVersion1 2
+typedef struct PF_HandleSuite1 {
   PF_Handle (*host_new_handle)(A_u_longlong size);
   void* (*host_lock_handle)(PF_Handle pf_handle);
   void (*host_unlock_handle)(PF_Handle pf_handle);
   void (*host_dispose_handle)(PF_Handle pf_handle);
   A_u_longlong (*host_get_handle_size)(PF_Handle pf_handle);
   PF_Err (*host_resize_handle)(A_u_longlong new_sizeL, PF_Handle* handlePH);
-} PF_HandleSuite2;
+} PF_HandleSuite1;
 
 #define kPFANSISuite "PF ANSI Suite"
 #define kPFANSISuiteVersion1 1

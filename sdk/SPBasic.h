@@ -10,16 +10,17 @@
 extern "C" {
 #endif
 
-typedef A_long SPErr;
-typedef A_Boolean SPBoolean;
+typedef int32_t int32;
+typedef int32 SPErr;
+typedef int32 SPBoolean;
 
 #define kSPNoError 0
 /* 'S!Fd' : the named suite at that version does not exist. */
 #define kSPSuiteNotFoundError ((SPErr)0x53214664)
 
 typedef struct SPBasicSuite {
-  SPErr (*AcquireSuite)(const char* name, A_long version, const void** suite);
-  SPErr (*ReleaseSuite)(const char* name, A_long version);
+  SPErr (*AcquireSuite)(const char* name, int32 version, const void** suite);
+  SPErr (*ReleaseSuite)(const char* name, int32 version);
   SPBoolean (*IsEqual)(const char* token1, const char* token2);
   SPErr (*AllocateBlock)(size_t size, void** block);
   SPErr (*FreeBlock)(void* block);

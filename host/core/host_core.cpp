@@ -1,5 +1,7 @@
 #include "host_core.h"
 
+#include "core_services.h"
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -12,20 +14,24 @@ namespace {
 // this is how they find the host that made the call.
 thread_local HostCore* tCurrentHost = nullptr;
 thread_local int tCurrentCmd = -1;
+thread_local PF_ProgPtr tCurrentEffectRef = nullptr;
 
 }  // namespace
 
 HostCore* HostCore::current() { return tCurrentHost; }
 int HostCore::currentCommand() const { return tCurrentHost == this ? tCurrentCmd : -1; }
 
-CallScope::CallScope(HostCore& host, int cmd) : previousHost_(tCurrentHost), previousCmd_(tCurrentCmd) {
+CallScope::CallScope(HostCore& host, int cmd, PF_ProgPtr effectRef)
+    : previousHost_(tCurrentHost), previousCmd_(tCurrentCmd), previousRef_(tCurrentEffectRef) {
   tCurrentHost = &host;
   tCurrentCmd = cmd;
+  tCurrentEffectRef = effectRef;
 }
 
 CallScope::~CallScope() {
   tCurrentHost = previousHost_;
   tCurrentCmd = previousCmd_;
+  tCurrentEffectRef = previousRef_;
 }
 
 nlohmann::json HostCore::TraceValue::toJson() const {
@@ -39,241 +45,320 @@ nlohmann::json HostCore::TraceValue::toJson() const {
   return nullptr;
 }
 
-void HostCore::traceCall(const char* call, TraceFields fields, const TraceValue& result) {
+void HostCore::traceCall(const char* call, std::span<const TraceField> fields, const TraceValue& result) {
   if (!trace_.enabled()) return;
   nlohmann::json record = nlohmann::json::object();
   for (const auto& [key, value] : fields) record[key] = value.toJson();
   trace_.record(currentCommand(), call, record, result.toJson());
 }
 
-// The C entry points of the core suites. Each finds the host of the call in progress.
-struct CoreCallbacks {
-  static HostCore* host() { return HostCore::current(); }
+bool HostCore::validHandle(HandleType type, const void* handle) const {
+  if (handle == nullptr) return false;
+  if (type == HandleType::EFFECT_CONTEXT) return tCurrentHost == this && handle == tCurrentEffectRef;
+  const auto& check = handleChecks_[static_cast<std::size_t>(type)];
+  return check && check(handle);
+}
 
-  static SPErr acquireSuite(const char* name, A_long version, const void** suite) {
-    HostCore* h = host();
-    if (h == nullptr || name == nullptr) return kSPSuiteNotFoundError;
-    const SPErr err = h->suites_.acquire(name, version, suite);
-    h->traceCall("AcquireSuite", {{"suite", name}, {"version", version}}, err);
-    return err;
-  }
-  static SPErr releaseSuite(const char* name, A_long version) {
-    HostCore* h = host();
-    if (h == nullptr || name == nullptr) return kSPSuiteNotFoundError;
-    const SPErr err = h->suites_.release(name, version);
-    h->traceCall("ReleaseSuite", {{"suite", name}, {"version", version}}, err);
-    return err;
-  }
-  static SPBoolean isEqual(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
-  static SPErr allocateBlock(size_t size, void** block) {
-    *block = std::malloc(size);
-    return *block == nullptr ? kSPSuiteNotFoundError : kSPNoError;
-  }
-  static SPErr freeBlock(void* block) {
-    std::free(block);
-    return kSPNoError;
-  }
-  static SPErr reallocateBlock(void* block, size_t size, void** out) {
-    *out = std::realloc(block, size);
-    return *out == nullptr ? kSPSuiteNotFoundError : kSPNoError;
-  }
-  static SPErr undefined() { return kSPSuiteNotFoundError; }
+// --- shared by several tables ---
+PF_Handle CoreServices::newHandle(Call& c, A_u_longlong size) {
+  c.note("size", size);
+  return c.host().handles().allocate(static_cast<std::size_t>(size));
+}
 
-  static PF_Handle newHandle(A_u_longlong size) {
-    HostCore* h = host();
-    if (h == nullptr) return nullptr;
-    PF_Handle handle = h->handles_.allocate(static_cast<std::size_t>(size));
-    h->traceCall("host_new_handle", {{"size", size}}, nullptr);
-    return handle;
-  }
-  static void* lockHandle(PF_Handle handle) {
-    HostCore* h = host();
-    return h == nullptr ? nullptr : h->handles_.lock(handle);
-  }
-  static void unlockHandle(PF_Handle handle) {
-    if (HostCore* h = host()) h->handles_.unlock(handle);
-  }
-  static void disposeHandle(PF_Handle handle) {
-    HostCore* h = host();
-    if (h == nullptr) return;
-    const bool known = h->handles_.dispose(handle);
-    h->traceCall("host_dispose_handle", {{"known", known}}, nullptr);
-  }
-  static A_u_longlong handleSize(PF_Handle handle) {
-    HostCore* h = host();
-    return h == nullptr ? 0 : h->handles_.size(handle);
-  }
-  static PF_Err resizeHandle(A_u_longlong size, PF_Handle* handle) {
-    HostCore* h = host();
-    if (h == nullptr || handle == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-    return h->handles_.resize(*handle, static_cast<std::size_t>(size)) ? PF_Err_NONE : PF_Err_OUT_OF_MEMORY;
-  }
+void* CoreServices::lockHandle(Call& c, PF_Handle handle) { return c.host().handles().lock(handle); }
 
-  static PF_Err platformData(PF_ProgPtr /*effect_ref*/, PF_PlatDataID which, void* data) {
-    HostCore* h = host();
-    PF_Err err = PF_Err_BAD_CALLBACK_PARAM;
-    if (h != nullptr && data != nullptr && which == PF_PlatData_EXE_FILE_PATH &&
-        h->pluginPath_.size() < AEFX_MAX_PATH) {
-      std::memcpy(data, h->pluginPath_.c_str(), h->pluginPath_.size() + 1);
-      err = PF_Err_NONE;
-    }
-    if (h != nullptr) h->traceCall("get_platform_data", {{"which", which}}, err);
-    return err;
-  }
+void CoreServices::unlockHandle(Call& c, PF_Handle handle) { c.host().handles().unlock(handle); }
 
-  static int ansiSprintf(A_char* buffer, const A_char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    const int n = std::vsprintf(buffer, format, args);
-    va_end(args);
-    if (HostCore* h = host()) h->traceCall("sprintf", {{"format", format}}, nullptr);
-    return n;
-  }
-  static A_char* ansiStrcpy(A_char* dest, const A_char* src) { return std::strcpy(dest, src); }
+void CoreServices::disposeHandle(Call& c, PF_Handle handle) { c.note("known", c.host().handles().dispose(handle)); }
 
-  static A_Err registerWithAEGP(AEGP_GlobalRefcon, const A_char* name, AEGP_PluginID* id) {
-    HostCore* h = host();
-    if (h == nullptr || id == nullptr) return A_Err_PARAMETER;
-    A_Err err = h->registrationError_;
-    if (err == A_Err_NONE) *id = h->nextPluginId_++;
-    h->traceCall("AEGP_RegisterWithAEGP", {{"name", name != nullptr ? name : ""}}, err);
-    return err;
-  }
-  static A_Err startUndoGroup(const A_char* name) {
-    HostCore* h = host();
-    if (h == nullptr) return A_Err_GENERIC;
-    h->undoGroups_.push_back({name != nullptr ? name : "", false});
-    h->traceCall("AEGP_StartUndoGroup", {{"name", name != nullptr ? name : ""}}, A_Err_NONE);
-    return A_Err_NONE;
-  }
-  static A_Err endUndoGroup() {
-    HostCore* h = host();
-    if (h == nullptr) return A_Err_GENERIC;
-    for (auto it = h->undoGroups_.rbegin(); it != h->undoGroups_.rend(); ++it) {
-      if (it->closed) continue;
-      it->closed = true;
-      h->traceCall("AEGP_EndUndoGroup", {}, A_Err_NONE);
-      return A_Err_NONE;
-    }
-    h->traceCall("AEGP_EndUndoGroup", {}, A_Err_GENERIC);
-    return A_Err_GENERIC;
-  }
+A_u_longlong CoreServices::handleSize(Call& c, PF_Handle handle) { return c.host().handles().size(handle); }
 
-  static A_Err newMemHandle(AEGP_PluginID, const A_char*, AEGP_MemSize size, AEGP_MemFlag flags, AEGP_MemHandle* out) {
-    HostCore* h = host();
-    if (h == nullptr || out == nullptr) return A_Err_PARAMETER;
-    void** block = h->memHandles_.allocate(static_cast<std::size_t>(size));
-    if (flags & AEGP_MemFlag_CLEAR) std::memset(*block, 0, static_cast<std::size_t>(size));
-    *out = reinterpret_cast<AEGP_MemHandle>(block);
-    h->traceCall("AEGP_NewMemHandle", {{"size", size}}, A_Err_NONE);
-    return A_Err_NONE;
+PF_Err CoreServices::resizeHandle(Call& c, A_u_longlong size, PF_Handle* handle) {
+  if (handle == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  c.note("size", size);
+  return c.host().handles().resize(*handle, static_cast<std::size_t>(size)) ? PF_Err_NONE : PF_Err_OUT_OF_MEMORY;
+}
+
+PF_Err CoreServices::platformData(Call& c, PF_ProgPtr, PF_PlatDataID which, void* data) {
+  c.note("which", which);
+  const std::string& path = c.host().pluginPath();
+  if (data == nullptr || which != PF_PlatData_EXE_FILE_PATH || path.size() >= AEFX_MAX_PATH) {
+    return PF_Err_BAD_CALLBACK_PARAM;
   }
-  static void** block(AEGP_MemHandle mem) { return reinterpret_cast<void**>(mem); }
-  static A_Err freeMemHandle(AEGP_MemHandle mem) {
-    HostCore* h = host();
-    if (h == nullptr) return A_Err_GENERIC;
-    const A_Err err = h->memHandles_.dispose(block(mem)) ? A_Err_NONE : A_Err_PARAMETER;
-    h->traceCall("AEGP_FreeMemHandle", {}, err);
-    return err;
-  }
-  static A_Err lockMemHandle(AEGP_MemHandle mem, void** ptr) {
-    HostCore* h = host();
-    if (h == nullptr || ptr == nullptr) return A_Err_PARAMETER;
-    *ptr = h->memHandles_.lock(block(mem));
-    return *ptr == nullptr ? A_Err_PARAMETER : A_Err_NONE;
-  }
-  static A_Err unlockMemHandle(AEGP_MemHandle mem) {
-    HostCore* h = host();
-    return h != nullptr && h->memHandles_.unlock(block(mem)) ? A_Err_NONE : A_Err_PARAMETER;
-  }
-  static A_Err memHandleSize(AEGP_MemHandle mem, AEGP_MemSize* size) {
-    HostCore* h = host();
-    if (h == nullptr || size == nullptr || !h->memHandles_.owns(block(mem))) return A_Err_PARAMETER;
-    *size = h->memHandles_.size(block(mem));
-    return A_Err_NONE;
-  }
-  static A_Err resizeMemHandle(const A_char*, AEGP_MemSize size, AEGP_MemHandle mem) {
-    HostCore* h = host();
-    return h != nullptr && h->memHandles_.resize(block(mem), static_cast<std::size_t>(size)) ? A_Err_NONE
-                                                                                              : A_Err_PARAMETER;
-  }
+  std::memcpy(data, path.c_str(), path.size() + 1);
+  return PF_Err_NONE;
+}
+
+int CoreServices::ansiSprintf(A_char* buffer, const A_char* format, ...) {
+  if (buffer == nullptr || format == nullptr) return -1;
+  va_list args;
+  va_start(args, format);
+  const int n = std::vsprintf(buffer, format, args);
+  va_end(args);
+  if (HostCore* h = HostCore::current()) h->traceCall("sprintf", {{"format", format}}, nullptr);
+  return n;
+}
+
+A_char* CoreServices::ansiStrcpy(Call&, A_char* dest, const A_char* src) {
+  return dest != nullptr && src != nullptr ? std::strcpy(dest, src) : dest;
+}
+
+namespace {
+
+// --- the basic suite ---
+SPErr acquireSuite(Call& c, const char* name, int32 version, const void** suite) {
+  if (name == nullptr) return kSPSuiteNotFoundError;
+  c.note("suite", name);
+  c.note("version", version);
+  return c.host().suites().acquire(name, version, suite);
+}
+SPErr releaseSuite(Call& c, const char* name, int32 version) {
+  if (name == nullptr) return kSPSuiteNotFoundError;
+  c.note("suite", name);
+  c.note("version", version);
+  return c.host().suites().release(name, version);
+}
+SPBoolean isEqual(Call&, const char* a, const char* b) { return a != nullptr && b != nullptr && std::strcmp(a, b) == 0; }
+SPErr allocateBlock(Call&, size_t size, void** block) {
+  if (block == nullptr) return kSPSuiteNotFoundError;
+  *block = std::malloc(size);
+  return *block == nullptr ? kSPSuiteNotFoundError : kSPNoError;
+}
+SPErr freeBlock(Call&, void* block) {
+  std::free(block);
+  return kSPNoError;
+}
+SPErr reallocateBlock(Call&, void* block, size_t size, void** out) {
+  if (out == nullptr) return kSPSuiteNotFoundError;
+  *out = std::realloc(block, size);
+  return *out == nullptr ? kSPSuiteNotFoundError : kSPNoError;
+}
+SPErr undefined(Call&) { return kSPSuiteNotFoundError; }
+
+// --- "AEGP Utility Suite" 7 and 11 ---
+A_Err registerWithAEGP(Call& c, AEGP_GlobalRefcon, const A_char* name, AEGP_PluginID* id) {
+  if (id == nullptr) return A_Err_PARAMETER;
+  c.note("name", name);
+  return c.host().registerPlugin(id);
+}
+A_Err startUndoGroup(Call& c, const A_char* name) {
+  c.note("name", name);
+  c.host().startUndoGroup(name);
+  return A_Err_NONE;
+}
+A_Err endUndoGroup(Call& c) { return c.host().endUndoGroup() ? A_Err_NONE : A_Err_GENERIC; }
+
+// --- "AEGP Memory Suite" 1 ---
+void** block(AEGP_MemHandle mem) { return reinterpret_cast<void**>(mem); }
+
+A_Err newMemHandle(Call& c, AEGP_PluginID, const A_char*, AEGP_MemSize size, AEGP_MemFlag flags, AEGP_MemHandle* out) {
+  if (out == nullptr) return A_Err_PARAMETER;
+  c.note("size", size);
+  void** b = c.host().memHandles().allocate(size);
+  if (flags & AEGP_MemFlag_CLEAR) std::memset(*b, 0, size);
+  *out = reinterpret_cast<AEGP_MemHandle>(b);
+  return A_Err_NONE;
+}
+A_Err freeMemHandle(Call& c, AEGP_MemHandle mem) { return c.host().memHandles().dispose(block(mem)) ? A_Err_NONE : A_Err_PARAMETER; }
+A_Err lockMemHandle(Call& c, AEGP_MemHandle mem, void** ptr) {
+  if (ptr == nullptr) return A_Err_PARAMETER;
+  *ptr = c.host().memHandles().lock(block(mem));
+  return *ptr == nullptr ? A_Err_PARAMETER : A_Err_NONE;
+}
+A_Err unlockMemHandle(Call& c, AEGP_MemHandle mem) { return c.host().memHandles().unlock(block(mem)) ? A_Err_NONE : A_Err_PARAMETER; }
+A_Err memHandleSize(Call& c, AEGP_MemHandle mem, AEGP_MemSize* size) {
+  if (size == nullptr) return A_Err_PARAMETER;
+  *size = static_cast<AEGP_MemSize>(c.host().memHandles().size(block(mem)));
+  return A_Err_NONE;
+}
+A_Err resizeMemHandle(Call& c, const A_char*, AEGP_MemSize size, AEGP_MemHandle mem) {
+  c.note("size", size);
+  return c.host().memHandles().resize(block(mem), size) ? A_Err_NONE : A_Err_PARAMETER;
+}
+
+// --- the ANSI helpers ---
+template <A_FpLong (*F)(A_FpLong)>
+A_FpLong math1(Call&, A_FpLong x) {
+  return F(x);
+}
+template <A_FpLong (*F)(A_FpLong, A_FpLong)>
+A_FpLong math2(Call&, A_FpLong x, A_FpLong y) {
+  return F(x, y);
+}
+A_FpLong atanOf(A_FpLong x) { return std::atan(x); }
+A_FpLong atan2Of(A_FpLong y, A_FpLong x) { return std::atan2(y, x); }
+A_FpLong ceilOf(A_FpLong x) { return std::ceil(x); }
+A_FpLong cosOf(A_FpLong x) { return std::cos(x); }
+A_FpLong expOf(A_FpLong x) { return std::exp(x); }
+A_FpLong fabsOf(A_FpLong x) { return std::fabs(x); }
+A_FpLong floorOf(A_FpLong x) { return std::floor(x); }
+A_FpLong fmodOf(A_FpLong x, A_FpLong y) { return std::fmod(x, y); }
+A_FpLong hypotOf(A_FpLong x, A_FpLong y) { return std::hypot(x, y); }
+A_FpLong logOf(A_FpLong x) { return std::log(x); }
+A_FpLong log10Of(A_FpLong x) { return std::log10(x); }
+A_FpLong powOf(A_FpLong x, A_FpLong y) { return std::pow(x, y); }
+A_FpLong sinOf(A_FpLong x) { return std::sin(x); }
+A_FpLong sqrtOf(A_FpLong x) { return std::sqrt(x); }
+A_FpLong tanOf(A_FpLong x) { return std::tan(x); }
+A_FpLong asinOf(A_FpLong x) { return std::asin(x); }
+A_FpLong acosOf(A_FpLong x) { return std::acos(x); }
+
+const PF_HandleSuite1 HANDLE_SUITE{
+    PLENORIUM_SERVE(PF_HandleSuite1, host_new_handle, CoreServices::newHandle),
+    PLENORIUM_SERVE(PF_HandleSuite1, host_lock_handle, CoreServices::lockHandle),
+    PLENORIUM_SERVE(PF_HandleSuite1, host_unlock_handle, CoreServices::unlockHandle),
+    PLENORIUM_SERVE(PF_HandleSuite1, host_dispose_handle, CoreServices::disposeHandle),
+    PLENORIUM_SERVE(PF_HandleSuite1, host_get_handle_size, CoreServices::handleSize),
+    PLENORIUM_SERVE(PF_HandleSuite1, host_resize_handle, CoreServices::resizeHandle),
 };
 
-HostCore::HostCore() {
-  basic_.AcquireSuite = &CoreCallbacks::acquireSuite;
-  basic_.ReleaseSuite = &CoreCallbacks::releaseSuite;
-  basic_.IsEqual = &CoreCallbacks::isEqual;
-  basic_.AllocateBlock = &CoreCallbacks::allocateBlock;
-  basic_.FreeBlock = &CoreCallbacks::freeBlock;
-  basic_.ReallocateBlock = &CoreCallbacks::reallocateBlock;
-  basic_.Undefined = &CoreCallbacks::undefined;
+const PF_ANSICallbacksSuite1 ANSI_SUITE{
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, atan, math1<atanOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, atan2, math2<atan2Of>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, ceil, math1<ceilOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, cos, math1<cosOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, exp, math1<expOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, fabs, math1<fabsOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, floor, math1<floorOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, fmod, math2<fmodOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, hypot, math2<hypotOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, log, math1<logOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, log10, math1<log10Of>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, pow, math2<powOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, sin, math1<sinOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, sqrt, math1<sqrtOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, tan, math1<tanOf>),
+    .sprintf = &CoreServices::ansiSprintf,
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, strcpy, CoreServices::ansiStrcpy),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, asin, math1<asinOf>),
+    PLENORIUM_SERVE(PF_ANSICallbacksSuite1, acos, math1<acosOf>),
+};
 
-  handleSuite_.host_new_handle = &CoreCallbacks::newHandle;
-  handleSuite_.host_lock_handle = &CoreCallbacks::lockHandle;
-  handleSuite_.host_unlock_handle = &CoreCallbacks::unlockHandle;
-  handleSuite_.host_dispose_handle = &CoreCallbacks::disposeHandle;
-  handleSuite_.host_get_handle_size = &CoreCallbacks::handleSize;
-  handleSuite_.host_resize_handle = &CoreCallbacks::resizeHandle;
+const AEGP_UtilitySuite3 UTILITY_SUITE_7{
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_ReportInfo),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_GetDriverPluginInitFuncVersion),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_GetDriverImplementationVersion),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_StartQuietErrors),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_EndQuietErrors),
+    PLENORIUM_SERVE(AEGP_UtilitySuite3, AEGP_StartUndoGroup, startUndoGroup),
+    PLENORIUM_SERVE(AEGP_UtilitySuite3, AEGP_EndUndoGroup, endUndoGroup),
+    PLENORIUM_SERVE(AEGP_UtilitySuite3, AEGP_RegisterWithAEGP, registerWithAEGP),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_GetMainHWND),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_ShowHideAllFloaters),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_PaintPalGetForeColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_PaintPalGetBackColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_PaintPalSetForeColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_PaintPalSetBackColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalGetFillColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalGetStrokeColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalSetFillColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalSetStrokeColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalIsFillColorUIFrontmost),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_ConvertFpLongToHSFRatio),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_ConvertHSFRatioToFpLong),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CauseIdleRoutinesToBeCalled),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_GetSuppressInteractiveUI),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_WriteToOSConsole),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_WriteToDebugLog),
+};
 
-  using Fn1 = A_FpLong (*)(A_FpLong);
-  using Fn2 = A_FpLong (*)(A_FpLong, A_FpLong);
-  ansiSuite_ = PF_ANSICallbacksSuite1{static_cast<Fn1>(std::atan), static_cast<Fn2>(std::atan2),
-                                      static_cast<Fn1>(std::ceil), static_cast<Fn1>(std::cos),
-                                      static_cast<Fn1>(std::exp), static_cast<Fn1>(std::fabs),
-                                      static_cast<Fn1>(std::floor), static_cast<Fn2>(std::fmod),
-                                      static_cast<Fn2>(std::hypot), static_cast<Fn1>(std::log),
-                                      static_cast<Fn1>(std::log10), static_cast<Fn2>(std::pow),
-                                      static_cast<Fn1>(std::sin), static_cast<Fn1>(std::sqrt),
-                                      static_cast<Fn1>(std::tan), &CoreCallbacks::ansiSprintf,
-                                      &CoreCallbacks::ansiStrcpy, static_cast<Fn1>(std::asin),
-                                      static_cast<Fn1>(std::acos)};
+const AEGP_UtilitySuite5 UTILITY_SUITE_11{
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ReportInfo),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetDriverPluginInitFuncVersion),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetDriverImplementationVersion),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_StartQuietErrors),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_EndQuietErrors),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetLastErrorMessage),
+    PLENORIUM_SERVE(AEGP_UtilitySuite5, AEGP_StartUndoGroup, startUndoGroup),
+    PLENORIUM_SERVE(AEGP_UtilitySuite5, AEGP_EndUndoGroup, endUndoGroup),
+    PLENORIUM_SERVE(AEGP_UtilitySuite5, AEGP_RegisterWithAEGP, registerWithAEGP),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetMainHWND),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ShowHideAllFloaters),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_PaintPalGetForeColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_PaintPalGetBackColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_PaintPalSetForeColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_PaintPalSetBackColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalGetFillColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalGetStrokeColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalSetFillColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalSetStrokeColor),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalIsFillColorUIFrontmost),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ConvertFpLongToHSFRatio),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ConvertHSFRatioToFpLong),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CauseIdleRoutinesToBeCalled),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetSuppressInteractiveUI),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_WriteToOSConsole),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_WriteToDebugLog),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_IsScriptingAvailable),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ExecuteScript),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_HostIsActivated),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetPluginPlatformRef),
+    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_UpdateFontList),
+};
 
-  utils_.host_new_handle = handleSuite_.host_new_handle;
-  utils_.host_lock_handle = handleSuite_.host_lock_handle;
-  utils_.host_unlock_handle = handleSuite_.host_unlock_handle;
-  utils_.host_dispose_handle = handleSuite_.host_dispose_handle;
-  utils_.host_get_handle_size = handleSuite_.host_get_handle_size;
-  utils_.host_resize_handle = handleSuite_.host_resize_handle;
-  utils_.get_platform_data = &CoreCallbacks::platformData;
-  utils_.ansi.atan = ansiSuite_.atan;
-  utils_.ansi.atan2 = ansiSuite_.atan2;
-  utils_.ansi.ceil = ansiSuite_.ceil;
-  utils_.ansi.cos = ansiSuite_.cos;
-  utils_.ansi.exp = ansiSuite_.exp;
-  utils_.ansi.fabs = ansiSuite_.fabs;
-  utils_.ansi.floor = ansiSuite_.floor;
-  utils_.ansi.fmod = ansiSuite_.fmod;
-  utils_.ansi.hypot = ansiSuite_.hypot;
-  utils_.ansi.log = ansiSuite_.log;
-  utils_.ansi.log10 = ansiSuite_.log10;
-  utils_.ansi.pow = ansiSuite_.pow;
-  utils_.ansi.sin = ansiSuite_.sin;
-  utils_.ansi.sqrt = ansiSuite_.sqrt;
-  utils_.ansi.tan = ansiSuite_.tan;
-  utils_.ansi.sprintf = ansiSuite_.sprintf;
-  utils_.ansi.strcpy = ansiSuite_.strcpy;
-  utils_.ansi.asin = ansiSuite_.asin;
-  utils_.ansi.acos = ansiSuite_.acos;
+const AEGP_MemorySuite1 MEMORY_SUITE{
+    PLENORIUM_SERVE(AEGP_MemorySuite1, AEGP_NewMemHandle, newMemHandle),
+    PLENORIUM_SERVE(AEGP_MemorySuite1, AEGP_FreeMemHandle, freeMemHandle),
+    PLENORIUM_SERVE(AEGP_MemorySuite1, AEGP_LockMemHandle, lockMemHandle),
+    PLENORIUM_SERVE(AEGP_MemorySuite1, AEGP_UnlockMemHandle, unlockMemHandle),
+    PLENORIUM_SERVE(AEGP_MemorySuite1, AEGP_GetMemHandleSize, memHandleSize),
+    PLENORIUM_SERVE(AEGP_MemorySuite1, AEGP_ResizeMemHandle, resizeMemHandle),
+    PLENORIUM_ABSENT(AEGP_MemorySuite1, AEGP_SetMemReportingOn),
+    PLENORIUM_ABSENT(AEGP_MemorySuite1, AEGP_GetMemStats),
+};
 
-  utilitySuite7_.AEGP_RegisterWithAEGP = &CoreCallbacks::registerWithAEGP;
-  utilitySuite7_.AEGP_StartUndoGroup = &CoreCallbacks::startUndoGroup;
-  utilitySuite7_.AEGP_EndUndoGroup = &CoreCallbacks::endUndoGroup;
-  utilitySuite11_.AEGP_RegisterWithAEGP = &CoreCallbacks::registerWithAEGP;
-  utilitySuite11_.AEGP_StartUndoGroup = &CoreCallbacks::startUndoGroup;
-  utilitySuite11_.AEGP_EndUndoGroup = &CoreCallbacks::endUndoGroup;
+const SPBasicSuite BASIC_SUITE{
+    PLENORIUM_SERVE(SPBasicSuite, AcquireSuite, acquireSuite),
+    PLENORIUM_SERVE(SPBasicSuite, ReleaseSuite, releaseSuite),
+    PLENORIUM_SERVE(SPBasicSuite, IsEqual, isEqual),
+    PLENORIUM_SERVE(SPBasicSuite, AllocateBlock, allocateBlock),
+    PLENORIUM_SERVE(SPBasicSuite, FreeBlock, freeBlock),
+    PLENORIUM_SERVE(SPBasicSuite, ReallocateBlock, reallocateBlock),
+    PLENORIUM_SERVE(SPBasicSuite, Undefined, undefined),
+};
 
-  memorySuite_.AEGP_NewMemHandle = &CoreCallbacks::newMemHandle;
-  memorySuite_.AEGP_FreeMemHandle = &CoreCallbacks::freeMemHandle;
-  memorySuite_.AEGP_LockMemHandle = &CoreCallbacks::lockMemHandle;
-  memorySuite_.AEGP_UnlockMemHandle = &CoreCallbacks::unlockMemHandle;
-  memorySuite_.AEGP_GetMemHandleSize = &CoreCallbacks::memHandleSize;
-  memorySuite_.AEGP_ResizeMemHandle = &CoreCallbacks::resizeMemHandle;
+}  // namespace
 
-  suites_.provide(kPFHandleSuite, kPFHandleSuiteVersion2, &handleSuite_);
-  suites_.provide(kPFANSISuite, kPFANSISuiteVersion1, &ansiSuite_);
-  suites_.provide(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion7, &utilitySuite7_);
-  suites_.provide(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion11, &utilitySuite11_);
-  suites_.provide(kAEGPMemorySuite, kAEGPMemorySuiteVersion1, &memorySuite_);
+PF_ANSICallbacks ansiCallbacks() {
+  return PF_ANSICallbacks{
+      ANSI_SUITE.atan, ANSI_SUITE.atan2, ANSI_SUITE.ceil, ANSI_SUITE.cos,   ANSI_SUITE.exp,
+      ANSI_SUITE.fabs, ANSI_SUITE.floor, ANSI_SUITE.fmod, ANSI_SUITE.hypot, ANSI_SUITE.log,
+      ANSI_SUITE.log10, ANSI_SUITE.pow, ANSI_SUITE.sin,  ANSI_SUITE.sqrt,  ANSI_SUITE.tan,
+      ANSI_SUITE.sprintf, ANSI_SUITE.strcpy, ANSI_SUITE.asin, ANSI_SUITE.acos, {0}};
+}
+
+PF_ColorCallbacks colorCallbacks() {
+  return PF_ColorCallbacks{
+      PLENORIUM_ABSENT(PF_ColorCallbacks, RGBtoHLS),  PLENORIUM_ABSENT(PF_ColorCallbacks, HLStoRGB),
+      PLENORIUM_ABSENT(PF_ColorCallbacks, RGBtoYIQ),  PLENORIUM_ABSENT(PF_ColorCallbacks, YIQtoRGB),
+      PLENORIUM_ABSENT(PF_ColorCallbacks, Luminance), PLENORIUM_ABSENT(PF_ColorCallbacks, Hue),
+      PLENORIUM_ABSENT(PF_ColorCallbacks, Lightness), PLENORIUM_ABSENT(PF_ColorCallbacks, Saturation),
+  };
+}
+
+bool HostCore::endUndoGroup() {
+  for (auto it = undoGroups_.rbegin(); it != undoGroups_.rend(); ++it) {
+    if (it->closed) continue;
+    it->closed = true;
+    return true;
+  }
+  return false;
+}
+
+A_Err HostCore::registerPlugin(AEGP_PluginID* id) {
+  if (registrationError_ != A_Err_NONE) return registrationError_;
+  *id = nextPluginId_++;
+  return A_Err_NONE;
+}
+
+HostCore::HostCore() : basic_(BASIC_SUITE) {
+  checkHandlesWith(HandleType::MEMORY,
+                   [this](const void* h) { return memHandles_.owns(const_cast<void**>(static_cast<void* const*>(h))); });
+  suites_.provide(kPFHandleSuite, kPFHandleSuiteVersion1, &HANDLE_SUITE);
+  suites_.provide(kPFANSISuite, kPFANSISuiteVersion1, &ANSI_SUITE);
+  suites_.provide(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, &UTILITY_SUITE_7);
+  suites_.provide(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion5, &UTILITY_SUITE_11);
+  suites_.provide(kAEGPMemorySuite, kAEGPMemorySuiteVersion1, &MEMORY_SUITE);
 }
 
 HostCore::~HostCore() = default;

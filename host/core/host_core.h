@@ -3,8 +3,11 @@
 // trace. One HostCore serves one project; the C callbacks find it through the call in progress.
 #pragma once
 
+#include <array>
+#include <functional>
 #include <initializer_list>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -16,6 +19,7 @@
 #include "SPBasic.h"
 #include "accounting.h"
 #include "block_store.h"
+#include "handle_type.h"
 #include "suite_registry.h"
 #include "trace_writer.h"
 
@@ -38,11 +42,15 @@ class HostCore {
   BlockStore& handles() { return handles_; }
   BlockStore& memHandles() { return memHandles_; }
   const std::vector<UndoGroup>& undoGroups() const { return undoGroups_; }
+  void startUndoGroup(const char* name) { undoGroups_.push_back({name != nullptr ? name : "", false}); }
+  // Closes the innermost open group; false when none is open.
+  bool endUndoGroup();
 
   SPBasicSuite* basicSuite() { return &basic_; }
-  // The utility callbacks handed in `in_data->utils`. Other parts of the host fill in the pixel
-  // operations; the table's address stays put for the host's life.
-  PF_UtilCallbacks* utils() { return &utils_; }
+  // The utility callbacks handed in `in_data->utils`: mostly pixel operations, so the pixel host
+  // provides the table (null until it does). It must outlive its provision.
+  PF_UtilCallbacks* utils() const { return utils_; }
+  void provideUtilCallbacks(PF_UtilCallbacks* utils) { utils_ = utils; }
 
   void setTrace(TraceWriter trace) { trace_ = std::move(trace); }
   bool tracing() const { return trace_.enabled(); }
@@ -65,6 +73,7 @@ class HostCore {
     TraceValue(std::string_view text) : kind_(Kind::TEXT), text_(text) {}
     TraceValue(const std::string& text) : kind_(Kind::TEXT), text_(text) {}
     TraceValue(std::nullptr_t) {}
+    TraceValue() = default;
     nlohmann::json toJson() const;
 
    private:
@@ -74,15 +83,29 @@ class HostCore {
     double real_ = 0;
     std::string_view text_;
   };
-  using TraceFields = std::initializer_list<std::pair<const char*, TraceValue>>;
+  using TraceField = std::pair<const char*, TraceValue>;
+  using TraceFields = std::initializer_list<TraceField>;
   // Records one call of the plug-in into the host under the command in progress.
-  void traceCall(const char* call, TraceFields fields, const TraceValue& result);
+  void traceCall(const char* call, std::span<const TraceField> fields, const TraceValue& result);
+  void traceCall(const char* call, TraceFields fields, const TraceValue& result) {
+    traceCall(call, std::span(fields.begin(), fields.size()), result);
+  }
+
+  // Whether `handle` is one of this host's live handles of that kind. The part of the host that
+  // hands a kind out says how to check it; a kind nobody checks is never valid. The effect_ref of
+  // the command in progress is the only valid PF_ProgPtr.
+  bool validHandle(HandleType type, const void* handle) const;
+  void checkHandlesWith(HandleType type, std::function<bool(const void*)> check) {
+    handleChecks_[static_cast<std::size_t>(type)] = std::move(check);
+  }
 
   void setPluginPath(const std::string& path) { pluginPath_ = path; }
   const std::string& pluginPath() const { return pluginPath_; }
 
   // Test switch: the plug-in id request fails with this error (0: it succeeds).
   void failRegistration(A_Err err) { registrationError_ = err; }
+  // Hands out the next plug-in id, unless the test switch says no.
+  A_Err registerPlugin(AEGP_PluginID* id);
 
   // Other parts of the host (pixels, project, render) attach themselves so that the C callbacks,
   // which reach only this object, can find them. The service must outlive its attachment.
@@ -112,7 +135,7 @@ class HostCore {
 
  private:
   friend class CallScope;
-  friend struct CoreCallbacks;
+  friend struct CoreServices;
 
   Accounting accounting_;
   SuiteRegistry suites_{accounting_};
@@ -129,21 +152,18 @@ class HostCore {
     return &KEY;
   }
   std::vector<std::pair<const void*, void*>> services_;
+  std::array<std::function<bool(const void*)>, HANDLE_TYPES> handleChecks_;
 
-  SPBasicSuite basic_{};
-  PF_UtilCallbacks utils_{};
-  PF_HandleSuite2 handleSuite_{};
-  PF_ANSICallbacksSuite1 ansiSuite_{};
-  AEGP_UtilitySuite7 utilitySuite7_{};
-  AEGP_UtilitySuite11 utilitySuite11_{};
-  AEGP_MemorySuite1 memorySuite_{};
+  SPBasicSuite basic_;
+  PF_UtilCallbacks* utils_ = nullptr;
 };
 
-// Marks a plug-in call in progress on this thread: the C callbacks reach `host` through it, and
-// trace lines carry `cmd`. Scopes nest (a render may call a plug-in again).
+// Marks a plug-in call in progress on this thread: the C callbacks reach `host` through it, trace
+// lines carry `cmd`, and `effectRef` (the command's `in_data->effect_ref`) is the effect_ref the
+// plug-in may pass back. Scopes nest (a render may call a plug-in again).
 class CallScope {
  public:
-  CallScope(HostCore& host, int cmd);
+  CallScope(HostCore& host, int cmd, PF_ProgPtr effectRef = nullptr);
   ~CallScope();
   CallScope(const CallScope&) = delete;
   CallScope& operator=(const CallScope&) = delete;
@@ -151,6 +171,7 @@ class CallScope {
  private:
   HostCore* previousHost_;
   int previousCmd_;
+  PF_ProgPtr previousRef_;
 };
 
 }  // namespace plenorium::host

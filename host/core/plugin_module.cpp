@@ -23,7 +23,7 @@ PluginModule::PluginModule(const std::string& path)
   descriptor_ = parsePipl(readDescriptorBytes(path_));
   requireEffectDescriptor(descriptor_, path_);
   library_ = std::make_unique<SharedLibrary>(path_);
-  entry_ = reinterpret_cast<PF_EntryPointFunc>(library_->symbol(descriptor_.entryPoint));
+  entry_ = reinterpret_cast<PF_FilterProc>(library_->symbol(descriptor_.entryPoint));
   if (entry_ == nullptr) {
     throw HostError("the plug-in module '" + path_ + "' does not export '" + descriptor_.entryPoint + "'");
   }
@@ -33,7 +33,7 @@ PluginModule::~PluginModule() = default;
 
 PF_Err PluginModule::call(HostCore& host, PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
                           PF_ParamDef* params[], PF_LayerDef* output, void* extra) const {
-  CallScope scope(host, cmd);
+  CallScope scope(host, cmd, in_data != nullptr ? in_data->effect_ref : nullptr);
   return entry_(cmd, in_data, out_data, params, output, extra);
 }
 

@@ -32,7 +32,7 @@ class PluginModule {
   std::string path_;
   PluginDescriptor descriptor_;
   std::unique_ptr<SharedLibrary> library_;
-  PF_EntryPointFunc entry_ = nullptr;
+  PF_FilterProc entry_ = nullptr;
 };
 
 // Checks the answer of global set-up against the descriptor: the host refuses a module whose

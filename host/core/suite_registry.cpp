@@ -1,5 +1,9 @@
 #include "suite_registry.h"
 
+#include <cstring>
+
+#include "host_error.h"
+
 namespace plenorium::host {
 
 SuiteRegistry::Entry& SuiteRegistry::entry(const std::string& name, int version) {
@@ -18,7 +22,19 @@ const SuiteRegistry::Entry* SuiteRegistry::find(std::string_view name, int versi
   return it == entries_.end() ? nullptr : &it->second;
 }
 
-void SuiteRegistry::provide(const std::string& name, int version, const void* table) { entry(name, version).table = table; }
+void SuiteRegistry::provideTable(const std::string& name, int version, const void* table, std::size_t bytes) {
+  for (std::size_t at = 0; at < bytes; at += sizeof(void*)) {
+    const void* slot = nullptr;
+    std::memcpy(&slot, static_cast<const char*>(table) + at, sizeof(slot));
+    if (slot == nullptr) {
+      throw HostError("the host's table of \"" + name + "\" " + std::to_string(version) + " has no function in slot " +
+                      std::to_string(at / sizeof(void*)));
+    }
+  }
+  Entry& e = entry(name, version);
+  e.table = table;
+  e.bytes = bytes;
+}
 
 bool SuiteRegistry::provides(const std::string& name, int version) const {
   const Entry* e = find(name, version);

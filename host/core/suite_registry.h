@@ -16,8 +16,20 @@ class SuiteRegistry {
  public:
   explicit SuiteRegistry(Accounting& accounting) : accounting_(accounting) {}
 
-  // `table` must stay valid while the registry is used.
-  void provide(const std::string& name, int version, const void* table);
+  // `table` must stay valid while the registry is used. A suite table is a row of function
+  // pointers, and every one of them must be set: a table with an empty slot is refused (HostError).
+  template <typename Table>
+  void provide(const std::string& name, int version, const Table* table) {
+    static_assert(sizeof(Table) % sizeof(void*) == 0, "a suite table is a row of function pointers");
+    provideTable(name, version, table, sizeof(Table));
+  }
+  // Calls `visit(name, version, table, bytes)` for every table offered.
+  template <typename Visit>
+  void forEachTable(Visit visit) const {
+    for (const auto& [key, e] : entries_) {
+      if (e.table != nullptr) visit(key.first, key.second, e.table, e.bytes);
+    }
+  }
   bool provides(const std::string& name, int version) const;
 
   // Test switches.
@@ -50,12 +62,14 @@ class SuiteRegistry {
   };
   struct Entry {
     const void* table = nullptr;
+    std::size_t bytes = 0;
     bool refused = false;
     bool handsNull = false;
     int acquired = 0;
     int released = 0;
     Balance* balance = nullptr;  // this pair's line in the accounting
   };
+  void provideTable(const std::string& name, int version, const void* table, std::size_t bytes);
   Entry& entry(const std::string& name, int version);
   Entry* find(std::string_view name, int version);
   const Entry* find(std::string_view name, int version) const;

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "c_boundary.h"
+#include "core_services.h"
+#include "host_error.h"
+
 namespace plenorium::host {
 namespace {
 
@@ -14,25 +18,16 @@ std::size_t storageBytes(const World& world) {
   return static_cast<std::size_t>(world.rowBytes()) * static_cast<std::size_t>(world.height());
 }
 
-PixelHost* pixels() {
-  HostCore* core = HostCore::current();
-  return core == nullptr ? nullptr : core->service<PixelHost>();
+// The pixel host serving the call. The suites are offered only by a live pixel host, so a call
+// without one is a fault of the host itself.
+PixelHost& pixels(Call& c) {
+  PixelHost* px = c.service<PixelHost>();
+  if (px == nullptr) throw HostError("a pixel suite was called with no pixel host");
+  return *px;
 }
 
-void trace(const char* call, HostCore::TraceFields fields, A_Err result) {
-  if (HostCore* core = HostCore::current()) core->traceCall(call, fields, result);
-}
-
-// For calls made thousands of times a frame: the record is built only when a trace is written.
-bool tracing() {
-  const HostCore* core = HostCore::current();
-  return core != nullptr && core->tracing();
-}
-
-World* worldOf(AEGP_WorldH handle) {
-  PixelHost* px = pixels();
-  return px != nullptr ? px->find(handle) : nullptr;
-}
+// Worlds reach these functions only after the boundary has checked their handles.
+World& worldOf(Call& c, AEGP_WorldH handle) { return *pixels(c).find(handle); }
 
 bool depthOfType(AEGP_WorldType type, PixelDepth& depth) {
   switch (type) {
@@ -71,229 +66,276 @@ PF_LRect rectOr(const PF_Rect* rect, const World& world) {
 }
 
 // --- AEGP World Suite 2 and 3 ---
-A_Err aegpNew(AEGP_PluginID, AEGP_WorldType type, A_long width, A_long height, AEGP_WorldH* out) {
-  PixelHost* px = pixels();
+A_Err aegpNew(Call& c, AEGP_PluginID, AEGP_WorldType type, A_long width, A_long height, AEGP_WorldH* out) {
+  c.note("type", type);
+  c.note("width", width);
+  c.note("height", height);
   PixelDepth depth{};
-  A_Err err = A_Err_NONE;
-  if (px == nullptr || out == nullptr || !depthOfType(type, depth) || width < 0 || height < 0) {
-    err = A_Err_PARAMETER;
-  } else {
-    *out = PixelHost::handleOf(px->create(depth, width, height));
-  }
-  trace("AEGP_New", {{"type", type}, {"width", width}, {"height", height}}, err);
-  return err;
-}
-
-A_Err aegpDispose(AEGP_WorldH handle) {
-  PixelHost* px = pixels();
-  const A_Err err = px != nullptr && px->dispose(px->find(handle)) ? A_Err_NONE : A_Err_PARAMETER;
-  trace("AEGP_Dispose", {}, err);
-  return err;
-}
-
-A_Err aegpGetType(AEGP_WorldH handle, AEGP_WorldType* type) {
-  World* w = worldOf(handle);
-  if (w == nullptr || type == nullptr) return A_Err_PARAMETER;
-  *type = static_cast<AEGP_WorldType>(w->depth());
+  if (out == nullptr || !depthOfType(type, depth) || width < 0 || height < 0) return A_Err_PARAMETER;
+  *out = PixelHost::handleOf(pixels(c).create(depth, width, height));
   return A_Err_NONE;
 }
 
-A_Err aegpGetSize(AEGP_WorldH handle, A_long* width, A_long* height) {
-  World* w = worldOf(handle);
-  if (w == nullptr || width == nullptr || height == nullptr) return A_Err_PARAMETER;
-  *width = w->width();
-  *height = w->height();
+A_Err aegpDispose(Call& c, AEGP_WorldH handle) {
+  PixelHost& px = pixels(c);
+  return px.dispose(px.find(handle)) ? A_Err_NONE : A_Err_PARAMETER;
+}
+
+A_Err aegpGetType(Call& c, AEGP_WorldH handle, AEGP_WorldType* type) {
+  if (type == nullptr) return A_Err_PARAMETER;
+  *type = static_cast<AEGP_WorldType>(worldOf(c, handle).depth());
   return A_Err_NONE;
 }
 
-A_Err aegpGetRowBytes(AEGP_WorldH handle, A_u_long* rowBytes) {
-  World* w = worldOf(handle);
-  if (w == nullptr || rowBytes == nullptr) return A_Err_PARAMETER;
-  *rowBytes = static_cast<A_u_long>(w->rowBytes());
+A_Err aegpGetSize(Call& c, AEGP_WorldH handle, A_long* width, A_long* height) {
+  if (width == nullptr || height == nullptr) return A_Err_PARAMETER;
+  const World& w = worldOf(c, handle);
+  *width = w.width();
+  *height = w.height();
+  return A_Err_NONE;
+}
+
+A_Err aegpGetRowBytes(Call& c, AEGP_WorldH handle, A_u_long* rowBytes) {
+  if (rowBytes == nullptr) return A_Err_PARAMETER;
+  *rowBytes = static_cast<A_u_long>(worldOf(c, handle).rowBytes());
   return A_Err_NONE;
 }
 
 // The raw address is for writing pixels directly, so the world may hold anything afterwards.
 template <PixelDepth D, typename Pixel>
-A_Err aegpGetBaseAddr(AEGP_WorldH handle, Pixel** base) {
-  World* w = worldOf(handle);
-  if (w == nullptr || base == nullptr || w->depth() != D) return A_Err_PARAMETER;
-  w->markAllWritten();
-  *base = reinterpret_cast<Pixel*>(w->data());
+A_Err aegpGetBaseAddr(Call& c, AEGP_WorldH handle, Pixel** base) {
+  World& w = worldOf(c, handle);
+  if (base == nullptr || w.depth() != D) return A_Err_PARAMETER;
+  w.markAllWritten();
+  *base = reinterpret_cast<Pixel*>(w.data());
   return A_Err_NONE;
 }
 
-A_Err aegpFillOutPFEffectWorld(AEGP_WorldH handle, PF_EffectWorld* view) {
-  World* w = worldOf(handle);
-  const A_Err err = w != nullptr && view != nullptr ? A_Err_NONE : A_Err_PARAMETER;
-  if (err == A_Err_NONE) *view = w->view();
-  trace("AEGP_FillOutPFEffectWorld", {}, err);
-  return err;
+A_Err aegpFillOutPFEffectWorld(Call& c, AEGP_WorldH handle, PF_EffectWorld* view) {
+  if (view == nullptr) return A_Err_PARAMETER;
+  *view = worldOf(c, handle).view();
+  return A_Err_NONE;
 }
 
 // --- PF World Suite 2 ---
-PF_Err pfNewWorld(PF_ProgPtr, A_long width, A_long height, PF_Boolean, PF_PixelFormat format, PF_EffectWorld* view) {
-  PixelHost* px = pixels();
+PF_Err pfNewWorld(Call& c, PF_ProgPtr, A_long width, A_long height, PF_Boolean, PF_PixelFormat format,
+                  PF_EffectWorld* view) {
+  c.note("width", width);
+  c.note("height", height);
   PixelDepth depth{};
-  PF_Err err = PF_Err_NONE;
-  if (px == nullptr || view == nullptr || !depthOfFormat(format, depth) || width < 0 || height < 0) {
-    err = PF_Err_BAD_CALLBACK_PARAM;
-  } else {
-    *view = px->create(depth, width, height).view();  // new worlds are always clear
-  }
-  trace("PF_NewWorld", {{"width", width}, {"height", height}}, err);
-  return err;
+  if (view == nullptr || !depthOfFormat(format, depth) || width < 0 || height < 0) return PF_Err_BAD_CALLBACK_PARAM;
+  *view = pixels(c).create(depth, width, height).view();  // new worlds are always clear
+  return PF_Err_NONE;
 }
 
-PF_Err pfDisposeWorld(PF_ProgPtr, PF_EffectWorld* view) {
-  PixelHost* px = pixels();
-  const PF_Err err = px != nullptr && px->dispose(px->find(view)) ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
-  trace("PF_DisposeWorld", {}, err);
-  return err;
+PF_Err pfDisposeWorld(Call& c, PF_ProgPtr, PF_EffectWorld* view) {
+  PixelHost& px = pixels(c);
+  return px.dispose(px.find(view)) ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
 }
 
-PF_Err pfGetPixelFormat(const PF_EffectWorld* view, PF_PixelFormat* format) {
-  PixelHost* px = pixels();
-  World* w = px != nullptr ? px->find(view) : nullptr;
-  const PF_Err err = w != nullptr && format != nullptr ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
-  if (err == PF_Err_NONE) *format = pixelFormat(w->depth());
-  trace("PF_GetPixelFormat", {}, err);
-  return err;
+PF_Err pfGetPixelFormat(Call& c, const PF_EffectWorld* view, PF_PixelFormat* format) {
+  const World* w = pixels(c).find(view);
+  if (w == nullptr || format == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  *format = pixelFormat(w->depth());
+  return PF_Err_NONE;
 }
 
 // --- fills ---
-PF_Err fillWith(const PF_Rect* rect, PF_EffectWorld* view, const Color4& color, const char* call) {
-  PixelHost* px = pixels();
-  World* w = px != nullptr ? px->find(view) : nullptr;
-  const PF_Err err = w != nullptr ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
-  if (err == PF_Err_NONE) px->engine().fill(*w, color, rect);
-  if (tracing()) trace(call, {{"whole", rect == nullptr}}, err);
-  return err;
+PF_Err fillWith(Call& c, const PF_Rect* rect, PF_EffectWorld* view, const Color4& color) {
+  c.note("whole", rect == nullptr);
+  PixelHost& px = pixels(c);
+  World* w = px.find(view);
+  if (w == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  px.engine().fill(*w, color, rect);
+  return PF_Err_NONE;
 }
 
-PF_Err fill8(PF_ProgPtr, const PF_Pixel* color, const PF_Rect* rect, PF_EffectWorld* view) {
-  Color4 c{};
-  if (color != nullptr) c = loadStraight<PixelDepth::U8>(*color);
-  return fillWith(rect, view, c, "fill");
-}
-
-PF_Err fill16(PF_ProgPtr, const PF_Pixel16* color, const PF_Rect* rect, PF_EffectWorld* view) {
-  Color4 c{};
-  if (color != nullptr) c = loadStraight<PixelDepth::U16>(*color);
-  return fillWith(rect, view, c, "fill16");
-}
-
-PF_Err fillFloat(PF_ProgPtr, const PF_PixelFloat* color, const PF_Rect* rect, PF_EffectWorld* view) {
-  Color4 c{};
-  if (color != nullptr) c = loadStraight<PixelDepth::F32>(*color);
-  return fillWith(rect, view, c, "fill_float");
+template <PixelDepth D, typename Pixel>
+PF_Err fill(Call& c, PF_ProgPtr, const Pixel* color, const PF_Rect* rect, PF_EffectWorld* view) {
+  return fillWith(c, rect, view, color != nullptr ? loadStraight<D>(*color) : Color4{});
 }
 
 // --- transforms and transfers ---
-PF_Err transformWorld(PF_ProgPtr, PF_Quality quality, PF_ModeFlags, PF_Field, const PF_EffectWorld* srcView,
+PF_Err transformWorld(Call& c, PF_ProgPtr, PF_Quality quality, PF_ModeFlags, PF_Field, const PF_EffectWorld* srcView,
                       const PF_CompositeMode* mode, const PF_MaskWorld* mask, const PF_FloatMatrix* matrices,
                       A_long count, PF_Boolean srcToDst, const PF_Rect* destRect, PF_EffectWorld* dstView) {
-  PixelHost* px = pixels();
-  World* src = px != nullptr ? px->find(srcView) : nullptr;
-  World* dst = px != nullptr ? px->find(dstView) : nullptr;
-  PF_Err err = PF_Err_NONE;
-  if (src == nullptr || dst == nullptr || matrices == nullptr || count < 1) {
-    err = PF_Err_BAD_CALLBACK_PARAM;
-  } else {
-    const CompositeSpec spec = compositeSpec(*px, mode, mask);
-    if (mask != nullptr && spec.mask == nullptr) {
-      err = PF_Err_BAD_CALLBACK_PARAM;
-    } else {
-      // Several matrices describe motion blur; the wall never asks for it, so the first is used.
-      px->engine().transformWorld(*src, *dst, matrices[0], srcToDst != 0, spec, rectOr(destRect, *dst));
-    }
-  }
-  if (tracing())
-    trace("transform_world",
-        {{"quality", quality}, {"mode", mode != nullptr ? mode->xfer : -1}, {"opacity", mode != nullptr ? mode->opacity : 255},
-         {"mask", mask != nullptr}},
-        err);
-  return err;
+  c.note("quality", quality);
+  c.note("mode", mode != nullptr ? mode->xfer : -1);
+  c.note("opacity", mode != nullptr ? mode->opacity : 255);
+  c.note("mask", mask != nullptr);
+  PixelHost& px = pixels(c);
+  World* src = px.find(srcView);
+  World* dst = px.find(dstView);
+  if (src == nullptr || dst == nullptr || matrices == nullptr || count < 1) return PF_Err_BAD_CALLBACK_PARAM;
+  const CompositeSpec spec = compositeSpec(px, mode, mask);
+  if (mask != nullptr && spec.mask == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  // Several matrices describe motion blur; the wall never asks for it, so the first is used.
+  px.engine().transformWorld(*src, *dst, matrices[0], srcToDst != 0, spec, rectOr(destRect, *dst));
+  return PF_Err_NONE;
 }
 
-PF_Err transferRect(PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_Field, const PF_Rect* srcRect,
+PF_Err transferRect(Call& c, PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_Field, const PF_Rect* srcRect,
                     const PF_EffectWorld* srcView, const PF_CompositeMode* mode, const PF_MaskWorld* mask,
                     A_long destX, A_long destY, PF_EffectWorld* dstView) {
-  PixelHost* px = pixels();
-  World* src = px != nullptr ? px->find(srcView) : nullptr;
-  World* dst = px != nullptr ? px->find(dstView) : nullptr;
-  PF_Err err = PF_Err_NONE;
-  if (src == nullptr || dst == nullptr) {
-    err = PF_Err_BAD_CALLBACK_PARAM;
-  } else {
-    const CompositeSpec spec = compositeSpec(*px, mode, mask);
-    if (mask != nullptr && spec.mask == nullptr) {
-      err = PF_Err_BAD_CALLBACK_PARAM;
-    } else {
-      px->engine().transferRect(*src, rectOr(srcRect, *src), *dst, destX, destY, spec);
-    }
-  }
-  if (tracing()) trace("transfer_rect", {{"x", destX}, {"y", destY}, {"mask", mask != nullptr}}, err);
-  return err;
+  c.note("x", destX);
+  c.note("y", destY);
+  c.note("mask", mask != nullptr);
+  PixelHost& px = pixels(c);
+  World* src = px.find(srcView);
+  World* dst = px.find(dstView);
+  if (src == nullptr || dst == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  const CompositeSpec spec = compositeSpec(px, mode, mask);
+  if (mask != nullptr && spec.mask == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  px.engine().transferRect(*src, rectOr(srcRect, *src), *dst, destX, destY, spec);
+  return PF_Err_NONE;
 }
 
-PF_Err copyWorld(PF_ProgPtr ref, PF_EffectWorld* srcView, PF_EffectWorld* dstView, PF_Rect* srcRect, PF_Rect* dstRect) {
-  const PF_CompositeMode copy{PF_Xfer_COPY, 0, 255, 0, 0};
+PF_Err copyWorld(Call& c, PF_ProgPtr ref, PF_EffectWorld* srcView, PF_EffectWorld* dstView, PF_Rect* srcRect,
+                 PF_Rect* dstRect) {
+  const PF_CompositeMode copy{PF_Xfer_COPY, 0, static_cast<A_u_char>(255), 0, 0};
   const A_long x = dstRect != nullptr ? dstRect->left : 0;
   const A_long y = dstRect != nullptr ? dstRect->top : 0;
-  return transferRect(ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, srcRect, srcView, &copy, nullptr, x, y,
+  return transferRect(c, ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, srcRect, srcView, &copy, nullptr, x, y,
                       dstView);
 }
 
-PF_Err utilNewWorld(PF_ProgPtr ref, A_long width, A_long height, A_long flags, PF_EffectWorld* view) {
-  return pfNewWorld(ref, width, height, 1, (flags & PF_WorldFlag_DEEP) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32,
-                    view);
+PF_Err utilNewWorld(Call& c, PF_ProgPtr ref, A_long width, A_long height, PF_NewWorldFlags flags, PF_EffectWorld* view) {
+  return pfNewWorld(c, ref, width, height, 1,
+                    (flags & PF_WorldFlag_DEEP) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32, view);
+}
+
+const AEGP_WorldSuite2 WORLD_SUITE_2{
+    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_New, aegpNew),
+    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_Dispose, aegpDispose),
+    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetType, aegpGetType),
+    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetSize, aegpGetSize),
+    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetRowBytes, aegpGetRowBytes),
+    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetBaseAddr8, aegpGetBaseAddr<PixelDepth::U8, PF_Pixel8>),
+    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetBaseAddr16, aegpGetBaseAddr<PixelDepth::U16, PF_Pixel16>),
+    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_FillOutPFEffectWorld, aegpFillOutPFEffectWorld),
+    PLENORIUM_ABSENT(AEGP_WorldSuite2, AEGP_FastBlur),
+    PLENORIUM_ABSENT(AEGP_WorldSuite2, AEGP_NewPlatformWorld),
+    PLENORIUM_ABSENT(AEGP_WorldSuite2, AEGP_DisposePlatformWorld),
+    PLENORIUM_ABSENT(AEGP_WorldSuite2, AEGP_NewReferenceFromPlatformWorld),
+};
+
+const AEGP_WorldSuite3 WORLD_SUITE_3{
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_New, aegpNew),
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_Dispose, aegpDispose),
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetType, aegpGetType),
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetSize, aegpGetSize),
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetRowBytes, aegpGetRowBytes),
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetBaseAddr8, aegpGetBaseAddr<PixelDepth::U8, PF_Pixel8>),
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetBaseAddr16, aegpGetBaseAddr<PixelDepth::U16, PF_Pixel16>),
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetBaseAddr32, aegpGetBaseAddr<PixelDepth::F32, PF_PixelFloat>),
+    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_FillOutPFEffectWorld, aegpFillOutPFEffectWorld),
+    PLENORIUM_ABSENT(AEGP_WorldSuite3, AEGP_FastBlur),
+    PLENORIUM_ABSENT(AEGP_WorldSuite3, AEGP_NewPlatformWorld),
+    PLENORIUM_ABSENT(AEGP_WorldSuite3, AEGP_DisposePlatformWorld),
+    PLENORIUM_ABSENT(AEGP_WorldSuite3, AEGP_NewReferenceFromPlatformWorld),
+};
+
+const PF_WorldSuite2 PF_WORLD_SUITE{
+    PLENORIUM_SERVE(PF_WorldSuite2, PF_NewWorld, pfNewWorld),
+    PLENORIUM_SERVE(PF_WorldSuite2, PF_DisposeWorld, pfDisposeWorld),
+    PLENORIUM_SERVE(PF_WorldSuite2, PF_GetPixelFormat, pfGetPixelFormat),
+};
+
+const PF_WorldTransformSuite1 TRANSFORM_SUITE{
+    PLENORIUM_ABSENT(PF_WorldTransformSuite1, composite_rect),
+    PLENORIUM_ABSENT(PF_WorldTransformSuite1, blend),
+    PLENORIUM_ABSENT(PF_WorldTransformSuite1, convolve),
+    PLENORIUM_SERVE(PF_WorldTransformSuite1, copy, copyWorld),
+    PLENORIUM_SERVE(PF_WorldTransformSuite1, copy_hq, copyWorld),
+    PLENORIUM_SERVE(PF_WorldTransformSuite1, transfer_rect, transferRect),
+    PLENORIUM_SERVE(PF_WorldTransformSuite1, transform_world, transformWorld),
+};
+
+const PF_FillMatteSuite2 FILL_SUITE{
+    PLENORIUM_SERVE(PF_FillMatteSuite2, fill, fill<PixelDepth::U8, PF_Pixel>),
+    PLENORIUM_SERVE(PF_FillMatteSuite2, fill16, fill<PixelDepth::U16, PF_Pixel16>),
+    PLENORIUM_SERVE(PF_FillMatteSuite2, fill_float, fill<PixelDepth::F32, PF_PixelFloat>),
+    PLENORIUM_ABSENT(PF_FillMatteSuite2, premultiply),
+    PLENORIUM_ABSENT(PF_FillMatteSuite2, premultiply_color),
+    PLENORIUM_ABSENT(PF_FillMatteSuite2, premultiply_color16),
+    PLENORIUM_ABSENT(PF_FillMatteSuite2, premultiply_color_float),
+};
+
+// Variadic, so not made by the boundary: the host offers no application-specific calls.
+PF_Err utilApp(PF_ProgPtr, A_long selector, ...) {
+  if (HostCore* core = HostCore::current()) core->traceCall("app", {{"selector", selector}, {"unimplemented", true}}, PF_Err_INVALID_CALLBACK);
+  return PF_Err_INVALID_CALLBACK;
+}
+
+PF_UtilCallbacks utilCallbacks() {
+  return PF_UtilCallbacks{
+      PLENORIUM_ABSENT(PF_UtilCallbacks, begin_sampling),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, subpixel_sample),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, area_sample),
+      .get_batch_func_is_deprecated = nullptr,  // a data member, never called
+      PLENORIUM_ABSENT(PF_UtilCallbacks, end_sampling),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, composite_rect),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, blend),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, convolve),
+      PLENORIUM_SERVE(PF_UtilCallbacks, copy, copyWorld),
+      PLENORIUM_SERVE(PF_UtilCallbacks, fill, fill<PixelDepth::U8, PF_Pixel>),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, gaussian_kernel),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, iterate),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, premultiply),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, premultiply_color),
+      PLENORIUM_SERVE(PF_UtilCallbacks, new_world, utilNewWorld),
+      PLENORIUM_SERVE(PF_UtilCallbacks, dispose_world, pfDisposeWorld),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, iterate_origin),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, iterate_lut),
+      PLENORIUM_SERVE(PF_UtilCallbacks, transfer_rect, transferRect),
+      PLENORIUM_SERVE(PF_UtilCallbacks, transform_world, transformWorld),
+      PLENORIUM_SERVE(PF_UtilCallbacks, host_new_handle, CoreServices::newHandle),
+      PLENORIUM_SERVE(PF_UtilCallbacks, host_lock_handle, CoreServices::lockHandle),
+      PLENORIUM_SERVE(PF_UtilCallbacks, host_unlock_handle, CoreServices::unlockHandle),
+      PLENORIUM_SERVE(PF_UtilCallbacks, host_dispose_handle, CoreServices::disposeHandle),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, get_callback_addr),
+      .app = &utilApp,
+      .ansi = ansiCallbacks(),
+      .colorCB = colorCallbacks(),
+      PLENORIUM_SERVE(PF_UtilCallbacks, get_platform_data, CoreServices::platformData),
+      PLENORIUM_SERVE(PF_UtilCallbacks, host_get_handle_size, CoreServices::handleSize),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, iterate_origin_non_clip_src),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, iterate_generic),
+      PLENORIUM_SERVE(PF_UtilCallbacks, host_resize_handle, CoreServices::resizeHandle),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, subpixel_sample16),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, area_sample16),
+      PLENORIUM_SERVE(PF_UtilCallbacks, fill16, fill<PixelDepth::U16, PF_Pixel16>),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, premultiply_color16),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, iterate16),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, iterate_origin16),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, iterate_origin_non_clip_src16),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, get_pixel_data8),
+      PLENORIUM_ABSENT(PF_UtilCallbacks, get_pixel_data16),
+      .reserved = {0},
+  };
 }
 
 }  // namespace
 
-PixelHost::PixelHost(HostCore& core, unsigned threads) : core_(core), engine_(threads) {
+PixelHost::PixelHost(HostCore& core, unsigned threads) : core_(core), engine_(threads), utils_(utilCallbacks()) {
   core_.attach(this);
-
-  worldSuite_.AEGP_New = &aegpNew;
-  worldSuite_.AEGP_Dispose = &aegpDispose;
-  worldSuite_.AEGP_GetType = &aegpGetType;
-  worldSuite_.AEGP_GetSize = &aegpGetSize;
-  worldSuite_.AEGP_GetRowBytes = &aegpGetRowBytes;
-  worldSuite_.AEGP_GetBaseAddr8 = &aegpGetBaseAddr<PixelDepth::U8, PF_Pixel8>;
-  worldSuite_.AEGP_GetBaseAddr16 = &aegpGetBaseAddr<PixelDepth::U16, PF_Pixel16>;
-  worldSuite_.AEGP_GetBaseAddr32 = &aegpGetBaseAddr<PixelDepth::F32, PF_PixelFloat>;
-  worldSuite_.AEGP_FillOutPFEffectWorld = &aegpFillOutPFEffectWorld;
-  core_.suites().provide(kAEGPWorldSuite, kAEGPWorldSuiteVersion2, &worldSuite_);
-  core_.suites().provide(kAEGPWorldSuite, kAEGPWorldSuiteVersion3, &worldSuite_);
-
-  pfWorldSuite_.PF_NewWorld = &pfNewWorld;
-  pfWorldSuite_.PF_DisposeWorld = &pfDisposeWorld;
-  pfWorldSuite_.PF_GetPixelFormat = &pfGetPixelFormat;
-  core_.suites().provide(kPFWorldSuite, kPFWorldSuiteVersion2, &pfWorldSuite_);
-
-  transformSuite_.copy = &copyWorld;
-  transformSuite_.copy_hq = &copyWorld;
-  transformSuite_.transfer_rect = &transferRect;
-  transformSuite_.transform_world = &transformWorld;
-  core_.suites().provide(kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1, &transformSuite_);
-
-  fillSuite_.fill = &fill8;
-  fillSuite_.fill16 = &fill16;
-  fillSuite_.fill_float = &fillFloat;
-  core_.suites().provide(kPFFillMatteSuite, kPFFillMatteSuiteVersion2, &fillSuite_);
-
-  PF_UtilCallbacks* utils = core_.utils();
-  utils->fill = &fill8;
-  utils->fill16 = &fill16;
-  utils->copy = &copyWorld;
-  utils->transfer_rect = &transferRect;
-  utils->transform_world = &transformWorld;
-  utils->new_world = &utilNewWorld;
-  utils->dispose_world = &pfDisposeWorld;
+  core_.provideUtilCallbacks(&utils_);
+  core_.checkHandlesWith(HandleType::WORLD, [this](const void* h) {
+    return handles_.count(static_cast<const World*>(h)) != 0;
+  });
+  SuiteRegistry& r = core_.suites();
+  r.provide(kAEGPWorldSuite, kAEGPWorldSuiteVersion2, &WORLD_SUITE_2);
+  r.provide(kAEGPWorldSuite, kAEGPWorldSuiteVersion3, &WORLD_SUITE_3);
+  r.provide(kPFWorldSuite, kPFWorldSuiteVersion2, &PF_WORLD_SUITE);
+  r.provide(kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1, &TRANSFORM_SUITE);
+  r.provide(kPFFillMatteSuite, kPFFillMatteSuiteVersion2, &FILL_SUITE);
 }
 
-PixelHost::~PixelHost() { core_.attach<PixelHost>(nullptr); }
+PixelHost::~PixelHost() {
+  core_.checkHandlesWith(HandleType::WORLD, nullptr);
+  core_.provideUtilCallbacks(nullptr);
+  core_.attach<PixelHost>(nullptr);
+}
 
 World& PixelHost::create(PixelDepth depth, A_long width, A_long height) {
   std::unique_ptr<World> world;

@@ -17,7 +17,7 @@ namespace plenorium::host {
 
 class PixelHost {
  public:
-  // Registers the world, transform and fill suites with `core` and fills its utility callbacks.
+  // Registers the world, transform and fill suites with `core` and provides its utility callbacks.
   PixelHost(HostCore& core, unsigned threads = 0);
   ~PixelHost();
   PixelHost(const PixelHost&) = delete;
@@ -49,10 +49,8 @@ class PixelHost {
   std::list<std::unique_ptr<World>> kept_;
   std::size_t keptBytes_ = 0;
 
-  AEGP_WorldSuite3 worldSuite_{};
-  PF_WorldSuite2 pfWorldSuite_{};
-  PF_WorldTransformSuite1 transformSuite_{};
-  PF_FillMatteSuite2 fillSuite_{};
+  // The plug-ins' utility callbacks: the table is the host's to hand out, so each host has its own.
+  PF_UtilCallbacks utils_;
 };
 
 // A world the host made for its own work, disposed (and counted back) when it goes out of scope.

@@ -7,6 +7,7 @@ namespace plenorium::host {
 
 EffectDriver::EffectDriver(HostCore& core, const PluginModule& module) : core_(core), module_(module) {
   core_.setPluginPath(module_.path());
+  if (core_.utils() == nullptr) throw HostError("the host has no utility callbacks to hand its plug-ins (no pixel host)");
   inData_.utils = core_.utils();
   inData_.pica_basicP = core_.basicSuite();
   moduleContext_.driver = this;

@@ -1,7 +1,9 @@
 #include "model_suites.h"
 
 #include <cstring>
+#include <memory>
 
+#include "c_boundary.h"
 #include "effect_context.h"
 #include "host_error.h"
 #include "render_session.h"
@@ -9,90 +11,82 @@
 namespace plenorium::host {
 namespace {
 
-RenderSession* session() {
-  HostCore* core = HostCore::current();
-  return core == nullptr ? nullptr : core->service<RenderSession>();
+// The session the project suites serve. The suites are offered only while a session is
+// attached, so a call without one is a fault of the host itself.
+RenderSession& session(Call& c) {
+  RenderSession* s = c.service<RenderSession>();
+  if (s == nullptr) throw HostError("a project suite was called with no render session");
+  return *s;
 }
 
+// Hands out a new handle of `kind`; the boundary refuses it once it has been taken back.
 template <typename T>
-T* adopt(T* object, HandleKind kind) {
-  if (RenderSession* s = session()) s->handles().add(kind, object);
-  return object;
+T* adopt(Call& c, std::unique_ptr<T> object, HandleKind kind) {
+  session(c).handles().add(kind, object.get());
+  return object.release();
 }
 
 // Takes a handle back; `destroy` says whether the object is the host's to delete.
 template <typename T>
-bool release(T* object, HandleKind kind, bool destroy = true) {
-  RenderSession* s = session();
-  if (object == nullptr || s == nullptr || !s->handles().remove(kind, object)) return false;
+bool release(Call& c, T* object, HandleKind kind, bool destroy = true) {
+  if (object == nullptr || !session(c).handles().remove(kind, object)) return false;
   if (destroy) delete object;
   return true;
 }
 
-template <typename T>
-T* valid(T* object, HandleKind kind) {
-  RenderSession* s = session();
-  return object != nullptr && s != nullptr && s->handles().contains(kind, object) ? object : nullptr;
-}
-
-A_Err traced(const char* call, HostCore::TraceFields fields, A_Err err) {
-  if (HostCore* core = HostCore::current()) core->traceCall(call, fields, err);
-  return err;
-}
-
+// Handles reach these functions only after the boundary has checked them.
 Layer* layerOf(AEGP_LayerH h) { return reinterpret_cast<Layer*>(h); }
 AEGP_LayerH handleOf(const Layer* l) { return reinterpret_cast<AEGP_LayerH>(const_cast<Layer*>(l)); }
 Composition* compOf(AEGP_CompH h) { return reinterpret_cast<Composition*>(h); }
 AEGP_CompH handleOf(const Composition* c) { return reinterpret_cast<AEGP_CompH>(const_cast<Composition*>(c)); }
 Item* itemOf(AEGP_ItemH h) { return reinterpret_cast<Item*>(h); }
 AEGP_ItemH handleOf(const Item* i) { return reinterpret_cast<AEGP_ItemH>(const_cast<Item*>(i)); }
+EffectRefObject* effectOf(AEGP_EffectRefH h) { return reinterpret_cast<EffectRefObject*>(h); }
+StreamRefObject* streamOf(AEGP_StreamRefH h) { return reinterpret_cast<StreamRefObject*>(h); }
+RenderOptionsObject* optionsOf(AEGP_RenderOptionsH h) { return reinterpret_cast<RenderOptionsObject*>(h); }
+ReceiptObject* receiptOf(AEGP_FrameReceiptH h) { return reinterpret_cast<ReceiptObject*>(h); }
 
 double secondsOf(const A_Time& t) { return t.scale == 0 ? 0.0 : static_cast<double>(t.value) / t.scale; }
 
 // --- "AEGP PF Interface Suite" 1 ---
-A_Err getEffectLayer(PF_ProgPtr ref, AEGP_LayerH* layer) {
+A_Err getEffectLayer(Call&, PF_ProgPtr ref, AEGP_LayerH* layer) {
   EffectContext* c = contextOf(ref);
-  if (c == nullptr || c->layer == nullptr || layer == nullptr) return traced("AEGP_GetEffectLayer", {}, A_Err_PARAMETER);
+  if (c->layer == nullptr || layer == nullptr) return A_Err_PARAMETER;
   *layer = handleOf(c->layer);
-  return traced("AEGP_GetEffectLayer", {}, A_Err_NONE);
-}
-
-A_Err getNewEffectForEffect(AEGP_PluginID, PF_ProgPtr ref, AEGP_EffectRefH* effect) {
-  EffectContext* c = contextOf(ref);
-  if (c == nullptr || c->effect == nullptr || effect == nullptr) {
-    return traced("AEGP_GetNewEffectForEffect", {}, A_Err_PARAMETER);
-  }
-  *effect = reinterpret_cast<AEGP_EffectRefH>(adopt(new EffectRefObject{c->layer, c->effect}, HandleKind::EFFECT_REF));
-  return traced("AEGP_GetNewEffectForEffect", {}, A_Err_NONE);
-}
-
-// --- "AEGP Effect Suite" 3 ---
-EffectRefObject* effectOf(AEGP_EffectRefH h) { return valid(reinterpret_cast<EffectRefObject*>(h), HandleKind::EFFECT_REF); }
-
-A_Err disposeEffect(AEGP_EffectRefH h) {
-  return traced("AEGP_DisposeEffect", {}, release(reinterpret_cast<EffectRefObject*>(h), HandleKind::EFFECT_REF) ? A_Err_NONE : A_Err_PARAMETER);
-}
-
-A_Err getLayerNumEffects(AEGP_LayerH layer, A_long* count) {
-  if (layer == nullptr || count == nullptr) return A_Err_PARAMETER;
-  *count = static_cast<A_long>(layerOf(layer)->effects.size());
   return A_Err_NONE;
 }
 
-A_Err getLayerEffectByIndex(AEGP_PluginID, AEGP_LayerH layer, AEGP_EffectIndex index, AEGP_EffectRefH* effect) {
-  if (layer == nullptr || effect == nullptr || index < 0 ||
-      index >= static_cast<A_long>(layerOf(layer)->effects.size())) {
-    return A_Err_PARAMETER;
-  }
-  Layer* l = layerOf(layer);
+A_Err getNewEffectForEffect(Call& call, AEGP_PluginID, PF_ProgPtr ref, AEGP_EffectRefH* effect) {
+  EffectContext* c = contextOf(ref);
+  if (c->effect == nullptr || effect == nullptr) return A_Err_PARAMETER;
   *effect = reinterpret_cast<AEGP_EffectRefH>(
-      adopt(new EffectRefObject{l, l->effects[static_cast<std::size_t>(index)].get()}, HandleKind::EFFECT_REF));
+      adopt(call, std::make_unique<EffectRefObject>(EffectRefObject{c->layer, c->effect}), HandleKind::EFFECT_REF));
+  return A_Err_NONE;
+}
+
+// --- "AEGP Effect Suite" 3 ---
+A_Err disposeEffect(Call& c, AEGP_EffectRefH h) {
+  return release(c, effectOf(h), HandleKind::EFFECT_REF) ? A_Err_NONE : A_Err_PARAMETER;
+}
+
+A_Err getLayerNumEffects(Call& c, AEGP_LayerH layer, A_long* count) {
+  if (count == nullptr) return A_Err_PARAMETER;
+  *count = static_cast<A_long>(layerOf(layer)->effects.size());
+  c.note("count", *count);
+  return A_Err_NONE;
+}
+
+A_Err getLayerEffectByIndex(Call& c, AEGP_PluginID, AEGP_LayerH layer, AEGP_EffectIndex index, AEGP_EffectRefH* effect) {
+  c.note("index", index);
+  Layer* l = layerOf(layer);
+  if (effect == nullptr || index < 0 || index >= static_cast<A_long>(l->effects.size())) return A_Err_PARAMETER;
+  *effect = reinterpret_cast<AEGP_EffectRefH>(adopt(
+      c, std::make_unique<EffectRefObject>(EffectRefObject{l, l->effects[static_cast<std::size_t>(index)].get()}),
+      HandleKind::EFFECT_REF));
   return A_Err_NONE;
 }
 
 // --- "AEGP Stream Suite" 7 and 9 ---
-StreamRefObject* streamOf(AEGP_StreamRefH h) { return valid(reinterpret_cast<StreamRefObject*>(h), HandleKind::STREAM); }
-
 AEGP_StreamType streamType(const StreamRefObject& s) {
   if (s.effect == nullptr) {
     return s.index == AEGP_LayerStream_ROTATION || s.index == AEGP_LayerStream_OPACITY ? AEGP_StreamType_OneD
@@ -107,29 +101,27 @@ AEGP_StreamType streamType(const StreamRefObject& s) {
   }
 }
 
-A_Err getEffectNumParamStreams(AEGP_EffectRefH h, A_long* count) {
-  EffectRefObject* e = effectOf(h);
-  if (e == nullptr || count == nullptr) return A_Err_PARAMETER;
-  *count = static_cast<A_long>(e->effect->params.size());
+A_Err getEffectNumParamStreams(Call&, AEGP_EffectRefH h, A_long* count) {
+  if (count == nullptr) return A_Err_PARAMETER;
+  *count = static_cast<A_long>(effectOf(h)->effect->params.size());
   return A_Err_NONE;
 }
 
-A_Err getNewEffectStreamByIndex(AEGP_PluginID, AEGP_EffectRefH h, PF_ParamIndex index, AEGP_StreamRefH* stream) {
+A_Err getNewEffectStreamByIndex(Call& c, AEGP_PluginID, AEGP_EffectRefH h, PF_ParamIndex index, AEGP_StreamRefH* stream) {
+  c.note("index", index);
   EffectRefObject* e = effectOf(h);
-  A_Err err = A_Err_NONE;
-  if (e == nullptr || stream == nullptr) {
-    err = A_Err_PARAMETER;
-  } else if (index < 0 || index >= static_cast<A_long>(e->effect->params.size())) {
-    err = A_Err_PARAMETER;
-  } else {
-    *stream = reinterpret_cast<AEGP_StreamRefH>(adopt(
-        new StreamRefObject{e->layer, e->effect, index, &e->effect->params[static_cast<std::size_t>(index)]}, HandleKind::STREAM));
-  }
-  return traced("AEGP_GetNewEffectStreamByIndex", {{"index", index}}, err);
+  if (stream == nullptr || index < 0 || index >= static_cast<A_long>(e->effect->params.size())) return A_Err_PARAMETER;
+  *stream = reinterpret_cast<AEGP_StreamRefH>(
+      adopt(c,
+            std::make_unique<StreamRefObject>(
+                StreamRefObject{e->layer, e->effect, index, &e->effect->params[static_cast<std::size_t>(index)]}),
+            HandleKind::STREAM));
+  return A_Err_NONE;
 }
 
-A_Err getNewLayerStream(AEGP_PluginID, AEGP_LayerH layer, AEGP_LayerStream which, AEGP_StreamRefH* stream) {
-  if (layer == nullptr || stream == nullptr) return A_Err_PARAMETER;
+A_Err getNewLayerStream(Call& c, AEGP_PluginID, AEGP_LayerH layer, AEGP_LayerStream which, AEGP_StreamRefH* stream) {
+  c.note("which", which);
+  if (stream == nullptr) return A_Err_PARAMETER;
   LayerTransform& t = layerOf(layer)->transform;
   Stream* s = nullptr;
   switch (which) {
@@ -140,398 +132,689 @@ A_Err getNewLayerStream(AEGP_PluginID, AEGP_LayerH layer, AEGP_LayerStream which
     case AEGP_LayerStream_OPACITY: s = &t.opacity; break;
     default: return A_Err_PARAMETER;
   }
-  *stream = reinterpret_cast<AEGP_StreamRefH>(adopt(new StreamRefObject{layerOf(layer), nullptr, which, s}, HandleKind::STREAM));
+  *stream = reinterpret_cast<AEGP_StreamRefH>(
+      adopt(c, std::make_unique<StreamRefObject>(StreamRefObject{layerOf(layer), nullptr, which, s}), HandleKind::STREAM));
   return A_Err_NONE;
 }
 
-A_Err disposeStream(AEGP_StreamRefH h) {
-  return traced("AEGP_DisposeStream", {}, release(reinterpret_cast<StreamRefObject*>(h), HandleKind::STREAM) ? A_Err_NONE : A_Err_PARAMETER);
+A_Err disposeStream(Call& c, AEGP_StreamRefH h) {
+  return release(c, streamOf(h), HandleKind::STREAM) ? A_Err_NONE : A_Err_PARAMETER;
 }
 
-A_Err getStreamType(AEGP_StreamRefH h, AEGP_StreamType* type) {
-  StreamRefObject* s = streamOf(h);
-  if (s == nullptr || type == nullptr) return A_Err_PARAMETER;
-  *type = streamType(*s);
+A_Err getStreamType(Call&, AEGP_StreamRefH h, AEGP_StreamType* type) {
+  if (type == nullptr) return A_Err_PARAMETER;
+  *type = streamType(*streamOf(h));
   return A_Err_NONE;
 }
 
-A_Err getNewStreamValue(AEGP_PluginID, AEGP_StreamRefH h, AEGP_LTimeMode mode, const A_Time* time, A_Boolean preExpression,
-                        AEGP_StreamValue2* value) {
+// Fills the value record of either version of the stream suite; both hold the same union.
+template <typename Record>
+A_Err getNewStreamValue(Call& c, AEGP_PluginID, AEGP_StreamRefH h, AEGP_LTimeMode mode, const A_Time* time,
+                        A_Boolean preExpression, Record* value) {
   StreamRefObject* s = streamOf(h);
-  A_Err err = A_Err_NONE;
-  if (s == nullptr || time == nullptr || value == nullptr || time->scale == 0) {
-    err = A_Err_PARAMETER;
-  } else {
-    double seconds = secondsOf(*time);
-    if (mode == AEGP_LTimeMode_CompTime) seconds = s->layer->layerTime(seconds);
-    RenderSession* rs = session();
-    const StreamValue v = rs != nullptr ? rs->streamValue(*s->layer, s->effect, s->index, *s->stream, seconds, preExpression != 0)
-                                        : s->stream->valueAt(seconds);
-    std::memset(value, 0, sizeof(*value));
-    value->streamH = h;
-    switch (streamType(*s)) {
-      case AEGP_StreamType_LAYER_ID: value->val.layer_id = static_cast<AEGP_LayerIDVal>(v[0]); break;
-      case AEGP_StreamType_TwoD:
-      case AEGP_StreamType_TwoD_SPATIAL: value->val.two_d = {v[0], v[1]}; break;
-      default: value->val.one_d = v[0]; break;
-    }
-    adopt(value, HandleKind::STREAM_VALUE);
+  c.note("index", s->index);
+  c.note("preExpression", preExpression != 0);
+  if (time == nullptr || value == nullptr || time->scale == 0) return A_Err_PARAMETER;
+  c.note("time", time->value);
+  c.note("scale", time->scale);
+  double seconds = secondsOf(*time);
+  if (mode == AEGP_LTimeMode_CompTime) seconds = s->layer->layerTime(seconds);
+  const StreamValue v = session(c).streamValue(*s->layer, s->effect, s->index, *s->stream, seconds, preExpression != 0);
+  std::memset(value, 0, sizeof(*value));
+  value->streamH = h;
+  switch (streamType(*s)) {
+    case AEGP_StreamType_LAYER_ID: value->val.layer_id = static_cast<AEGP_LayerIDVal>(v[0]); break;
+    case AEGP_StreamType_TwoD:
+    case AEGP_StreamType_TwoD_SPATIAL: value->val.two_d = {v[0], v[1]}; break;
+    default: value->val.one_d = v[0]; break;
   }
-  return traced("AEGP_GetNewStreamValue",
-                {{"index", s != nullptr ? s->index : -1},
-                 {"time", time != nullptr ? time->value : 0},
-                 {"scale", time != nullptr ? time->scale : 0},
-                 {"preExpression", preExpression != 0}},
-                err);
+  session(c).handles().add(HandleKind::STREAM_VALUE, value);
+  return A_Err_NONE;
 }
 
-A_Err disposeStreamValue(AEGP_StreamValue2* value) {
+template <typename Record>
+A_Err disposeStreamValue(Call& c, Record* value) {
   // The value record belongs to the caller: only the count is given back.
-  const bool known = release(value, HandleKind::STREAM_VALUE, false);
-  return traced("AEGP_DisposeStreamValue", {}, known ? A_Err_NONE : A_Err_PARAMETER);
+  return release(c, value, HandleKind::STREAM_VALUE, false) ? A_Err_NONE : A_Err_PARAMETER;
 }
 
-A_Err setStreamValue(AEGP_PluginID, AEGP_StreamRefH h, AEGP_StreamValue2* value) {
+template <typename Record>
+A_Err setStreamValue(Call& c, AEGP_PluginID, AEGP_StreamRefH h, Record* value) {
   StreamRefObject* s = streamOf(h);
-  A_Err err = A_Err_NONE;
-  if (s == nullptr || value == nullptr) {
-    err = A_Err_PARAMETER;
-  } else {
-    switch (streamType(*s)) {
-      case AEGP_StreamType_LAYER_ID: s->stream->setConstant({static_cast<double>(value->val.layer_id), 0}); break;
-      case AEGP_StreamType_TwoD:
-      case AEGP_StreamType_TwoD_SPATIAL: s->stream->setConstant({value->val.two_d.x, value->val.two_d.y}); break;
-      case AEGP_StreamType_NO_DATA: err = A_Err_PARAMETER; break;
-      default: s->stream->setConstant({value->val.one_d, 0}); break;
-    }
+  c.note("index", s->index);
+  if (value == nullptr) return A_Err_PARAMETER;
+  c.note("layerId", value->val.layer_id);
+  switch (streamType(*s)) {
+    case AEGP_StreamType_LAYER_ID: s->stream->setConstant({static_cast<double>(value->val.layer_id), 0}); break;
+    case AEGP_StreamType_TwoD:
+    case AEGP_StreamType_TwoD_SPATIAL: s->stream->setConstant({value->val.two_d.x, value->val.two_d.y}); break;
+    case AEGP_StreamType_NO_DATA: return A_Err_PARAMETER;
+    default: s->stream->setConstant({value->val.one_d, 0}); break;
   }
-  return traced("AEGP_SetStreamValue",
-                {{"index", s != nullptr ? s->index : -1}, {"layerId", value != nullptr ? value->val.layer_id : 0}}, err);
-}
-
-A_Err getExpressionState(AEGP_PluginID, AEGP_StreamRefH h, A_Boolean* enabled) {
-  StreamRefObject* s = streamOf(h);
-  if (s == nullptr || enabled == nullptr) return A_Err_PARAMETER;
-  *enabled = s->stream->expressionEnabled() && !s->stream->expression().empty();
   return A_Err_NONE;
 }
 
-A_Err setExpressionState(AEGP_PluginID, AEGP_StreamRefH h, A_Boolean enabled) {
-  StreamRefObject* s = streamOf(h);
-  if (s == nullptr) return A_Err_PARAMETER;
-  s->stream->setExpressionEnabled(enabled != 0);
+A_Err getExpressionState(Call&, AEGP_PluginID, AEGP_StreamRefH h, A_Boolean* enabled) {
+  if (enabled == nullptr) return A_Err_PARAMETER;
+  const Stream& s = *streamOf(h)->stream;
+  *enabled = s.expressionEnabled() && !s.expression().empty();
   return A_Err_NONE;
 }
 
-A_Err getExpression(AEGP_PluginID, AEGP_StreamRefH h, AEGP_MemHandle* text) {
+A_Err setExpressionState(Call&, AEGP_PluginID, AEGP_StreamRefH h, A_Boolean enabled) {
+  streamOf(h)->stream->setExpressionEnabled(enabled != 0);
+  return A_Err_NONE;
+}
+
+A_Err getExpression(Call& c, AEGP_PluginID, AEGP_StreamRefH h, AEGP_MemHandle* text) {
   StreamRefObject* s = streamOf(h);
-  HostCore* core = HostCore::current();
-  A_Err err = A_Err_NONE;
-  if (s == nullptr || text == nullptr || core == nullptr) {
-    err = A_Err_PARAMETER;
-  } else if (s->stream->expression().empty()) {
+  c.note("index", s->index);
+  if (text == nullptr) return A_Err_PARAMETER;
+  const std::string& e = s->stream->expression();
+  c.note("has", !e.empty());
+  if (e.empty()) {
     *text = nullptr;
-  } else {
-    const std::string& e = s->stream->expression();
-    void** block = core->memHandles().allocate(e.size() + 1);
-    std::memcpy(*block, e.c_str(), e.size() + 1);
-    *text = reinterpret_cast<AEGP_MemHandle>(block);
+    return A_Err_NONE;
   }
-  return traced("AEGP_GetExpression", {{"index", s != nullptr ? s->index : -1}, {"has", text != nullptr && *text != nullptr}}, err);
+  void** block = c.host().memHandles().allocate(e.size() + 1);
+  std::memcpy(*block, e.c_str(), e.size() + 1);
+  *text = reinterpret_cast<AEGP_MemHandle>(block);
+  return A_Err_NONE;
 }
 
-A_Err setExpression(AEGP_PluginID, AEGP_StreamRefH h, const A_char* text) {
+A_Err setExpression(Call& c, AEGP_PluginID, AEGP_StreamRefH h, const A_char* text) {
   StreamRefObject* s = streamOf(h);
-  const A_Err err = s != nullptr && text != nullptr ? A_Err_NONE : A_Err_PARAMETER;
-  if (err == A_Err_NONE) s->stream->setExpression(text);
-  return traced("AEGP_SetExpression", {{"index", s != nullptr ? s->index : -1}}, err);
+  c.note("index", s->index);
+  if (text == nullptr) return A_Err_PARAMETER;
+  s->stream->setExpression(text);
+  return A_Err_NONE;
 }
 
-A_Err isStreamTimevarying(AEGP_StreamRefH h, A_Boolean* varies) {
-  StreamRefObject* s = streamOf(h);
-  if (s == nullptr || varies == nullptr) return A_Err_PARAMETER;
-  *varies = s->stream->isAnimated();
+A_Err isStreamTimevarying(Call&, AEGP_StreamRefH h, A_Boolean* varies) {
+  if (varies == nullptr) return A_Err_PARAMETER;
+  *varies = streamOf(h)->stream->isAnimated();
   return A_Err_NONE;
 }
 
 // --- "AEGP Dynamic Stream Suite" 5 ---
-A_Err getDynamicStreamFlags(AEGP_StreamRefH h, AEGP_DynStreamFlags* flags) {
+A_Err getDynamicStreamFlags(Call& c, AEGP_StreamRefH h, AEGP_DynStreamFlags* flags) {
   StreamRefObject* s = streamOf(h);
-  const A_Err err = s != nullptr && flags != nullptr ? A_Err_NONE : A_Err_PARAMETER;
-  if (err == A_Err_NONE) *flags = AEGP_DynStreamFlag_ACTIVE_EYEBALL | (s->stream->hidden() ? AEGP_DynStreamFlag_HIDDEN : 0);
-  return traced("AEGP_GetDynamicStreamFlags", {{"index", s != nullptr ? s->index : -1}}, err);
+  c.note("index", s->index);
+  if (flags == nullptr) return A_Err_PARAMETER;
+  *flags = AEGP_DynStreamFlag_ACTIVE_EYEBALL;
+  if (s->stream->hidden()) *flags |= AEGP_DynStreamFlag_HIDDEN;
+  return A_Err_NONE;
 }
 
-A_Err setDynamicStreamFlag(AEGP_StreamRefH h, AEGP_DynStreamFlags flag, A_Boolean undoable, A_Boolean set) {
+A_Err setDynamicStreamFlag(Call& c, AEGP_StreamRefH h, AEGP_DynStreamFlags flag, A_Boolean undoable, A_Boolean set) {
   StreamRefObject* s = streamOf(h);
-  A_Err err = s != nullptr ? A_Err_NONE : A_Err_PARAMETER;
-  if (err == A_Err_NONE) {
-    if (flag == AEGP_DynStreamFlag_HIDDEN) {
-      s->stream->setHidden(set != 0);
-    } else {
-      err = A_Err_PARAMETER;  // the host keeps only the hidden flag
-    }
-  }
-  return traced("AEGP_SetDynamicStreamFlag",
-                {{"index", s != nullptr ? s->index : -1}, {"flag", flag}, {"undoable", undoable != 0}, {"set", set != 0}}, err);
+  c.note("index", s->index);
+  c.note("flag", flag);
+  c.note("undoable", undoable != 0);
+  c.note("set", set != 0);
+  if (flag != AEGP_DynStreamFlag_HIDDEN) return A_Err_PARAMETER;  // the host keeps only the hidden flag
+  s->stream->setHidden(set != 0);
+  return A_Err_NONE;
 }
 
 // --- "AEGP Layer Suite" 11 and 13 ---
-A_Err getCompNumLayers(AEGP_CompH comp, A_long* count) {
-  if (comp == nullptr || count == nullptr) return traced("AEGP_GetCompNumLayers", {}, A_Err_PARAMETER);
+A_Err getCompNumLayers(Call& c, AEGP_CompH comp, A_long* count) {
+  if (count == nullptr) return A_Err_PARAMETER;
   *count = static_cast<A_long>(compOf(comp)->layers.size());
-  return traced("AEGP_GetCompNumLayers", {{"count", *count}}, A_Err_NONE);
+  c.note("count", *count);
+  return A_Err_NONE;
 }
 
-A_Err getCompLayerByIndex(AEGP_CompH comp, A_long index, AEGP_LayerH* layer) {
-  if (comp == nullptr || layer == nullptr || index < 0 || index >= static_cast<A_long>(compOf(comp)->layers.size())) {
-    return traced("AEGP_GetCompLayerByIndex", {{"index", index}}, A_Err_PARAMETER);
-  }
-  *layer = handleOf(compOf(comp)->layers[static_cast<std::size_t>(index)].get());
-  return traced("AEGP_GetCompLayerByIndex", {{"index", index}}, A_Err_NONE);
+A_Err getCompLayerByIndex(Call& c, AEGP_CompH comp, A_long index, AEGP_LayerH* layer) {
+  c.note("index", index);
+  const Composition* k = compOf(comp);
+  if (layer == nullptr || index < 0 || index >= static_cast<A_long>(k->layers.size())) return A_Err_PARAMETER;
+  *layer = handleOf(k->layers[static_cast<std::size_t>(index)].get());
+  return A_Err_NONE;
 }
 
-A_Err getLayerIndex(AEGP_LayerH layer, A_long* index) {
-  if (layer == nullptr || index == nullptr) return A_Err_PARAMETER;
+A_Err getLayerIndex(Call&, AEGP_LayerH layer, A_long* index) {
+  if (index == nullptr) return A_Err_PARAMETER;
   *index = layerOf(layer)->parent->indexOf(layerOf(layer));
   return A_Err_NONE;
 }
 
-A_Err getLayerSourceItem(AEGP_LayerH layer, AEGP_ItemH* item) {
-  if (layer == nullptr || item == nullptr) return traced("AEGP_GetLayerSourceItem", {}, A_Err_PARAMETER);
+A_Err getLayerSourceItem(Call&, AEGP_LayerH layer, AEGP_ItemH* item) {
+  if (item == nullptr) return A_Err_PARAMETER;
   *item = handleOf(layerOf(layer)->source);
-  return traced("AEGP_GetLayerSourceItem", {}, A_Err_NONE);
+  return A_Err_NONE;
 }
 
-A_Err getLayerSourceItemID(AEGP_LayerH layer, A_long* id) {
-  if (layer == nullptr || id == nullptr) return A_Err_PARAMETER;
+A_Err getLayerSourceItemID(Call&, AEGP_LayerH layer, A_long* id) {
+  if (id == nullptr) return A_Err_PARAMETER;
   *id = layerOf(layer)->source != nullptr ? layerOf(layer)->source->id : 0;
   return A_Err_NONE;
 }
 
-A_Err getLayerParentComp(AEGP_LayerH layer, AEGP_CompH* comp) {
-  if (layer == nullptr || comp == nullptr) return traced("AEGP_GetLayerParentComp", {}, A_Err_PARAMETER);
+A_Err getLayerParentComp(Call&, AEGP_LayerH layer, AEGP_CompH* comp) {
+  if (comp == nullptr) return A_Err_PARAMETER;
   *comp = handleOf(layerOf(layer)->parent);
-  return traced("AEGP_GetLayerParentComp", {}, A_Err_NONE);
+  return A_Err_NONE;
 }
 
-A_Err getLayerFlags(AEGP_LayerH layer, AEGP_LayerFlags* flags) {
-  if (layer == nullptr || flags == nullptr) return A_Err_PARAMETER;
+A_Err getLayerFlags(Call&, AEGP_LayerH layer, AEGP_LayerFlags* flags) {
+  if (flags == nullptr) return A_Err_PARAMETER;
   const Layer* l = layerOf(layer);
   *flags = (l->visible ? AEGP_LayerFlag_VIDEO_ACTIVE : 0) | AEGP_LayerFlag_EFFECTS_ACTIVE |
            (l->kind == LayerKind::NULL_LAYER ? AEGP_LayerFlag_NULL_LAYER : 0);
   return A_Err_NONE;
 }
 
-A_Err getLayerObjectType(AEGP_LayerH layer, AEGP_ObjectType* type) {
-  if (layer == nullptr || type == nullptr) return traced("AEGP_GetLayerObjectType", {}, A_Err_PARAMETER);
+A_Err getLayerObjectType(Call& c, AEGP_LayerH layer, AEGP_ObjectType* type) {
+  if (type == nullptr) return A_Err_PARAMETER;
   switch (layerOf(layer)->kind) {
     case LayerKind::CAMERA: *type = AEGP_ObjectType_CAMERA; break;
     case LayerKind::LIGHT: *type = AEGP_ObjectType_LIGHT; break;
     default: *type = AEGP_ObjectType_AV; break;
   }
-  return traced("AEGP_GetLayerObjectType", {{"type", *type}}, A_Err_NONE);
+  c.note("type", *type);
+  return A_Err_NONE;
 }
 
-A_Err getLayerID(AEGP_LayerH layer, AEGP_LayerIDVal* id) {
-  if (layer == nullptr || id == nullptr) return traced("AEGP_GetLayerID", {}, A_Err_PARAMETER);
+A_Err getLayerID(Call& c, AEGP_LayerH layer, AEGP_LayerIDVal* id) {
+  if (id == nullptr) return A_Err_PARAMETER;
   *id = layerOf(layer)->id;
-  return traced("AEGP_GetLayerID", {{"id", *id}}, A_Err_NONE);
+  c.note("id", *id);
+  return A_Err_NONE;
 }
 
-A_Err getLayerFromLayerID(AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* layer) {
-  if (comp == nullptr || layer == nullptr) return A_Err_PARAMETER;
+A_Err getLayerFromLayerID(Call& c, AEGP_CompH comp, AEGP_LayerIDVal id, AEGP_LayerH* layer) {
+  c.note("id", id);
+  if (layer == nullptr) return A_Err_PARAMETER;
   const Layer* l = compOf(comp)->layerById(id);
   if (l == nullptr) return A_Err_PARAMETER;
   *layer = handleOf(l);
   return A_Err_NONE;
 }
 
-A_Err getLayerOffset(AEGP_LayerH layer, A_Time* offset) {
-  if (layer == nullptr || offset == nullptr) return A_Err_PARAMETER;
+A_Err getLayerOffset(Call&, AEGP_LayerH layer, A_Time* offset) {
+  if (offset == nullptr) return A_Err_PARAMETER;
   const Layer* l = layerOf(layer);
   offset->scale = l->parent->rate.timeScale;
   offset->value = static_cast<A_long>(std::llround(l->startTime * offset->scale));
   return A_Err_NONE;
 }
 
-A_Err isLayer3D(AEGP_LayerH layer, A_Boolean* is3D) {
-  if (layer == nullptr || is3D == nullptr) return A_Err_PARAMETER;
+A_Err isLayer3D(Call&, AEGP_LayerH, A_Boolean* is3D) {
+  if (is3D == nullptr) return A_Err_PARAMETER;
   *is3D = 0;
   return A_Err_NONE;
 }
 
 // --- "AEGP Comp Suite" 15 ---
-A_Err getCompFromItem(AEGP_ItemH item, AEGP_CompH* comp) {
-  if (item == nullptr || comp == nullptr || itemOf(item)->kind != ItemKind::COMP) {
-    return traced("AEGP_GetCompFromItem", {}, A_Err_PARAMETER);
-  }
+A_Err getCompFromItem(Call&, AEGP_ItemH item, AEGP_CompH* comp) {
+  if (comp == nullptr || itemOf(item)->kind != ItemKind::COMP) return A_Err_PARAMETER;
   *comp = handleOf(itemOf(item)->comp.get());
-  return traced("AEGP_GetCompFromItem", {}, A_Err_NONE);
+  return A_Err_NONE;
 }
 
-A_Err getItemFromComp(AEGP_CompH comp, AEGP_ItemH* item) {
-  if (comp == nullptr || item == nullptr) return A_Err_PARAMETER;
+A_Err getItemFromComp(Call&, AEGP_CompH comp, AEGP_ItemH* item) {
+  if (item == nullptr) return A_Err_PARAMETER;
   *item = handleOf(compOf(comp)->item);
   return A_Err_NONE;
 }
 
-A_Err getCompFramerate(AEGP_CompH comp, A_FpLong* fps) {
-  if (comp == nullptr || fps == nullptr) return A_Err_PARAMETER;
+A_Err getCompFramerate(Call&, AEGP_CompH comp, A_FpLong* fps) {
+  if (fps == nullptr) return A_Err_PARAMETER;
   *fps = compOf(comp)->rate.fps();
   return A_Err_NONE;
 }
 
-A_Err getCompFrameDuration(AEGP_CompH comp, A_Time* duration) {
-  if (comp == nullptr || duration == nullptr) return A_Err_PARAMETER;
+A_Err getCompFrameDuration(Call&, AEGP_CompH comp, A_Time* duration) {
+  if (duration == nullptr) return A_Err_PARAMETER;
   *duration = {compOf(comp)->rate.frameTicks, compOf(comp)->rate.timeScale};
   return A_Err_NONE;
 }
 
-A_Err getCompBGColor(AEGP_CompH comp, AEGP_ColorVal* color) {
-  if (comp == nullptr || color == nullptr) return A_Err_PARAMETER;
-  const ColorRGBA& c = compOf(comp)->background;
-  *color = {c[3], c[0], c[1], c[2]};
+A_Err getCompBGColor(Call&, AEGP_CompH comp, AEGP_ColorVal* color) {
+  if (color == nullptr) return A_Err_PARAMETER;
+  const ColorRGBA& k = compOf(comp)->background;
+  *color = {k[3], k[0], k[1], k[2]};
   return A_Err_NONE;
 }
 
 // --- "AEGP Item Suite" 13 ---
-A_Err getItemType(AEGP_ItemH item, AEGP_ItemType* type) {
-  if (item == nullptr || type == nullptr) return traced("AEGP_GetItemType", {}, A_Err_PARAMETER);
+A_Err getItemType(Call& c, AEGP_ItemH item, AEGP_ItemType* type) {
+  if (type == nullptr) return A_Err_PARAMETER;
   *type = itemOf(item)->kind == ItemKind::COMP ? AEGP_ItemType_COMP : AEGP_ItemType_FOOTAGE;
-  return traced("AEGP_GetItemType", {{"type", *type}}, A_Err_NONE);
+  c.note("type", *type);
+  return A_Err_NONE;
 }
 
-A_Err getItemDimensions(AEGP_ItemH item, A_long* width, A_long* height) {
-  if (item == nullptr || width == nullptr || height == nullptr) return A_Err_PARAMETER;
+A_Err getItemDimensions(Call&, AEGP_ItemH item, A_long* width, A_long* height) {
+  if (width == nullptr || height == nullptr) return A_Err_PARAMETER;
   *width = itemOf(item)->width;
   *height = itemOf(item)->height;
   return A_Err_NONE;
 }
 
-A_Err getItemID(AEGP_ItemH item, A_long* id) {
-  if (item == nullptr || id == nullptr) return A_Err_PARAMETER;
+A_Err getItemID(Call&, AEGP_ItemH item, A_long* id) {
+  if (id == nullptr) return A_Err_PARAMETER;
   *id = itemOf(item)->id;
   return A_Err_NONE;
 }
 
-A_Err getItemDuration(AEGP_ItemH item, A_Time* duration) {
-  if (item == nullptr || duration == nullptr) return A_Err_PARAMETER;
+A_Err getItemDuration(Call&, AEGP_ItemH item, A_Time* duration) {
+  if (duration == nullptr) return A_Err_PARAMETER;
   const Item* i = itemOf(item);
   duration->scale = i->rate.timeScale;
   duration->value = static_cast<A_long>(std::llround(i->duration * duration->scale));
   return A_Err_NONE;
 }
 
-A_Err getItemPixelAspectRatio(AEGP_ItemH item, A_Ratio* ratio) {
-  if (item == nullptr || ratio == nullptr) return A_Err_PARAMETER;
+A_Err getItemPixelAspectRatio(Call&, AEGP_ItemH item, A_Ratio* ratio) {
+  if (ratio == nullptr) return A_Err_PARAMETER;
   *ratio = {static_cast<A_long>(std::lround(itemOf(item)->pixelAspect * 1000)), 1000};
   return A_Err_NONE;
 }
 
 // --- "AEGP Render Options Suite" 3 ---
-RenderOptionsObject* optionsOf(AEGP_RenderOptionsH h) {
-  return valid(reinterpret_cast<RenderOptionsObject*>(h), HandleKind::RENDER_OPTIONS);
-}
-
-A_Err newRenderOptions(AEGP_PluginID, AEGP_ItemH item, AEGP_RenderOptionsH* options) {
-  if (item == nullptr || options == nullptr) return traced("AEGP_NewFromItem", {}, A_Err_PARAMETER);
-  *options = reinterpret_cast<AEGP_RenderOptionsH>(adopt(new RenderOptionsObject{itemOf(item)}, HandleKind::RENDER_OPTIONS));
-  return traced("AEGP_NewFromItem", {{"item", itemOf(item)->name}}, A_Err_NONE);
-}
-
-A_Err duplicateRenderOptions(AEGP_PluginID, AEGP_RenderOptionsH h, AEGP_RenderOptionsH* copy) {
-  RenderOptionsObject* o = optionsOf(h);
-  if (o == nullptr || copy == nullptr) return A_Err_PARAMETER;
-  *copy = reinterpret_cast<AEGP_RenderOptionsH>(adopt(new RenderOptionsObject(*o), HandleKind::RENDER_OPTIONS));
+A_Err newRenderOptions(Call& c, AEGP_PluginID, AEGP_ItemH item, AEGP_RenderOptionsH* options) {
+  c.note("item", itemOf(item)->name);
+  if (options == nullptr) return A_Err_PARAMETER;
+  *options = reinterpret_cast<AEGP_RenderOptionsH>(
+      adopt(c, std::make_unique<RenderOptionsObject>(RenderOptionsObject{itemOf(item)}), HandleKind::RENDER_OPTIONS));
   return A_Err_NONE;
 }
 
-A_Err disposeRenderOptions(AEGP_RenderOptionsH h) {
-  return traced("AEGP_Dispose (render options)", {},
-                release(reinterpret_cast<RenderOptionsObject*>(h), HandleKind::RENDER_OPTIONS) ? A_Err_NONE : A_Err_PARAMETER);
-}
-
-A_Err setRenderTime(AEGP_RenderOptionsH h, A_Time time) {
-  RenderOptionsObject* o = optionsOf(h);
-  if (o == nullptr || time.scale == 0) return traced("AEGP_SetTime", {}, A_Err_PARAMETER);
-  o->time = time;
-  return traced("AEGP_SetTime", {{"time", time.value}, {"scale", time.scale}}, A_Err_NONE);
-}
-
-A_Err getRenderTime(AEGP_RenderOptionsH h, A_Time* time) {
-  RenderOptionsObject* o = optionsOf(h);
-  if (o == nullptr || time == nullptr) return A_Err_PARAMETER;
-  *time = o->time;
+A_Err duplicateRenderOptions(Call& c, AEGP_PluginID, AEGP_RenderOptionsH h, AEGP_RenderOptionsH* copy) {
+  if (copy == nullptr) return A_Err_PARAMETER;
+  *copy = reinterpret_cast<AEGP_RenderOptionsH>(
+      adopt(c, std::make_unique<RenderOptionsObject>(*optionsOf(h)), HandleKind::RENDER_OPTIONS));
   return A_Err_NONE;
 }
 
-A_Err setWorldType(AEGP_RenderOptionsH h, AEGP_WorldType type) {
-  RenderOptionsObject* o = optionsOf(h);
-  if (o == nullptr || type < AEGP_WorldType_8 || type > AEGP_WorldType_32) {
-    return traced("AEGP_SetWorldType", {{"type", type}}, A_Err_PARAMETER);
-  }
-  o->worldType = type;
-  return traced("AEGP_SetWorldType", {{"type", type}}, A_Err_NONE);
+A_Err disposeRenderOptions(Call& c, AEGP_RenderOptionsH h) {
+  return release(c, optionsOf(h), HandleKind::RENDER_OPTIONS) ? A_Err_NONE : A_Err_PARAMETER;
 }
 
-A_Err getWorldType(AEGP_RenderOptionsH h, AEGP_WorldType* type) {
-  RenderOptionsObject* o = optionsOf(h);
-  if (o == nullptr || type == nullptr) return A_Err_PARAMETER;
-  *type = o->worldType;
+A_Err setRenderTime(Call& c, AEGP_RenderOptionsH h, A_Time time) {
+  c.note("time", time.value);
+  c.note("scale", time.scale);
+  if (time.scale == 0) return A_Err_PARAMETER;
+  optionsOf(h)->time = time;
   return A_Err_NONE;
 }
 
-A_Err setDownsampleFactor(AEGP_RenderOptionsH h, A_short x, A_short y) {
-  RenderOptionsObject* o = optionsOf(h);
-  if (o == nullptr || x < 1 || y < 1) return traced("AEGP_SetDownsampleFactor", {{"x", x}, {"y", y}}, A_Err_PARAMETER);
-  o->downsampleX = x;
-  o->downsampleY = y;
-  return traced("AEGP_SetDownsampleFactor", {{"x", x}, {"y", y}}, A_Err_NONE);
+A_Err getRenderTime(Call&, AEGP_RenderOptionsH h, A_Time* time) {
+  if (time == nullptr) return A_Err_PARAMETER;
+  *time = optionsOf(h)->time;
+  return A_Err_NONE;
 }
 
-A_Err getDownsampleFactor(AEGP_RenderOptionsH h, A_short* x, A_short* y) {
-  RenderOptionsObject* o = optionsOf(h);
-  if (o == nullptr || x == nullptr || y == nullptr) return A_Err_PARAMETER;
-  *x = o->downsampleX;
-  *y = o->downsampleY;
+A_Err setWorldType(Call& c, AEGP_RenderOptionsH h, AEGP_WorldType type) {
+  c.note("type", type);
+  if (type < AEGP_WorldType_8 || type > AEGP_WorldType_32) return A_Err_PARAMETER;
+  optionsOf(h)->worldType = type;
+  return A_Err_NONE;
+}
+
+A_Err getWorldType(Call&, AEGP_RenderOptionsH h, AEGP_WorldType* type) {
+  if (type == nullptr) return A_Err_PARAMETER;
+  *type = optionsOf(h)->worldType;
+  return A_Err_NONE;
+}
+
+A_Err setDownsampleFactor(Call& c, AEGP_RenderOptionsH h, A_short x, A_short y) {
+  c.note("x", x);
+  c.note("y", y);
+  if (x < 1 || y < 1) return A_Err_PARAMETER;
+  optionsOf(h)->downsampleX = x;
+  optionsOf(h)->downsampleY = y;
+  return A_Err_NONE;
+}
+
+A_Err getDownsampleFactor(Call&, AEGP_RenderOptionsH h, A_short* x, A_short* y) {
+  if (x == nullptr || y == nullptr) return A_Err_PARAMETER;
+  *x = optionsOf(h)->downsampleX;
+  *y = optionsOf(h)->downsampleY;
   return A_Err_NONE;
 }
 
 // --- "AEGP Render Suite" 2 ---
-ReceiptObject* receiptOf(AEGP_FrameReceiptH h) { return valid(reinterpret_cast<ReceiptObject*>(h), HandleKind::RECEIPT); }
-
-A_Err renderAndCheckoutFrame(AEGP_RenderOptionsH h, AEGP_RenderSuiteCheckForCancellation, AEGP_CancelRefcon,
+A_Err renderAndCheckoutFrame(Call& c, AEGP_RenderOptionsH h, AEGP_RenderSuiteCheckForCancelv1, AEGP_CancelRefcon,
                              AEGP_FrameReceiptH* receipt) {
   RenderOptionsObject* o = optionsOf(h);
-  RenderSession* s = session();
-  A_Err err = A_Err_NONE;
-  if (o == nullptr || receipt == nullptr || s == nullptr || o->item == nullptr) {
-    err = A_Err_PARAMETER;
-  } else {
-    RenderSettings settings;
-    settings.depth = static_cast<PixelDepth>(o->worldType);
-    settings.downsample = std::clamp<int>(o->downsampleX, 1, 64);
-    try {
-      auto* r = new ReceiptObject{s->renderItem(*o->item, secondsOf(o->time), settings)};
-      *receipt = reinterpret_cast<AEGP_FrameReceiptH>(adopt(r, HandleKind::RECEIPT));
-    } catch (const HostError&) {
-      err = A_Err_GENERIC;
-    }
+  c.note("time", o->time.value);
+  if (receipt == nullptr || o->item == nullptr) return A_Err_PARAMETER;
+  RenderSettings settings;
+  settings.depth = static_cast<PixelDepth>(o->worldType);
+  settings.downsample = std::clamp<int>(o->downsampleX, 1, 64);
+  try {
+    auto r = std::make_unique<ReceiptObject>(ReceiptObject{session(c).renderItem(*o->item, secondsOf(o->time), settings)});
+    *receipt = reinterpret_cast<AEGP_FrameReceiptH>(adopt(c, std::move(r), HandleKind::RECEIPT));
+  } catch (const HostError&) {
+    return A_Err_GENERIC;
   }
-  return traced("AEGP_RenderAndCheckoutFrame", {{"time", o != nullptr ? o->time.value : 0}}, err);
+  return A_Err_NONE;
 }
 
-A_Err checkinFrame(AEGP_FrameReceiptH h) {
-  return traced("AEGP_CheckinFrame", {}, release(reinterpret_cast<ReceiptObject*>(h), HandleKind::RECEIPT) ? A_Err_NONE : A_Err_PARAMETER);
+A_Err checkinFrame(Call& c, AEGP_FrameReceiptH h) {
+  return release(c, receiptOf(h), HandleKind::RECEIPT) ? A_Err_NONE : A_Err_PARAMETER;
 }
 
-A_Err getReceiptWorld(AEGP_FrameReceiptH h, AEGP_WorldH* world) {
+A_Err getReceiptWorld(Call&, AEGP_FrameReceiptH h, AEGP_WorldH* world) {
   ReceiptObject* r = receiptOf(h);
-  if (r == nullptr || world == nullptr || !r->world || !*r->world) return traced("AEGP_GetReceiptWorld", {}, A_Err_PARAMETER);
+  if (world == nullptr || !r->world || !*r->world) return A_Err_PARAMETER;
   *world = PixelHost::handleOf(**r->world);
-  return traced("AEGP_GetReceiptWorld", {}, A_Err_NONE);
+  return A_Err_NONE;
 }
+
+const AEGP_PFInterfaceSuite1 PF_INTERFACE_SUITE{
+    PLENORIUM_SERVE(AEGP_PFInterfaceSuite1, AEGP_GetEffectLayer, getEffectLayer),
+    PLENORIUM_SERVE(AEGP_PFInterfaceSuite1, AEGP_GetNewEffectForEffect, getNewEffectForEffect),
+    PLENORIUM_ABSENT(AEGP_PFInterfaceSuite1, AEGP_ConvertEffectToCompTime),
+    PLENORIUM_ABSENT(AEGP_PFInterfaceSuite1, AEGP_GetEffectCamera),
+    PLENORIUM_ABSENT(AEGP_PFInterfaceSuite1, AEGP_GetEffectCameraMatrix),
+};
+
+const AEGP_EffectSuite3 EFFECT_SUITE{
+    PLENORIUM_SERVE(AEGP_EffectSuite3, AEGP_GetLayerNumEffects, getLayerNumEffects),
+    PLENORIUM_SERVE(AEGP_EffectSuite3, AEGP_GetLayerEffectByIndex, getLayerEffectByIndex),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_GetInstalledKeyFromLayerEffect),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_GetEffectParamUnionByIndex),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_GetEffectFlags),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_SetEffectFlags),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_ReorderEffect),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_EffectCallGeneric),
+    PLENORIUM_SERVE(AEGP_EffectSuite3, AEGP_DisposeEffect, disposeEffect),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_ApplyEffect),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_DeleteLayerEffect),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_GetNumInstalledEffects),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_GetNextInstalledEffect),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_GetEffectName),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_GetEffectMatchName),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_GetEffectCategory),
+    PLENORIUM_ABSENT(AEGP_EffectSuite3, AEGP_DuplicateEffect),
+};
+
+const AEGP_StreamSuite2 STREAM_SUITE_7{
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_IsStreamLegal),
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_CanVaryOverTime),
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_GetValidInterpolations),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_GetNewLayerStream, getNewLayerStream),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_GetEffectNumParamStreams, getEffectNumParamStreams),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_GetNewEffectStreamByIndex, getNewEffectStreamByIndex),
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_GetNewMaskStream),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_DisposeStream, disposeStream),
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_GetStreamName),
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_GetStreamUnitsText),
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_GetStreamProperties),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_IsStreamTimevarying, isStreamTimevarying),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_GetStreamType, getStreamType),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_GetNewStreamValue, getNewStreamValue<AEGP_StreamValue>),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_DisposeStreamValue, disposeStreamValue<AEGP_StreamValue>),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_SetStreamValue, setStreamValue<AEGP_StreamValue>),
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_GetLayerStreamValue),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_GetExpressionState, getExpressionState),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_SetExpressionState, setExpressionState),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_GetExpression, getExpression),
+    PLENORIUM_SERVE(AEGP_StreamSuite2, AEGP_SetExpression, setExpression),
+    PLENORIUM_ABSENT(AEGP_StreamSuite2, AEGP_DuplicateStreamRef),
+};
+
+const AEGP_StreamSuite4 STREAM_SUITE_9{
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_IsStreamLegal),
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_CanVaryOverTime),
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_GetValidInterpolations),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_GetNewLayerStream, getNewLayerStream),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_GetEffectNumParamStreams, getEffectNumParamStreams),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_GetNewEffectStreamByIndex, getNewEffectStreamByIndex),
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_GetNewMaskStream),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_DisposeStream, disposeStream),
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_GetStreamName),
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_GetStreamUnitsText),
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_GetStreamProperties),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_IsStreamTimevarying, isStreamTimevarying),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_GetStreamType, getStreamType),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_GetNewStreamValue, getNewStreamValue<AEGP_StreamValue2>),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_DisposeStreamValue, disposeStreamValue<AEGP_StreamValue2>),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_SetStreamValue, setStreamValue<AEGP_StreamValue2>),
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_GetLayerStreamValue),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_GetExpressionState, getExpressionState),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_SetExpressionState, setExpressionState),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_GetExpression, getExpression),
+    PLENORIUM_SERVE(AEGP_StreamSuite4, AEGP_SetExpression, setExpression),
+    PLENORIUM_ABSENT(AEGP_StreamSuite4, AEGP_DuplicateStreamRef),
+};
+
+const AEGP_DynamicStreamSuite4 DYNAMIC_STREAM_SUITE{
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetNewStreamRefForLayer),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetNewStreamRefForMask),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetStreamDepth),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetStreamGroupingType),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetNumStreamsInGroup),
+    PLENORIUM_SERVE(AEGP_DynamicStreamSuite4, AEGP_GetDynamicStreamFlags, getDynamicStreamFlags),
+    PLENORIUM_SERVE(AEGP_DynamicStreamSuite4, AEGP_SetDynamicStreamFlag, setDynamicStreamFlag),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetNewStreamRefByIndex),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetNewStreamRefByMatchname),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_DeleteStream),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_ReorderStream),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_DuplicateStream),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_SetStreamName),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_CanAddStream),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_AddStream),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetMatchName),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetNewParentStreamRef),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetStreamIsModified),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetStreamIndexInParent),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_IsSeparationLeader),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_AreDimensionsSeparated),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_SetDimensionsSeparated),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetSeparationFollower),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_IsSeparationFollower),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetSeparationLeader),
+    PLENORIUM_ABSENT(AEGP_DynamicStreamSuite4, AEGP_GetSeparationDimension),
+};
+
+const AEGP_LayerSuite5 LAYER_SUITE_11{
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetCompNumLayers, getCompNumLayers),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetCompLayerByIndex, getCompLayerByIndex),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetActiveLayer),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerIndex, getLayerIndex),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerSourceItem, getLayerSourceItem),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerSourceItemID, getLayerSourceItemID),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerParentComp, getLayerParentComp),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerName),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerQuality),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_SetLayerQuality),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerFlags, getLayerFlags),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_SetLayerFlag),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_IsLayerVideoReallyOn),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_IsLayerAudioReallyOn),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerCurrentTime),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerInPoint),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerDuration),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_SetLayerInPointAndDuration),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerOffset, getLayerOffset),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_SetLayerOffset),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerStretch),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_SetLayerStretch),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerTransferMode),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_SetLayerTransferMode),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_IsAddLayerValid),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_AddLayer),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_ReorderLayer),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerMaskedBounds),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerObjectType, getLayerObjectType),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_IsLayer3D, isLayer3D),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_IsLayer2D),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_IsVideoActive),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_IsLayerUsedAsTrackMatte),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_DoesLayerHaveTrackMatte),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_ConvertCompToLayerTime),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_ConvertLayerToCompTime),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerDancingRandValue),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerID, getLayerID),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerToWorldXform),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerToWorldXformFromView),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_SetLayerName),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_GetLayerParent),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_SetLayerParent),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_DeleteLayer),
+    PLENORIUM_ABSENT(AEGP_LayerSuite5, AEGP_DuplicateLayer),
+    PLENORIUM_SERVE(AEGP_LayerSuite5, AEGP_GetLayerFromLayerID, getLayerFromLayerID),
+};
+
+const AEGP_LayerSuite7 LAYER_SUITE_13{
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetCompNumLayers, getCompNumLayers),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetCompLayerByIndex, getCompLayerByIndex),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetActiveLayer),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerIndex, getLayerIndex),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerSourceItem, getLayerSourceItem),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerSourceItemID, getLayerSourceItemID),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerParentComp, getLayerParentComp),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerName),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerQuality),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerQuality),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerFlags, getLayerFlags),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerFlag),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_IsLayerVideoReallyOn),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_IsLayerAudioReallyOn),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerCurrentTime),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerInPoint),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerDuration),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerInPointAndDuration),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerOffset, getLayerOffset),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerOffset),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerStretch),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerStretch),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerTransferMode),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerTransferMode),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_IsAddLayerValid),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_AddLayer),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_ReorderLayer),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerMaskedBounds),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerObjectType, getLayerObjectType),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_IsLayer3D, isLayer3D),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_IsLayer2D),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_IsVideoActive),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_IsLayerUsedAsTrackMatte),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_DoesLayerHaveTrackMatte),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_ConvertCompToLayerTime),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_ConvertLayerToCompTime),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerDancingRandValue),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerID, getLayerID),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerToWorldXform),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerToWorldXformFromView),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerName),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerParent),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerParent),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_DeleteLayer),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_DuplicateLayer),
+    PLENORIUM_SERVE(AEGP_LayerSuite7, AEGP_GetLayerFromLayerID, getLayerFromLayerID),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_GetLayerLabel),
+    PLENORIUM_ABSENT(AEGP_LayerSuite7, AEGP_SetLayerLabel),
+};
+
+const AEGP_CompSuite7 COMP_SUITE{
+    PLENORIUM_SERVE(AEGP_CompSuite7, AEGP_GetCompFromItem, getCompFromItem),
+    PLENORIUM_SERVE(AEGP_CompSuite7, AEGP_GetItemFromComp, getItemFromComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetCompDownsampleFactor),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompDownsampleFactor),
+    PLENORIUM_SERVE(AEGP_CompSuite7, AEGP_GetCompBGColor, getCompBGColor),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompBGColor),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetCompFlags),
+    PLENORIUM_SERVE(AEGP_CompSuite7, AEGP_GetCompFramerate, getCompFramerate),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompFrameRate),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetCompShutterAnglePhase),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetCompShutterFrameRange),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetCompSuggestedMotionBlurSamples),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompSuggestedMotionBlurSamples),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetCompWorkAreaStart),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetCompWorkAreaDuration),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompWorkAreaStartAndDuration),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_CreateSolidInComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_CreateCameraInComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_CreateLightInComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_CreateComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetNewCollectionFromCompSelection),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetSelection),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetCompDisplayStartTime),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompDisplayStartTime),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompDuration),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_CreateNullInComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompPixelAspectRatio),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_CreateTextLayerInComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_SetCompDimensions),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_DuplicateComp),
+    PLENORIUM_SERVE(AEGP_CompSuite7, AEGP_GetCompFrameDuration, getCompFrameDuration),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetMostRecentlyUsedComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_CreateVectorLayerInComp),
+    PLENORIUM_ABSENT(AEGP_CompSuite7, AEGP_GetNewCompMarkerStream),
+};
+
+const AEGP_ItemSuite8 ITEM_SUITE{
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetFirstProjItem),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetNextProjItem),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetActiveItem),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_IsItemSelected),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_SelectItem),
+    PLENORIUM_SERVE(AEGP_ItemSuite8, AEGP_GetItemType, getItemType),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetTypeName),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetItemName),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_SetItemName),
+    PLENORIUM_SERVE(AEGP_ItemSuite8, AEGP_GetItemID, getItemID),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetItemFlags),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_SetItemUseProxy),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetItemParentFolder),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_SetItemParentFolder),
+    PLENORIUM_SERVE(AEGP_ItemSuite8, AEGP_GetItemDuration, getItemDuration),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetItemCurrentTime),
+    PLENORIUM_SERVE(AEGP_ItemSuite8, AEGP_GetItemDimensions, getItemDimensions),
+    PLENORIUM_SERVE(AEGP_ItemSuite8, AEGP_GetItemPixelAspectRatio, getItemPixelAspectRatio),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_DeleteItem),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_CreateNewFolder),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_SetItemCurrentTime),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetItemCommentLength),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetItemComment),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_SetItemComment),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetItemLabel),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_SetItemLabel),
+    PLENORIUM_ABSENT(AEGP_ItemSuite8, AEGP_GetItemMRUView),
+};
+
+const AEGP_RenderOptionsSuite3 RENDER_OPTIONS_SUITE{
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_NewFromItem, newRenderOptions),
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_Duplicate, duplicateRenderOptions),
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_Dispose, disposeRenderOptions),
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_SetTime, setRenderTime),
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_GetTime, getRenderTime),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_SetTimeStep),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_GetTimeStep),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_SetFieldRender),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_GetFieldRender),
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_SetWorldType, setWorldType),
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_GetWorldType, getWorldType),
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_SetDownsampleFactor, setDownsampleFactor),
+    PLENORIUM_SERVE(AEGP_RenderOptionsSuite3, AEGP_GetDownsampleFactor, getDownsampleFactor),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_SetRegionOfInterest),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_GetRegionOfInterest),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_SetMatteMode),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_GetMatteMode),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_SetChannelOrder),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_GetChannelOrder),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_GetRenderGuideLayers),
+    PLENORIUM_ABSENT(AEGP_RenderOptionsSuite3, AEGP_SetRenderGuideLayers),
+};
+
+const AEGP_RenderSuite2 RENDER_SUITE{
+    PLENORIUM_SERVE(AEGP_RenderSuite2, AEGP_RenderAndCheckoutFrame, renderAndCheckoutFrame),
+    PLENORIUM_SERVE(AEGP_RenderSuite2, AEGP_CheckinFrame, checkinFrame),
+    PLENORIUM_SERVE(AEGP_RenderSuite2, AEGP_GetReceiptWorld, getReceiptWorld),
+    PLENORIUM_ABSENT(AEGP_RenderSuite2, AEGP_GetRenderedRegion),
+    PLENORIUM_ABSENT(AEGP_RenderSuite2, AEGP_IsRenderedFrameSufficient),
+    PLENORIUM_ABSENT(AEGP_RenderSuite2, AEGP_RenderNewItemSoundData),
+    PLENORIUM_ABSENT(AEGP_RenderSuite2, AEGP_GetCurrentTimestamp),
+    PLENORIUM_ABSENT(AEGP_RenderSuite2, AEGP_HasItemChangedSinceTimestamp),
+    PLENORIUM_ABSENT(AEGP_RenderSuite2, AEGP_IsItemWorthwhileToRender),
+    PLENORIUM_ABSENT(AEGP_RenderSuite2, AEGP_CheckinRenderedFrame),
+};
 
 }  // namespace
 
@@ -550,111 +833,66 @@ const char* LiveHandles::name(HandleKind kind) {
   return "handle";
 }
 
-void installModelSuites(HostCore& core) {
-  static const AEGP_PFInterfaceSuite1 pfInterface = [] {
-    AEGP_PFInterfaceSuite1 t{};
-    t.AEGP_GetEffectLayer = &getEffectLayer;
-    t.AEGP_GetNewEffectForEffect = &getNewEffectForEffect;
-    return t;
-  }();
-  static const AEGP_EffectSuite3 effect = [] {
-    AEGP_EffectSuite3 t{};
-    t.AEGP_GetLayerNumEffects = &getLayerNumEffects;
-    t.AEGP_GetLayerEffectByIndex = &getLayerEffectByIndex;
-    t.AEGP_DisposeEffect = &disposeEffect;
-    return t;
-  }();
-  static const AEGP_StreamSuite7 stream = [] {
-    AEGP_StreamSuite7 t{};
-    t.AEGP_GetNewLayerStream = &getNewLayerStream;
-    t.AEGP_GetEffectNumParamStreams = &getEffectNumParamStreams;
-    t.AEGP_GetNewEffectStreamByIndex = &getNewEffectStreamByIndex;
-    t.AEGP_DisposeStream = &disposeStream;
-    t.AEGP_IsStreamTimevarying = &isStreamTimevarying;
-    t.AEGP_GetStreamType = &getStreamType;
-    t.AEGP_GetNewStreamValue = &getNewStreamValue;
-    t.AEGP_DisposeStreamValue = &disposeStreamValue;
-    t.AEGP_SetStreamValue = &setStreamValue;
-    t.AEGP_GetExpressionState = &getExpressionState;
-    t.AEGP_SetExpressionState = &setExpressionState;
-    t.AEGP_GetExpression = &getExpression;
-    t.AEGP_SetExpression = &setExpression;
-    return t;
-  }();
-  static const AEGP_DynamicStreamSuite5 dynamic = [] {
-    AEGP_DynamicStreamSuite5 t{};
-    t.AEGP_GetDynamicStreamFlags = &getDynamicStreamFlags;
-    t.AEGP_SetDynamicStreamFlag = &setDynamicStreamFlag;
-    return t;
-  }();
-  static const AEGP_LayerSuite13 layer = [] {
-    AEGP_LayerSuite13 t{};
-    t.AEGP_GetCompNumLayers = &getCompNumLayers;
-    t.AEGP_GetCompLayerByIndex = &getCompLayerByIndex;
-    t.AEGP_GetLayerIndex = &getLayerIndex;
-    t.AEGP_GetLayerSourceItem = &getLayerSourceItem;
-    t.AEGP_GetLayerSourceItemID = &getLayerSourceItemID;
-    t.AEGP_GetLayerParentComp = &getLayerParentComp;
-    t.AEGP_GetLayerFlags = &getLayerFlags;
-    t.AEGP_GetLayerOffset = &getLayerOffset;
-    t.AEGP_GetLayerObjectType = &getLayerObjectType;
-    t.AEGP_IsLayer3D = &isLayer3D;
-    t.AEGP_GetLayerID = &getLayerID;
-    t.AEGP_GetLayerFromLayerID = &getLayerFromLayerID;
-    return t;
-  }();
-  static const AEGP_CompSuite15 comp = [] {
-    AEGP_CompSuite15 t{};
-    t.AEGP_GetCompFromItem = &getCompFromItem;
-    t.AEGP_GetItemFromComp = &getItemFromComp;
-    t.AEGP_GetCompBGColor = &getCompBGColor;
-    t.AEGP_GetCompFramerate = &getCompFramerate;
-    t.AEGP_GetCompFrameDuration = &getCompFrameDuration;
-    return t;
-  }();
-  static const AEGP_ItemSuite13 item = [] {
-    AEGP_ItemSuite13 t{};
-    t.AEGP_GetItemType = &getItemType;
-    t.AEGP_GetItemID = &getItemID;
-    t.AEGP_GetItemDuration = &getItemDuration;
-    t.AEGP_GetItemDimensions = &getItemDimensions;
-    t.AEGP_GetItemPixelAspectRatio = &getItemPixelAspectRatio;
-    return t;
-  }();
-  static const AEGP_RenderOptionsSuite3 options = [] {
-    AEGP_RenderOptionsSuite3 t{};
-    t.AEGP_NewFromItem = &newRenderOptions;
-    t.AEGP_Duplicate = &duplicateRenderOptions;
-    t.AEGP_Dispose = &disposeRenderOptions;
-    t.AEGP_SetTime = &setRenderTime;
-    t.AEGP_GetTime = &getRenderTime;
-    t.AEGP_SetWorldType = &setWorldType;
-    t.AEGP_GetWorldType = &getWorldType;
-    t.AEGP_SetDownsampleFactor = &setDownsampleFactor;
-    t.AEGP_GetDownsampleFactor = &getDownsampleFactor;
-    return t;
-  }();
-  static const AEGP_RenderSuite2 render = [] {
-    AEGP_RenderSuite2 t{};
-    t.AEGP_RenderAndCheckoutFrame = &renderAndCheckoutFrame;
-    t.AEGP_CheckinFrame = &checkinFrame;
-    t.AEGP_GetReceiptWorld = &getReceiptWorld;
-    return t;
-  }();
+bool ProjectObjects::contains(HandleType type, const void* object) {
+  if (find(type, object)) return true;
+  rebuild();
+  return find(type, object);
+}
 
+bool ProjectObjects::find(HandleType type, const void* object) const {
+  switch (type) {
+    case HandleType::LAYER: return layers_.contains(object);
+    case HandleType::COMP: return comps_.contains(object);
+    case HandleType::ITEM: return items_.contains(object);
+    default: return false;
+  }
+}
+
+void ProjectObjects::rebuild() {
+  layers_ = PointerSet();
+  comps_ = PointerSet();
+  items_ = PointerSet();
+  for (const auto& item : project_.items) {
+    items_.insert(item.get());
+    if (!item->comp) continue;
+    comps_.insert(item->comp.get());
+    for (const auto& layer : item->comp->layers) layers_.insert(layer.get());
+  }
+}
+
+void checkSessionHandles(HostCore& core, RenderSession& session) {
+  for (HandleType type : {HandleType::LAYER, HandleType::COMP, HandleType::ITEM}) {
+    core.checkHandlesWith(type, [&session, type](const void* h) { return session.projectObjects().contains(type, h); });
+  }
+  const std::pair<HandleType, HandleKind> handedOut[] = {{HandleType::EFFECT, HandleKind::EFFECT_REF},
+                                                         {HandleType::STREAM, HandleKind::STREAM},
+                                                         {HandleType::RENDER_OPTIONS, HandleKind::RENDER_OPTIONS},
+                                                         {HandleType::FRAME_RECEIPT, HandleKind::RECEIPT}};
+  for (const auto& [type, kind] : handedOut) {
+    core.checkHandlesWith(type, [&session, kind](const void* h) { return session.handles().contains(kind, h); });
+  }
+}
+
+void stopCheckingSessionHandles(HostCore& core) {
+  for (HandleType type : {HandleType::LAYER, HandleType::COMP, HandleType::ITEM, HandleType::EFFECT, HandleType::STREAM,
+                          HandleType::RENDER_OPTIONS, HandleType::FRAME_RECEIPT}) {
+    core.checkHandlesWith(type, nullptr);
+  }
+}
+
+void installModelSuites(HostCore& core) {
   SuiteRegistry& r = core.suites();
-  r.provide(kAEGPPFInterfaceSuite, 1, &pfInterface);
-  r.provide(kAEGPEffectSuite, 3, &effect);
-  r.provide(kAEGPStreamSuite, 7, &stream);
-  r.provide(kAEGPStreamSuite, 9, &stream);
-  r.provide(kAEGPDynamicStreamSuite, 5, &dynamic);
-  // Version 11's table is the start of version 13's.
-  r.provide(kAEGPLayerSuite, 11, &layer);
-  r.provide(kAEGPLayerSuite, 13, &layer);
-  r.provide(kAEGPCompSuite, 15, &comp);
-  r.provide(kAEGPItemSuite, 13, &item);
-  r.provide(kAEGPRenderOptionsSuite, 3, &options);
-  r.provide(kAEGPRenderSuite, 2, &render);
+  r.provide(kAEGPPFInterfaceSuite, kAEGPPFInterfaceSuiteVersion1, &PF_INTERFACE_SUITE);
+  r.provide(kAEGPEffectSuite, kAEGPEffectSuiteVersion3, &EFFECT_SUITE);
+  r.provide(kAEGPStreamSuite, kAEGPStreamSuiteVersion2, &STREAM_SUITE_7);
+  r.provide(kAEGPStreamSuite, kAEGPStreamSuiteVersion4, &STREAM_SUITE_9);
+  r.provide(kAEGPDynamicStreamSuite, kAEGPDynamicStreamSuiteVersion4, &DYNAMIC_STREAM_SUITE);
+  r.provide(kAEGPLayerSuite, kAEGPLayerSuiteVersion5, &LAYER_SUITE_11);
+  r.provide(kAEGPLayerSuite, kAEGPLayerSuiteVersion7, &LAYER_SUITE_13);
+  r.provide(kAEGPCompSuite, kAEGPCompSuiteVersion7, &COMP_SUITE);
+  r.provide(kAEGPItemSuite, kAEGPItemSuiteVersion8, &ITEM_SUITE);
+  r.provide(kAEGPRenderOptionsSuite, kAEGPRenderOptionsSuiteVersion3, &RENDER_OPTIONS_SUITE);
+  r.provide(kAEGPRenderSuite, kAEGPRenderSuiteVersion2, &RENDER_SUITE);
 }
 
 }  // namespace plenorium::host

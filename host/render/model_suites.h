@@ -12,6 +12,8 @@
 
 namespace plenorium::host {
 
+class RenderSession;
+
 struct EffectRefObject {
   Layer* layer;
   EffectInstance* effect;
@@ -74,8 +76,28 @@ class LiveHandles {
   std::array<Kind, HANDLE_KINDS> kinds_;
 };
 
+// The layers, compositions and items of a project, by address, so that a handle to one of them
+// is checked before it is followed. Built on first use and again when an address is not found,
+// since projects may grow while they are served.
+class ProjectObjects {
+ public:
+  explicit ProjectObjects(const Project& project) : project_(project) {}
+  bool contains(HandleType type, const void* object);
+
+ private:
+  bool find(HandleType type, const void* object) const;
+  void rebuild();
+
+  const Project& project_;
+  PointerSet layers_, comps_, items_;
+};
+
 // Registers the project suites with `core`. They find the project through the RenderSession
 // attached to `core`.
 void installModelSuites(HostCore& core);
+// Has `core` check the handles the project suites hand out against `session`.
+void checkSessionHandles(HostCore& core, RenderSession& session);
+// Stops those checks: every such handle is refused afterwards.
+void stopCheckingSessionHandles(HostCore& core);
 
 }  // namespace plenorium::host

@@ -68,6 +68,7 @@ RenderSession::RenderSession(HostCore& core, PixelHost& pixels, EffectRegistry& 
     : core_(core), pixels_(pixels), registry_(registry), project_(project), handles_(core.accounting()) {
   core_.attach(this);
   installModelSuites(core_);
+  checkSessionHandles(core_, *this);
 }
 
 RenderSession::~RenderSession() {
@@ -77,6 +78,7 @@ RenderSession::~RenderSession() {
     PF_OutData out{};
     context.driver->sendWith(in, PF_Cmd_SEQUENCE_SETDOWN, out);
   }
+  stopCheckingSessionHandles(core_);
   core_.attach<RenderSession>(nullptr);
 }
 
@@ -340,7 +342,7 @@ OwnedWorld RenderSession::applyEffect(Layer& layer, int effectIndex, const World
   PF_Err err = context.driver->sendWith(in, PF_Cmd_SMART_PRE_RENDER, out, nullptr, nullptr, &preExtra);
   {
     // The deletion callback runs inside the module, so it is a call of the module too.
-    CallScope scope(core_, PF_Cmd_SMART_RENDER);
+    CallScope scope(core_, PF_Cmd_SMART_RENDER, in.effect_ref);
     PreRenderDataGuard guard{preOutput};
     if (err == PF_Err_NONE) {
       context.resultRect = preOutput.result_rect;

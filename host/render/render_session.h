@@ -46,6 +46,7 @@ class RenderSession {
   EffectContext contextFor(Layer& layer, int effectIndex);
 
   LiveHandles& handles() { return handles_; }
+  ProjectObjects& projectObjects() { return projectObjects_; }
   // Footage items are read through `provider` (which must outlive the session); without one they
   // cannot be rendered.
   void setFootageProvider(FootageProvider* provider) { footage_ = provider; }
@@ -78,6 +79,7 @@ class RenderSession {
   std::set<const Layer*> inProgress_;  // layers being rendered, to refuse a layer that needs itself
   std::set<std::pair<const Layer*, int>> started_;
   LiveHandles handles_;
+  ProjectObjects projectObjects_{project_};
   ExpressionEngine expressions_;
   FootageProvider* footage_ = nullptr;
   // Item pictures by (item, frame, downsampling, depth), most recent first, within a byte budget.

@@ -55,29 +55,29 @@ class HostSuites {
   HostSuites(const HostSuites&) = delete;
   HostSuites& operator=(const HostSuites&) = delete;
 
-  const AEGP_CompSuite15* compSuite15() { return get<AEGP_CompSuite15>(SuiteId::COMP_15); }
-  const AEGP_DynamicStreamSuite5* dynamicStreamSuite5() {
-    return get<AEGP_DynamicStreamSuite5>(SuiteId::DYNAMIC_STREAM_5);
+  const AEGP_CompSuite7* compSuite15() { return get<AEGP_CompSuite7>(SuiteId::COMP_15); }
+  const AEGP_DynamicStreamSuite4* dynamicStreamSuite5() {
+    return get<AEGP_DynamicStreamSuite4>(SuiteId::DYNAMIC_STREAM_5);
   }
   const AEGP_EffectSuite3* effectSuite3() { return get<AEGP_EffectSuite3>(SuiteId::EFFECT_3); }
-  const AEGP_ItemSuite13* itemSuite13() { return get<AEGP_ItemSuite13>(SuiteId::ITEM_13); }
-  const AEGP_LayerSuite11* layerSuite11() { return get<AEGP_LayerSuite11>(SuiteId::LAYER_11); }
-  const AEGP_LayerSuite13* layerSuite13() { return get<AEGP_LayerSuite13>(SuiteId::LAYER_13); }
+  const AEGP_ItemSuite8* itemSuite13() { return get<AEGP_ItemSuite8>(SuiteId::ITEM_13); }
+  const AEGP_LayerSuite5* layerSuite11() { return get<AEGP_LayerSuite5>(SuiteId::LAYER_11); }
+  const AEGP_LayerSuite7* layerSuite13() { return get<AEGP_LayerSuite7>(SuiteId::LAYER_13); }
   const AEGP_MemorySuite1* memorySuite1() { return get<AEGP_MemorySuite1>(SuiteId::MEMORY_1); }
   const AEGP_PFInterfaceSuite1* pfInterfaceSuite1() { return get<AEGP_PFInterfaceSuite1>(SuiteId::PF_INTERFACE_1); }
   const AEGP_RenderOptionsSuite3* renderOptionsSuite3() {
     return get<AEGP_RenderOptionsSuite3>(SuiteId::RENDER_OPTIONS_3);
   }
   const AEGP_RenderSuite2* renderSuite2() { return get<AEGP_RenderSuite2>(SuiteId::RENDER_2); }
-  const AEGP_StreamSuite7* streamSuite7() { return get<AEGP_StreamSuite7>(SuiteId::STREAM_7); }
-  const AEGP_StreamSuite9* streamSuite9() { return get<AEGP_StreamSuite9>(SuiteId::STREAM_9); }
-  const AEGP_UtilitySuite7* utilitySuite7() { return get<AEGP_UtilitySuite7>(SuiteId::UTILITY_7); }
-  const AEGP_UtilitySuite11* utilitySuite11() { return get<AEGP_UtilitySuite11>(SuiteId::UTILITY_11); }
+  const AEGP_StreamSuite2* streamSuite7() { return get<AEGP_StreamSuite2>(SuiteId::STREAM_7); }
+  const AEGP_StreamSuite4* streamSuite9() { return get<AEGP_StreamSuite4>(SuiteId::STREAM_9); }
+  const AEGP_UtilitySuite3* utilitySuite7() { return get<AEGP_UtilitySuite3>(SuiteId::UTILITY_7); }
+  const AEGP_UtilitySuite5* utilitySuite11() { return get<AEGP_UtilitySuite5>(SuiteId::UTILITY_11); }
   const AEGP_WorldSuite2* worldSuite2() { return get<AEGP_WorldSuite2>(SuiteId::WORLD_2); }
   const AEGP_WorldSuite3* worldSuite3() { return get<AEGP_WorldSuite3>(SuiteId::WORLD_3); }
   const PF_ANSICallbacksSuite1* ansiSuite1() { return get<PF_ANSICallbacksSuite1>(SuiteId::ANSI_1); }
   const PF_FillMatteSuite2* fillMatteSuite2() { return get<PF_FillMatteSuite2>(SuiteId::FILL_MATTE_2); }
-  const PF_HandleSuite2* handleSuite2() { return get<PF_HandleSuite2>(SuiteId::HANDLE_2); }
+  const PF_HandleSuite1* handleSuite2() { return get<PF_HandleSuite1>(SuiteId::HANDLE_2); }
   const PF_WorldTransformSuite1* worldTransformSuite1() {
     return get<PF_WorldTransformSuite1>(SuiteId::WORLD_TRANSFORM_1);
   }

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "png_decoder.h"
 
@@ -27,7 +28,10 @@ namespace {
 class Staging {
  public:
   Staging(HostSuites& suites, std::size_t bytes) : memory_(suites.memorySuite1()) {
-    if (memory_->AEGP_NewMemHandle(0, nullptr, bytes, AEGP_MemFlag_NONE, &handle_) != A_Err_NONE) {
+    // The memory suite measures blocks in 32 bits.
+    if (bytes > std::numeric_limits<AEGP_MemSize>::max() ||
+        memory_->AEGP_NewMemHandle(0, nullptr, static_cast<AEGP_MemSize>(bytes), AEGP_MemFlag_NONE, &handle_) !=
+            A_Err_NONE) {
       handle_ = nullptr;
       return;
     }

@@ -29,9 +29,10 @@ class EffectRef {
 };
 
 // A parameter stream through the given version of the stream suite.
+template <typename StreamSuite>
 class ParamStream {
  public:
-  ParamStream(const AEGP_StreamSuite7* streams, AEGP_EffectRefH effect, int index) : streams_(streams) {
+  ParamStream(const StreamSuite* streams, AEGP_EffectRefH effect, int index) : streams_(streams) {
     if (effect == nullptr) {
       err_ = A_Err_PARAMETER;
       return;
@@ -56,15 +57,30 @@ class ParamStream {
   }
 
  private:
-  const AEGP_StreamSuite7* streams_;
+  const StreamSuite* streams_;
   AEGP_StreamRefH stream_ = nullptr;
   A_Err err_ = A_Err_NONE;
 };
 
+// The value record that each version of the stream suite fills in.
+template <typename StreamSuite>
+struct StreamValueRecord;
+template <>
+struct StreamValueRecord<AEGP_StreamSuite2> {
+  using type = AEGP_StreamValue;
+};
+template <>
+struct StreamValueRecord<AEGP_StreamSuite4> {
+  using type = AEGP_StreamValue2;
+};
+
 // The value of a stream at a time (layer time, after expressions), disposed when done.
+template <typename StreamSuite>
 class StreamValue {
  public:
-  StreamValue(const AEGP_StreamSuite7* streams, AEGP_StreamRefH stream, const A_Time& time) : streams_(streams) {
+  using Record = typename StreamValueRecord<StreamSuite>::type;
+
+  StreamValue(const StreamSuite* streams, AEGP_StreamRefH stream, const A_Time& time) : streams_(streams) {
     if (stream == nullptr) {
       err_ = A_Err_PARAMETER;
       return;
@@ -79,11 +95,11 @@ class StreamValue {
   StreamValue& operator=(const StreamValue&) = delete;
 
   bool ok() const { return held_; }
-  const AEGP_StreamVal2& value() const { return value_.val; }
+  const decltype(Record::val)& value() const { return value_.val; }
 
  private:
-  const AEGP_StreamSuite7* streams_;
-  AEGP_StreamValue2 value_{};
+  const StreamSuite* streams_;
+  Record value_{};
   A_Err err_ = A_Err_NONE;
   bool held_ = false;
 };

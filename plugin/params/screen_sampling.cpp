@@ -54,7 +54,7 @@ ScreenControls blendScreenControls(const RawScreenControls& raw) {
 void SampleScreenControls(PF_InData* in_data, ScreenControls& controls, const A_Time& time) {
   HostSuites suites(in_data->pica_basicP);
   const EffectRef effect(suites, in_data->effect_ref);
-  const AEGP_StreamSuite9* streams = suites.streamSuite9();
+  const AEGP_StreamSuite4* streams = suites.streamSuite9();
   auto read = [&](int index) {
     const ParamStream stream(streams, effect.get(), index);
     const StreamValue value(streams, stream.get(), time);

@@ -4,6 +4,7 @@ namespace plenorium::test {
 
 EffectFixture::EffectFixture()
     : core(std::make_unique<host::HostCore>()),
+      pixels(std::make_unique<host::PixelHost>(*core, 1)),
       module(std::make_unique<host::PluginModule>(PLENORIUM_MODULE_PATH)),
       driver(std::make_unique<host::EffectDriver>(*core, *module)) {}
 

@@ -7,6 +7,7 @@
 
 #include "effect_driver.h"
 #include "host_core.h"
+#include "pixel_host.h"
 #include "plugin_module.h"
 
 namespace plenorium::test {
@@ -23,6 +24,7 @@ class EffectFixture : public ::testing::Test {
   void expectBalanced();
 
   std::unique_ptr<host::HostCore> core;
+  std::unique_ptr<host::PixelHost> pixels;
   std::unique_ptr<host::PluginModule> module;
   std::unique_ptr<host::EffectDriver> driver;
 };

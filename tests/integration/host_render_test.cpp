@@ -150,17 +150,17 @@ TEST_F(HostRender, TheProjectSuitesFindLayersKeepExpressionsAndRecordUndoGroups)
   Layer& layer = *project->compByName("Main")->layers[0];
   EffectContext context = session->contextFor(layer, 0);
   PF_InData in = context.driver->inDataFor(context);
-  CallScope scope(core, PF_Cmd_UPDATE_PARAMS_UI);
+  CallScope scope(core, PF_Cmd_UPDATE_PARAMS_UI, in.effect_ref);
   auto acquire = [&](const char* name, int version) {
     const void* s = nullptr;
     EXPECT_EQ(core.basicSuite()->AcquireSuite(name, version, &s), kSPNoError) << name;
     return s;
   };
   const auto* pfi = static_cast<const AEGP_PFInterfaceSuite1*>(acquire(kAEGPPFInterfaceSuite, 1));
-  const auto* layers = static_cast<const AEGP_LayerSuite13*>(acquire(kAEGPLayerSuite, 13));
-  const auto* streams = static_cast<const AEGP_StreamSuite7*>(acquire(kAEGPStreamSuite, 7));
+  const auto* layers = static_cast<const AEGP_LayerSuite7*>(acquire(kAEGPLayerSuite, 13));
+  const auto* streams = static_cast<const AEGP_StreamSuite2*>(acquire(kAEGPStreamSuite, 7));
   const auto* effects = static_cast<const AEGP_EffectSuite3*>(acquire(kAEGPEffectSuite, 3));
-  const auto* utility = static_cast<const AEGP_UtilitySuite11*>(acquire(kAEGPUtilitySuite, 11));
+  const auto* utility = static_cast<const AEGP_UtilitySuite5*>(acquire(kAEGPUtilitySuite, 11));
 
   AEGP_LayerH own = nullptr;
   AEGP_CompH comp = nullptr;
@@ -198,7 +198,7 @@ TEST_F(HostRender, TheProjectSuitesFindLayersKeepExpressionsAndRecordUndoGroups)
   const std::int64_t valuesBefore = core.accounting().balance("stream value").outstanding();
   ASSERT_EQ(pfi->AEGP_GetNewEffectForEffect(0, in.effect_ref, &effect), A_Err_NONE);
   ASSERT_EQ(streams->AEGP_GetNewEffectStreamByIndex(0, effect, 1, &stream), A_Err_NONE);
-  AEGP_StreamValue2 value{};
+  AEGP_StreamValue value{};
   const A_Time zero{0, 1};
   ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, stream, AEGP_LTimeMode_LayerTime, &zero, false, &value), A_Err_NONE);
   ASSERT_EQ(streams->AEGP_GetNewStreamValue(0, stream, AEGP_LTimeMode_LayerTime, &zero, false, &value), A_Err_NONE);

@@ -69,7 +69,7 @@ PF_Err preRender(PF_InData* in, PF_PreRenderExtra* extra) {
 double amountFromStream(PF_InData* in) {
   double amount = -1;
   const auto* pfi = acquire<AEGP_PFInterfaceSuite1>(in, kAEGPPFInterfaceSuite, 1);
-  const auto* streams = acquire<AEGP_StreamSuite9>(in, kAEGPStreamSuite, 9);
+  const auto* streams = acquire<AEGP_StreamSuite4>(in, kAEGPStreamSuite, 9);
   const auto* effects = acquire<AEGP_EffectSuite3>(in, kAEGPEffectSuite, 3);
   if (pfi != nullptr && streams != nullptr && effects != nullptr) {
     AEGP_EffectRefH effect = nullptr;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host_core.h"
+#include "pixel_host.h"
 #include "host_error.h"
 #include "module_file.h"
 #include "plugin_descriptor.h"
@@ -96,6 +97,7 @@ TEST(SuiteRegistry, AnUnknownPairIsRefusedAndNotCounted) {
 
 TEST(CoreCallbacks, OutsideAPlugInCallTheCallbacksFailSafely) {
   HostCore core;
+  PixelHost pixels(core, 1);
   const void* suite = nullptr;
   EXPECT_NE(core.basicSuite()->AcquireSuite("PF Handle Suite", 2, &suite), kSPNoError);
   EXPECT_EQ(core.utils()->host_new_handle(8), nullptr);
@@ -103,13 +105,16 @@ TEST(CoreCallbacks, OutsideAPlugInCallTheCallbacksFailSafely) {
 
 TEST(CoreCallbacks, PlatformDataGivesTheModulePathAndRefusesAPathThatWouldNotFit) {
   HostCore core;
-  CallScope scope(core, 1);
+  PixelHost pixels(core, 1);
+  int effect = 0;
+  const auto ref = reinterpret_cast<PF_ProgPtr>(&effect);
+  CallScope scope(core, 1, ref);
   char buffer[AEFX_MAX_PATH];
   core.setPluginPath("/opt/fx/Plenorium.aex");
-  ASSERT_EQ(core.utils()->get_platform_data(nullptr, PF_PlatData_EXE_FILE_PATH, buffer), PF_Err_NONE);
+  ASSERT_EQ(core.utils()->get_platform_data(ref, PF_PlatData_EXE_FILE_PATH, buffer), PF_Err_NONE);
   EXPECT_STREQ(buffer, "/opt/fx/Plenorium.aex");
   core.setPluginPath("/" + std::string(AEFX_MAX_PATH, 'x'));
-  EXPECT_NE(core.utils()->get_platform_data(nullptr, PF_PlatData_EXE_FILE_PATH, buffer), PF_Err_NONE);
+  EXPECT_NE(core.utils()->get_platform_data(ref, PF_PlatData_EXE_FILE_PATH, buffer), PF_Err_NONE);
 }
 
 TEST(ModuleFile, FindsASectionOfAnElfFileAndRejectsOtherFiles) {

@@ -43,8 +43,12 @@ TEST_F(HostSuitesTest, AcquiresOnFirstUseOnlyAndReleasesOnceAtTheEnd) {
 }
 
 TEST_F(HostSuitesTest, TwoVersionsOfOneSuiteAreTwoSlots) {
-  core.suites().provide(kAEGPStreamSuite, 7, &core);
-  core.suites().provide(kAEGPStreamSuite, 9, &core);
+  struct OneSlot {
+    void (*slot)();
+  };
+  static const OneSlot table{+[] {}};
+  core.suites().provide(kAEGPStreamSuite, 7, &table);
+  core.suites().provide(kAEGPStreamSuite, 9, &table);
   {
     HostSuites suites(core.basicSuite());
     suites.streamSuite7();

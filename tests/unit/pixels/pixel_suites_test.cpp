@@ -21,7 +21,9 @@ class PixelSuites : public ::testing::Test {
 
   HostCore core;
   PixelHost pixels{core, 2};
-  CallScope scope{core, PF_Cmd_SMART_RENDER};
+  int effect = 0;  // what the command's effect_ref stands for
+  PF_ProgPtr ref = reinterpret_cast<PF_ProgPtr>(&effect);
+  CallScope scope{core, PF_Cmd_SMART_RENDER, ref};
   std::vector<std::pair<const char*, int>> acquired;
 };
 
@@ -42,7 +44,7 @@ TEST_F(PixelSuites, WorldsAreMadeViewedFilledAndDisposedThroughTheSuitesAndCount
 
   const PF_Pixel16 white{32768, 32768, 32768, 32768};
   const PF_Rect rect{2, 1, 4, 3};
-  ASSERT_EQ(core.utils()->fill16(nullptr, &white, &rect, &view), PF_Err_NONE);
+  ASSERT_EQ(core.utils()->fill16(ref, &white, &rect, &view), PF_Err_NONE);
   PF_Pixel16* base = nullptr;
   ASSERT_EQ(worlds->AEGP_GetBaseAddr16(handle, &base), A_Err_NONE);
   A_u_long rowBytes = 0;
@@ -92,17 +94,17 @@ TEST_F(PixelSuites, OperationsOnWorldsTheHostDoesNotKnowFailCleanly) {
   PF_EffectWorld bogus{};
   PF_EffectWorld dst{};
   const auto* pf = acquire<PF_WorldSuite2>(kPFWorldSuite, 2);
-  ASSERT_EQ(pf->PF_NewWorld(nullptr, 4, 4, 1, PF_PixelFormat_ARGB128, &dst), PF_Err_NONE);
+  ASSERT_EQ(pf->PF_NewWorld(ref, 4, 4, 1, PF_PixelFormat_ARGB128, &dst), PF_Err_NONE);
   const PF_FloatMatrix m = test::translation(0, 0);
   const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 1, 255, 0, 0};
-  EXPECT_EQ(transform->transform_world(nullptr, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, &bogus, &mode,
+  EXPECT_EQ(transform->transform_world(ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, &bogus, &mode,
                                        nullptr, &m, 1, true, nullptr, &dst),
             PF_Err_BAD_CALLBACK_PARAM);
   PF_MaskWorld badMask{};
-  EXPECT_EQ(transform->transfer_rect(nullptr, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, &dst, &mode,
+  EXPECT_EQ(transform->transfer_rect(ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, &dst, &mode,
                                      &badMask, 0, 0, &dst),
             PF_Err_BAD_CALLBACK_PARAM);
-  EXPECT_EQ(pf->PF_DisposeWorld(nullptr, &dst), PF_Err_NONE);
+  EXPECT_EQ(pf->PF_DisposeWorld(ref, &dst), PF_Err_NONE);
   EXPECT_TRUE(core.accounting().imbalanceReport().size() <= 3u);  // only the suites of this test are out
   EXPECT_EQ(core.accounting().balance("world").outstanding(), 0);
 }
