@@ -30,3 +30,4 @@ ExternalProject_Add(plenorium_windows
   DEPENDS plenorium_descriptor)
 set(PLENORIUM_WINDOWS_MODULE ${PLENORIUM_WINDOWS_DIR}/bin/Plenorium.aex)
 set(PLENORIUM_WINDOWS_SMOKE ${PLENORIUM_WINDOWS_DIR}/bin/windows_smoke.exe)
+set(PLENORIUM_WINDOWS_LAYOUT_CHECK ${PLENORIUM_WINDOWS_DIR}/bin/abi_layout_check.exe)

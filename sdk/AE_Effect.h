@@ -291,10 +291,12 @@ typedef struct {
 
 /* A matte for a composite: `mask`'s alpha at (x - offset.h, y - offset.v) scales the source;
  * `what_is_mask` 0 uses the alpha as is. */
+typedef A_long PF_MaskFlags;
+
 typedef struct {
   PF_EffectWorld mask;
   PF_Point offset;
-  A_long what_is_mask;
+  PF_MaskFlags what_is_mask;
 } PF_MaskWorld;
 
 enum { PF_MaskFlag_NONE = 0, PF_MaskFlag_INVERTED = 1L << 0, PF_MaskFlag_LUMINANCE = 1L << 1 };
@@ -451,8 +453,10 @@ typedef struct {
   void* refconPV;
 } PF_ArbitraryDef;
 
+typedef A_u_long PF_PathID;
+
 typedef struct {
-  A_u_long path_id;
+  PF_PathID path_id;
   A_long reserved0;
   A_long dephault;
 } PF_PathDef;
