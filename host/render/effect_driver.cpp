@@ -12,7 +12,7 @@ EffectDriver::EffectDriver(HostCore& core, const PluginModule& module) : core_(c
   inData_.pica_basicP = core_.basicSuite();
   moduleContext_.driver = this;
   inData_.effect_ref = reinterpret_cast<PF_ProgPtr>(&moduleContext_);
-  inData_.inter.add_param = &EffectDriver::addParam;
+  inData_.inter = interactCallbacks();
   inData_.version = PF_SpecVersion{13, 0};
   inData_.quality = PF_Quality_HI;
   inData_.time_scale = 1;
@@ -24,7 +24,6 @@ EffectDriver::~EffectDriver() { globalSetdown(); }
 PF_InData EffectDriver::inDataFor(EffectContext& context) const {
   PF_InData in = inData_;
   in.effect_ref = reinterpret_cast<PF_ProgPtr>(&context);
-  installInteractCallbacks(in);
   return in;
 }
 
@@ -64,27 +63,16 @@ void EffectDriver::globalSetup() {
   checkGlobalSetupAgainstDescriptor(module_.descriptor(), out, module_.path());
 }
 
-PF_Err EffectDriver::addParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) {
-  EffectContext* context = contextOf(effect_ref);
-  EffectDriver* driver = context != nullptr ? context->driver : nullptr;
-  PF_Err err = PF_Err_NONE;
-  if (driver == nullptr || def == nullptr) {
-    err = PF_Err_BAD_CALLBACK_PARAM;
-  } else if (driver->schema_.count() == driver->failAddParamIndex_) {
-    err = driver->failAddParamError_;
-  } else if (index != -1 && index != driver->schema_.count()) {
-    err = PF_Err_INVALID_INDEX;  // only appending is supported
-  } else {
-    try {
-      driver->schema_.add(*def);
-    } catch (const HostError&) {
-      err = PF_Err_BAD_CALLBACK_PARAM;
-    }
+PF_Err EffectDriver::addParam(PF_ParamIndex index, const PF_ParamDef* def) {
+  if (def == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  if (schema_.count() == failAddParamIndex_) return failAddParamError_;
+  if (index != -1 && index != schema_.count()) return PF_Err_INVALID_INDEX;  // only appending is supported
+  try {
+    schema_.add(*def);
+  } catch (const HostError&) {
+    return PF_Err_BAD_CALLBACK_PARAM;
   }
-  if (driver != nullptr) {
-    driver->core_.traceCall("add_param", {{"index", index}, {"type", def != nullptr ? def->param_type : -1}}, err);
-  }
-  return err;
+  return PF_Err_NONE;
 }
 
 const ParamSchema& EffectDriver::setupParameters() {

@@ -29,6 +29,8 @@ class EffectDriver {
 
   // Sends parameter set-up and records every control the effect adds. Throws HostError.
   const ParamSchema& setupParameters();
+  // The add_param callback of parameter set-up: appends one control to the schema.
+  PF_Err addParam(PF_ParamIndex index, const PF_ParamDef* def);
   const ParamSchema& schema() const { return schema_; }
   // Test switch: `add_param` refuses the control that would get `index` with `err`.
   void failAddParamAt(int index, PF_Err err) { failAddParamIndex_ = index, failAddParamError_ = err; }
@@ -49,7 +51,6 @@ class EffectDriver {
  private:
   HostCore& core_;
   const PluginModule& module_;
-  static PF_Err addParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
 
   EffectContext moduleContext_;
   PF_InData inData_{};

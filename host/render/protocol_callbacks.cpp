@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "c_boundary.h"
 #include "effect_driver.h"
 #include "host_error.h"
 #include "render_session.h"
@@ -12,10 +13,6 @@ namespace {
 
 constexpr const char* PARAM_CHECKOUT = "parameter checkout";
 constexpr const char* LAYER_CHECKOUT = "layer checkout";
-
-void trace(const char* call, HostCore::TraceFields fields, PF_Err result) {
-  if (HostCore* core = HostCore::current()) core->traceCall(call, fields, result);
-}
 
 A_long ticks(double seconds, A_u_long scale) { return static_cast<A_long>(std::llround(seconds * scale)); }
 
@@ -32,35 +29,37 @@ const Layer* layerParamTarget(const EffectContext& c, int index, double seconds)
   return id == 0 ? nullptr : c.layer->parent->layerById(id);
 }
 
-PF_Err checkoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long step, A_u_long scale, PF_ParamDef* param) {
+// Effect references reach these functions only after the boundary has checked them.
+PF_Err checkoutParam(Call& call, PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long step, A_u_long scale,
+                     PF_ParamDef* param) {
+  call.note("index", index);
+  call.note("time", time);
+  call.note("step", step);
+  call.note("scale", scale);
   EffectContext* c = contextOf(ref);
-  PF_Err err = PF_Err_NONE;
-  if (c == nullptr || c->effect == nullptr || param == nullptr || scale == 0) {
-    err = PF_Err_BAD_CALLBACK_PARAM;
-  } else if (index < 0 || index >= static_cast<A_long>(c->effect->params.size())) {
-    err = PF_Err_INVALID_INDEX;
-  } else {
-    *param = paramDefAt(*c, index, static_cast<double>(time) / scale);
-    if (HostCore* core = HostCore::current()) core->accounting().take(PARAM_CHECKOUT);
-  }
-  trace("checkout_param", {{"index", index}, {"time", time}, {"step", step}, {"scale", scale}}, err);
-  return err;
+  if (c->effect == nullptr || param == nullptr || scale == 0) return PF_Err_BAD_CALLBACK_PARAM;
+  if (index < 0 || index >= static_cast<A_long>(c->effect->params.size())) return PF_Err_INVALID_INDEX;
+  *param = paramDefAt(*c, index, static_cast<double>(time) / scale);
+  call.host().accounting().take(PARAM_CHECKOUT);
+  return PF_Err_NONE;
 }
 
-PF_Err checkinParam(PF_ProgPtr ref, PF_ParamDef* param) {
-  const PF_Err err = contextOf(ref) != nullptr && param != nullptr ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
-  if (err == PF_Err_NONE) {
-    if (HostCore* core = HostCore::current()) core->accounting().give(PARAM_CHECKOUT);
-  }
-  trace("checkin_param", {}, err);
-  return err;
+PF_Err checkinParam(Call& call, PF_ProgPtr, PF_ParamDef* param) {
+  if (param == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  call.host().accounting().give(PARAM_CHECKOUT);
+  return PF_Err_NONE;
 }
 
-PF_Err checkoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_RenderRequest*, A_long time, A_long step,
-                     A_u_long scale, PF_CheckoutResult* result) {
+PF_Err checkoutLayer(Call& call, PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_RenderRequest*, A_long time,
+                     A_long step, A_u_long scale, PF_CheckoutResult* result) {
+  call.note("index", index);
+  call.note("id", id);
+  call.note("time", time);
+  call.note("step", step);
+  call.note("scale", scale);
   EffectContext* c = contextOf(ref);
   PF_Err err = PF_Err_NONE;
-  if (c == nullptr || c->effect == nullptr || c->input == nullptr || result == nullptr || scale == 0) {
+  if (c->effect == nullptr || c->input == nullptr || result == nullptr || scale == 0) {
     err = PF_Err_BAD_CALLBACK_PARAM;
   } else if (index < 0 || index >= static_cast<A_long>(c->effect->params.size()) ||
              (index != 0 && c->effect->schema->at(index).def.param_type != PF_Param_LAYER)) {
@@ -92,17 +91,17 @@ PF_Err checkoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long id, const PF_Re
     }
     c->checkouts.emplace(id, std::move(checkout));
   }
-  trace("checkout_layer", {{"index", index}, {"id", id}, {"time", time}, {"step", step}, {"scale", scale}}, err);
   return err;
 }
 
-PF_Err guidMixIn(PF_ProgPtr, A_u_long, const void*) { return PF_Err_NONE; }
+PF_Err guidMixIn(Call&, PF_ProgPtr, A_u_long, const void*) { return PF_Err_NONE; }
 
-PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
+PF_Err checkoutLayerPixels(Call& call, PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
+  call.note("id", id);
   EffectContext* c = contextOf(ref);
   PF_Err err = PF_Err_NONE;
-  const auto it = c != nullptr ? c->checkouts.find(id) : decltype(c->checkouts.end()){};
-  if (c == nullptr || pixels == nullptr) {
+  const auto it = c->checkouts.find(id);
+  if (pixels == nullptr) {
     err = PF_Err_BAD_CALLBACK_PARAM;
   } else if (it == c->checkouts.end()) {
     err = PF_Err_BAD_CALLBACK_PARAM;  // never requested in pre-render
@@ -128,38 +127,36 @@ PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
           // The input is the host's own picture of this layer, lent for the render and taken back
           // with it; other layers are rendered for the effect and should be checked in.
           if (k.index != 0) {
-            if (HostCore* core = HostCore::current()) core->accounting().take(LAYER_CHECKOUT);
+            call.host().accounting().take(LAYER_CHECKOUT);
           }
         }
       }
       if (err == PF_Err_NONE) *pixels = &k.view;
     }
   }
-  trace("checkout_layer_pixels", {{"id", id}, {"null", pixels == nullptr || *pixels == nullptr}}, err);
+  call.note("null", pixels == nullptr || *pixels == nullptr);
   return err;
 }
 
-PF_Err checkinLayerPixels(PF_ProgPtr ref, A_long id) {
+PF_Err checkinLayerPixels(Call& call, PF_ProgPtr ref, A_long id) {
+  call.note("id", id);
   EffectContext* c = contextOf(ref);
   PF_Err err = PF_Err_NONE;
-  auto it = c != nullptr ? c->checkouts.find(id) : decltype(c->checkouts.end()){};
-  if (c == nullptr || it == c->checkouts.end()) {
+  auto it = c->checkouts.find(id);
+  if (it == c->checkouts.end()) {
     err = PF_Err_BAD_CALLBACK_PARAM;
   } else if (it->second->checkedOut) {
     it->second->checkedOut = false;
     it->second->world.reset();
-    if (it->second->index != 0) {
-      if (HostCore* core = HostCore::current()) core->accounting().give(LAYER_CHECKOUT);
-    }
+    if (it->second->index != 0) call.host().accounting().give(LAYER_CHECKOUT);
   }
-  trace("checkin_layer_pixels", {{"id", id}}, err);
   return err;
 }
 
-PF_Err checkoutOutput(PF_ProgPtr ref, PF_EffectWorld** output) {
+PF_Err checkoutOutput(Call&, PF_ProgPtr ref, PF_EffectWorld** output) {
   EffectContext* c = contextOf(ref);
   PF_Err err = PF_Err_NONE;
-  if (c == nullptr || output == nullptr || c->session == nullptr) {
+  if (output == nullptr || c->session == nullptr || c->input == nullptr) {
     err = PF_Err_BAD_CALLBACK_PARAM;
   } else {
     if (!c->output) {
@@ -174,16 +171,44 @@ PF_Err checkoutOutput(PF_ProgPtr ref, PF_EffectWorld** output) {
     }
     *output = &c->outputView;
   }
-  trace("checkout_output", {}, err);
   return err;
 }
 
+PF_Err addParam(Call& call, PF_ProgPtr ref, PF_ParamIndex index, PF_ParamDefPtr def) {
+  call.note("index", index);
+  call.note("type", def != nullptr ? def->param_type : -1);
+  EffectContext* c = contextOf(ref);
+  return c->driver != nullptr ? c->driver->addParam(index, def) : PF_Err_BAD_CALLBACK_PARAM;
+}
+
+const PF_InteractCallbacks INTERACT_CALLBACKS{
+    PLENORIUM_SERVE(PF_InteractCallbacks, checkout_param, checkoutParam),
+    PLENORIUM_SERVE(PF_InteractCallbacks, checkin_param, checkinParam),
+    PLENORIUM_SERVE(PF_InteractCallbacks, add_param, addParam),
+    PLENORIUM_ABSENT(PF_InteractCallbacks, abort),
+    PLENORIUM_ABSENT(PF_InteractCallbacks, progress),
+    PLENORIUM_ABSENT(PF_InteractCallbacks, register_ui),
+    PLENORIUM_ABSENT(PF_InteractCallbacks, checkout_layer_audio),
+    PLENORIUM_ABSENT(PF_InteractCallbacks, checkin_layer_audio),
+    PLENORIUM_ABSENT(PF_InteractCallbacks, get_audio_data),
+    .reserved_str = {},
+    .reserved = {},
+};
+
+const PF_PreRenderCallbacks PRE_RENDER_CALLBACKS{
+    PLENORIUM_SERVE(PF_PreRenderCallbacks, checkout_layer, checkoutLayer),
+    PLENORIUM_SERVE(PF_PreRenderCallbacks, GuidMixInPtr, guidMixIn),
+};
+
+const PF_SmartRenderCallbacks SMART_RENDER_CALLBACKS{
+    PLENORIUM_SERVE(PF_SmartRenderCallbacks, checkout_layer_pixels, checkoutLayerPixels),
+    PLENORIUM_SERVE(PF_SmartRenderCallbacks, checkin_layer_pixels, checkinLayerPixels),
+    PLENORIUM_SERVE(PF_SmartRenderCallbacks, checkout_output, checkoutOutput),
+};
+
 }  // namespace
 
-void installInteractCallbacks(PF_InData& in) {
-  in.inter.checkout_param = &checkoutParam;
-  in.inter.checkin_param = &checkinParam;
-}
+const PF_InteractCallbacks& interactCallbacks() { return INTERACT_CALLBACKS; }
 
 void fillFrameInData(PF_InData& in, const EffectContext& context, double layerTime) {
   const Composition& comp = *context.layer->parent;
@@ -204,9 +229,9 @@ void fillFrameInData(PF_InData& in, const EffectContext& context, double layerTi
   in.field = PF_Field_FRAME;
 }
 
-PF_PreRenderCallbacks preRenderCallbacks() { return {&checkoutLayer, &guidMixIn}; }
+PF_PreRenderCallbacks preRenderCallbacks() { return PRE_RENDER_CALLBACKS; }
 
-PF_SmartRenderCallbacks smartRenderCallbacks() { return {&checkoutLayerPixels, &checkinLayerPixels, &checkoutOutput}; }
+PF_SmartRenderCallbacks smartRenderCallbacks() { return SMART_RENDER_CALLBACKS; }
 
 void releaseCheckouts(EffectContext& context) {
   for (auto& [id, checkout] : context.checkouts) checkout->world.reset();

@@ -9,8 +9,8 @@
 
 namespace plenorium::host {
 
-// Sets checkout_param and checkin_param in `in`.
-void installInteractCallbacks(PF_InData& in);
+// The interaction callbacks every command's `in_data->inter` carries.
+const PF_InteractCallbacks& interactCallbacks();
 // Sets the frame's times, sizes and scale factors in `in` for the context's layer.
 void fillFrameInData(PF_InData& in, const EffectContext& context, double layerTime);
 
