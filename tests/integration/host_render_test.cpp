@@ -114,12 +114,18 @@ TEST_F(HostRender, AnEffectChecksOutItsInputAndAnotherLayerThroughTheProtocol) {
   EXPECT_TRUE(report.empty()) << report.front();
 
   std::ifstream in(trace);
-  bool otherAhead = false;
+  bool otherAhead = false, unimplementedTraced = false, foreignTraced = false;
   for (std::string line; std::getline(in, line);) {
     const json j = json::parse(line);
     if (j["call"] == "checkout_layer" && j["id"] == 7) otherAhead = j["time"] == 4 && j["cmd"] == PF_Cmd_SMART_PRE_RENDER;
+    if (j["call"] == "AEGP_GetActiveLayer") {
+      unimplementedTraced = j.value("unimplemented", false) && j["result"] == A_Err_GENERIC && j["cmd"] == PF_Cmd_SMART_RENDER;
+    }
+    if (j["call"] == "AEGP_GetLayerID" && j.value("invalidHandle", false)) foreignTraced = j["result"] == A_Err_PARAMETER;
   }
   EXPECT_TRUE(otherAhead) << "the other layer is requested one frame ahead in pre-render";
+  EXPECT_TRUE(unimplementedTraced) << "a slot the host does not implement answers with an error and is traced";
+  EXPECT_TRUE(foreignTraced) << "a handle the host never gave out is refused and traced";
   fs::remove(trace);
 }
 

@@ -2,7 +2,8 @@
 // checks out its input and another layer one frame ahead, copies its input to the output and
 // composites the other layer over it at the "Amount" opacity, and reads its own "Amount" stream
 // through the stream suites. With "Leak" on it forgets to check the other layer back in, so that
-// tests can see the host report it.
+// tests can see the host report it. It also calls a slot the host does not implement and passes a
+// handle the host never gave out, and fails the render unless both are refused with an error.
 #include <cstring>
 
 #include "AE_EffectCB.h"
@@ -93,7 +94,21 @@ double amountFromStream(PF_InData* in) {
   return amount;
 }
 
+// A slot the host does not implement, and a layer handle it never handed out, must both be refused.
+PF_Err probeRefusals(PF_InData* in) {
+  const auto* layers = acquire<AEGP_LayerSuite7>(in, kAEGPLayerSuite, 13);
+  if (layers == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+  AEGP_LayerH active = nullptr;
+  const A_Err unimplemented = layers->AEGP_GetActiveLayer(&active);
+  int notALayer = 0;
+  AEGP_LayerIDVal id = 0;
+  const A_Err foreign = layers->AEGP_GetLayerID(reinterpret_cast<AEGP_LayerH>(&notALayer), &id);
+  in->pica_basicP->ReleaseSuite(kAEGPLayerSuite, 13);
+  return unimplemented != A_Err_NONE && foreign != A_Err_NONE ? PF_Err_NONE : PF_Err_INTERNAL_STRUCT_DAMAGED;
+}
+
 PF_Err smartRender(PF_InData* in, PF_SmartRenderExtra* extra) {
+  if (PF_Err err = probeRefusals(in)) return err;
   PF_EffectWorld* input = nullptr;
   PF_EffectWorld* output = nullptr;
   PF_EffectWorld* other = nullptr;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -135,6 +137,52 @@ TEST(PiplParser, RejectsTruncatedListsAndNonEffects) {
   bytes.insert(bytes.end(), {100, 0, 0, 0});
   EXPECT_THROW(parsePipl(bytes), HostError);
   EXPECT_THROW(requireEffectDescriptor(PluginDescriptor{}, "x.aex"), HostError);
+}
+
+}  // namespace
+}  // namespace plenorium::host
+
+namespace plenorium::host {
+namespace {
+
+TEST(SuiteRegistry, ATableWithAnEmptySlotIsRefusedAndTheUtilityCallbacksHaveNone) {
+  HostCore core;
+  struct TwoSlots {
+    void (*first)();
+    void (*second)();
+  };
+  static const TwoSlots missing{+[] {}, nullptr};
+  EXPECT_THROW(core.suites().provide("Half Suite", 1, &missing), HostError);
+  EXPECT_FALSE(core.suites().provides("Half Suite", 1));
+
+  PixelHost pixels(core, 1);
+  const PF_UtilCallbacks& utils = *core.utils();
+  // Every member but the deprecated data pointer and the reserved words is a function to call.
+  const auto* words = reinterpret_cast<const unsigned char*>(&utils);
+  for (std::size_t at = 0; at + sizeof(void*) <= offsetof(PF_UtilCallbacks, reserved); at += sizeof(void*)) {
+    if (at == offsetof(PF_UtilCallbacks, get_batch_func_is_deprecated)) continue;
+    if (at == offsetof(PF_UtilCallbacks, ansi) + offsetof(PF_ANSICallbacks, ansi_procs)) continue;
+    const void* slot = nullptr;
+    std::memcpy(&slot, words + at, sizeof(slot));
+    EXPECT_NE(slot, nullptr) << "utility callback at byte " << at;
+  }
+}
+
+TEST(CBoundary, AnAbsentSlotAnswersWithAnErrorAndAForeignHandleIsRefused) {
+  HostCore core;
+  PixelHost pixels(core, 1);
+  CallScope scope(core, PF_Cmd_SMART_RENDER);
+  const void* suite = nullptr;
+  ASSERT_EQ(core.basicSuite()->AcquireSuite(kAEGPWorldSuite, 3, &suite), kSPNoError);
+  const auto* worlds = static_cast<const AEGP_WorldSuite3*>(suite);
+  EXPECT_EQ(worlds->AEGP_FastBlur(2.0, PF_MF_Alpha_STRAIGHT, PF_Quality_HI, nullptr), A_Err_GENERIC);
+  int notAWorld = 0;
+  A_long width = 0, height = 0;
+  EXPECT_EQ(worlds->AEGP_GetSize(reinterpret_cast<AEGP_WorldH>(&notAWorld), &width, &height), A_Err_PARAMETER);
+  PF_EffectWorld view{};
+  EXPECT_EQ(core.utils()->new_world(nullptr, 4, 4, 0, &view), PF_Err_BAD_CALLBACK_PARAM)
+      << "an effect_ref other than the command's is refused";
+  core.basicSuite()->ReleaseSuite(kAEGPWorldSuite, 3);
 }
 
 }  // namespace
