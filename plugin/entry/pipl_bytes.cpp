@@ -20,14 +20,17 @@ class PiplWriter {
     u16(static_cast<std::uint16_t>(v >> 16));
   }
 
-  // One property: vendor, key, id 0, length of the value, then the value padded to 4 bytes.
+  // One property: vendor, key, id 0, length, then the value padded with zeros to 4 bytes. The
+  // length counts the padding, as the resource tools write it, since a host may step from one
+  // property to the next by the length alone.
   void property(std::uint32_t key, const std::vector<std::uint8_t>& value) {
+    const std::size_t padded = (value.size() + 3) / 4 * 4;
     u32(PIPL_VENDOR_HOST);
     u32(key);
     u32(0);
-    u32(static_cast<std::uint32_t>(value.size()));
+    u32(static_cast<std::uint32_t>(padded));
     for (std::uint8_t b : value) bytes_.push_back(b);
-    for (std::size_t i = value.size(); i % 4 != 0; ++i) bytes_.push_back(0);
+    for (std::size_t i = value.size(); i < padded; ++i) bytes_.push_back(0);
   }
 
   std::vector<std::uint8_t> take() { return std::move(bytes_); }

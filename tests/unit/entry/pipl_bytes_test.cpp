@@ -57,13 +57,14 @@ TEST(PiplBytes, HeaderAndTwelvePropertiesInOrderWithTheirExactValues) {
     EXPECT_EQ(std::string(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at + 4)), "MIB8");
     EXPECT_EQ(std::string(b.begin() + static_cast<long>(at + 4), b.begin() + static_cast<long>(at + 8)), e.key);
     EXPECT_EQ(le32At(b, at + 8), 0u);
+    // The length counts the value's padding to 4 bytes, so a reader can step by it alone.
     const std::uint32_t length = le32At(b, at + 12);
-    ASSERT_EQ(length, e.value.size());
-    const Bytes value(b.begin() + static_cast<long>(at + 16), b.begin() + static_cast<long>(at + 16 + length));
+    const std::size_t padded = (e.value.size() + 3) & ~std::size_t{3};
+    ASSERT_EQ(length, padded);
+    const Bytes value(b.begin() + static_cast<long>(at + 16), b.begin() + static_cast<long>(at + 16 + e.value.size()));
     EXPECT_EQ(value, e.value);
-    const std::size_t padded = (length + 3) & ~std::size_t{3};
-    for (std::size_t i = length; i < padded; ++i) EXPECT_EQ(b[at + 16 + i], 0) << "padding byte " << i;
-    at += 16 + padded;
+    for (std::size_t i = e.value.size(); i < padded; ++i) EXPECT_EQ(b[at + 16 + i], 0) << "padding byte " << i;
+    at += 16 + length;
   }
   EXPECT_EQ(at, b.size());
 }
