@@ -86,10 +86,9 @@ enum {
 /* Version word: build bits 0-8, stage bits 9-10, bug fix bits 11-14, minor bits 15-18, major
  * bits 19-21. */
 enum { PF_Stage_DEVELOP = 0, PF_Stage_ALPHA = 1, PF_Stage_BETA = 2, PF_Stage_RELEASE = 3 };
-#define PF_VERSION(vers, subvers, bugvers, stage, build)                                        \
-  ((A_u_long)((((A_u_long)(vers) & 0x7) << 19) | (((A_u_long)(subvers) & 0xF) << 15) |         \
-              (((A_u_long)(bugvers) & 0xF) << 11) | (((A_u_long)(stage) & 0x3) << 9) |          \
-              ((A_u_long)(build) & 0x1FF)))
+#define PF_VERSION(vers, subvers, bugvers, stage, build)                                                               \
+  ((A_u_long)((((A_u_long)(vers)&0x7) << 19) | (((A_u_long)(subvers)&0xF) << 15) | (((A_u_long)(bugvers)&0xF) << 11) | \
+              (((A_u_long)(stage)&0x3) << 9) | ((A_u_long)(build)&0x1FF)))
 
 typedef A_long PF_OutFlags;
 enum {
@@ -533,15 +532,19 @@ typedef struct PF_CustomUIInfo {
 } PF_CustomUIInfo;
 
 typedef struct {
-  PF_Err (*checkout_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time, A_long time_step, A_u_long time_scale, PF_ParamDef* param);
+  PF_Err (*checkout_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long what_time, A_long time_step,
+                           A_u_long time_scale, PF_ParamDef* param);
   PF_Err (*checkin_param)(PF_ProgPtr effect_ref, PF_ParamDef* param);
   PF_Err (*add_param)(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def);
   PF_Err (*abort)(PF_ProgPtr effect_ref);
   PF_Err (*progress)(PF_ProgPtr effect_ref, A_long current, A_long total);
   PF_Err (*register_ui)(PF_ProgPtr effect_ref, PF_CustomUIInfo* cust_info);
-  PF_Err (*checkout_layer_audio)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long start_time, A_long duration, A_u_long time_scale, PF_UFixed rate, A_long bytes_per_sample, A_long num_channels, A_long fmt_signed, PF_LayerAudio* audio);
+  PF_Err (*checkout_layer_audio)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long start_time, A_long duration,
+                                 A_u_long time_scale, PF_UFixed rate, A_long bytes_per_sample, A_long num_channels,
+                                 A_long fmt_signed, PF_LayerAudio* audio);
   PF_Err (*checkin_layer_audio)(PF_ProgPtr effect_ref, PF_LayerAudio audio);
-  PF_Err (*get_audio_data)(PF_ProgPtr effect_ref, PF_LayerAudio audio, PF_SndSamplePtr* data0, A_long* num_samples0, PF_UFixed* rate0, A_long* bytes_per_sample0, A_long* num_channels0, A_long* fmt_signed0);
+  PF_Err (*get_audio_data)(PF_ProgPtr effect_ref, PF_LayerAudio audio, PF_SndSamplePtr* data0, A_long* num_samples0,
+                           PF_UFixed* rate0, A_long* bytes_per_sample0, A_long* num_channels0, A_long* fmt_signed0);
   void* reserved_str[3];
   void* reserved[10];
 } PF_InteractCallbacks;
@@ -670,9 +673,8 @@ typedef struct {
 } PF_PreRenderOutput;
 
 typedef struct {
-  PF_Err (*checkout_layer)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkout_idL,
-                           const PF_RenderRequest* req, A_long what_time, A_long time_step,
-                           A_u_long time_scale, PF_CheckoutResult* checkout_result);
+  PF_Err (*checkout_layer)(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long checkout_idL, const PF_RenderRequest* req,
+                           A_long what_time, A_long time_step, A_u_long time_scale, PF_CheckoutResult* checkout_result);
   PF_Err (*GuidMixInPtr)(PF_ProgPtr effect_ref, A_u_long buf_sizeLu, const void* buf);
 } PF_PreRenderCallbacks;
 
@@ -704,7 +706,7 @@ typedef struct {
 
 /* The one exported function of an effect module. */
 typedef PF_Err (*PF_FilterProc)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamList params,
-                               PF_LayerDef* output, void* extra);
+                                PF_LayerDef* output, void* extra);
 
 #ifdef __cplusplus
 }

@@ -46,53 +46,46 @@ typedef struct PF_ANSICallbacksSuite1 {
 #define kPFWorldTransformSuite "PF World Transform Suite"
 #define kPFWorldTransformSuiteVersion1 1
 typedef struct PF_WorldTransformSuite1 {
-  PF_Err (*composite_rect)(PF_ProgPtr effect_ref, PF_Rect* src_rect, A_long src_opacity,
-                           PF_EffectWorld* source_wld, A_long dest_x, A_long dest_y,
-                           PF_Field field_rdr, PF_XferMode xfer_mode, PF_EffectWorld* dest_wld);
-  PF_Err (*blend)(PF_ProgPtr effect_ref, const PF_EffectWorld* src1, const PF_EffectWorld* src2,
-                  PF_Fixed ratio, PF_EffectWorld* dst);
-  PF_Err (*convolve)(PF_ProgPtr effect_ref, PF_EffectWorld* src, const PF_Rect* area,
-                     PF_KernelFlags flags, A_long kernel_size, void* a_kernel, void* r_kernel,
-                     void* g_kernel, void* b_kernel, PF_EffectWorld* dst);
-  PF_Err (*copy)(PF_ProgPtr effect_ref, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r,
-                 PF_Rect* dst_r);
-  PF_Err (*copy_hq)(PF_ProgPtr effect_ref, PF_EffectWorld* src, PF_EffectWorld* dst,
-                    PF_Rect* src_r, PF_Rect* dst_r);
-  PF_Err (*transfer_rect)(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,
-                          PF_Field field, const PF_Rect* src_rec, const PF_EffectWorld* src_world,
-                          const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask_world0,
-                          A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world);
-  PF_Err (*transform_world)(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags,
-                            PF_Field field, const PF_EffectWorld* src_world,
-                            const PF_CompositeMode* comp_mode, const PF_MaskWorld* mask_world0,
-                            const PF_FloatMatrix* matrices, A_long num_matrices,
-                            PF_Boolean src2dst_matrix, const PF_Rect* dest_rect,
-                            PF_EffectWorld* dst_world);
+  PF_Err (*composite_rect)(PF_ProgPtr effect_ref, PF_Rect* src_rect, A_long src_opacity, PF_EffectWorld* source_wld,
+                           A_long dest_x, A_long dest_y, PF_Field field_rdr, PF_XferMode xfer_mode,
+                           PF_EffectWorld* dest_wld);
+  PF_Err (*blend)(PF_ProgPtr effect_ref, const PF_EffectWorld* src1, const PF_EffectWorld* src2, PF_Fixed ratio,
+                  PF_EffectWorld* dst);
+  PF_Err (*convolve)(PF_ProgPtr effect_ref, PF_EffectWorld* src, const PF_Rect* area, PF_KernelFlags flags,
+                     A_long kernel_size, void* a_kernel, void* r_kernel, void* g_kernel, void* b_kernel,
+                     PF_EffectWorld* dst);
+  PF_Err (*copy)(PF_ProgPtr effect_ref, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r, PF_Rect* dst_r);
+  PF_Err (*copy_hq)(PF_ProgPtr effect_ref, PF_EffectWorld* src, PF_EffectWorld* dst, PF_Rect* src_r, PF_Rect* dst_r);
+  PF_Err (*transfer_rect)(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags, PF_Field field,
+                          const PF_Rect* src_rec, const PF_EffectWorld* src_world, const PF_CompositeMode* comp_mode,
+                          const PF_MaskWorld* mask_world0, A_long dest_x, A_long dest_y, PF_EffectWorld* dst_world);
+  PF_Err (*transform_world)(PF_ProgPtr effect_ref, PF_Quality quality, PF_ModeFlags m_flags, PF_Field field,
+                            const PF_EffectWorld* src_world, const PF_CompositeMode* comp_mode,
+                            const PF_MaskWorld* mask_world0, const PF_FloatMatrix* matrices, A_long num_matrices,
+                            PF_Boolean src2dst_matrix, const PF_Rect* dest_rect, PF_EffectWorld* dst_world);
 } PF_WorldTransformSuite1;
 
 #define kPFFillMatteSuite "PF Fill Matte Suite"
 #define kPFFillMatteSuiteVersion2 2
 typedef struct PF_FillMatteSuite2 {
-  PF_Err (*fill)(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* dst_rect,
-                 PF_EffectWorld* world);
-  PF_Err (*fill16)(PF_ProgPtr effect_ref, const PF_Pixel16* color, const PF_Rect* dst_rect,
-                   PF_EffectWorld* world);
+  PF_Err (*fill)(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* dst_rect, PF_EffectWorld* world);
+  PF_Err (*fill16)(PF_ProgPtr effect_ref, const PF_Pixel16* color, const PF_Rect* dst_rect, PF_EffectWorld* world);
   PF_Err (*fill_float)(PF_ProgPtr effect_ref, const PF_PixelFloat* color, const PF_Rect* dst_rect,
                        PF_EffectWorld* world);
   PF_Err (*premultiply)(PF_ProgPtr effect_ref, A_long forward, PF_EffectWorld* dst);
-  PF_Err (*premultiply_color)(PF_ProgPtr effect_ref, PF_EffectWorld* src, const PF_Pixel* color,
-                              A_long forward, PF_EffectWorld* dst);
-  PF_Err (*premultiply_color16)(PF_ProgPtr effect_ref, PF_EffectWorld* src,
-                                const PF_Pixel16* color, A_long forward, PF_EffectWorld* dst);
-  PF_Err (*premultiply_color_float)(PF_ProgPtr effect_ref, PF_EffectWorld* src,
-                                    const PF_PixelFloat* color, A_long forward, PF_EffectWorld* dst);
+  PF_Err (*premultiply_color)(PF_ProgPtr effect_ref, PF_EffectWorld* src, const PF_Pixel* color, A_long forward,
+                              PF_EffectWorld* dst);
+  PF_Err (*premultiply_color16)(PF_ProgPtr effect_ref, PF_EffectWorld* src, const PF_Pixel16* color, A_long forward,
+                                PF_EffectWorld* dst);
+  PF_Err (*premultiply_color_float)(PF_ProgPtr effect_ref, PF_EffectWorld* src, const PF_PixelFloat* color,
+                                    A_long forward, PF_EffectWorld* dst);
 } PF_FillMatteSuite2;
 
 #define kPFWorldSuite "PF World Suite"
 #define kPFWorldSuiteVersion2 2
 typedef struct PF_WorldSuite2 {
-  PF_Err (*PF_NewWorld)(PF_ProgPtr effect_ref, A_long widthL, A_long heightL,
-                        PF_Boolean clear_pixB, PF_PixelFormat pixel_format, PF_EffectWorld* worldP);
+  PF_Err (*PF_NewWorld)(PF_ProgPtr effect_ref, A_long widthL, A_long heightL, PF_Boolean clear_pixB,
+                        PF_PixelFormat pixel_format, PF_EffectWorld* worldP);
   PF_Err (*PF_DisposeWorld)(PF_ProgPtr effect_ref, PF_EffectWorld* worldP);
   PF_Err (*PF_GetPixelFormat)(const PF_EffectWorld* worldP, PF_PixelFormat* pixel_formatP);
 } PF_WorldSuite2;

@@ -249,9 +249,11 @@ typedef struct {
 typedef struct AEGP_PFInterfaceSuite1 {
   A_Err (*AEGP_GetEffectLayer)(PF_ProgPtr effect_ref, AEGP_LayerH* layerPH);
   A_Err (*AEGP_GetNewEffectForEffect)(AEGP_PluginID aegp_plugin_id, PF_ProgPtr effect_ref, AEGP_EffectRefH* effectPH);
-  A_Err (*AEGP_ConvertEffectToCompTime)(PF_ProgPtr effect_ref, A_long what_timeL, A_u_long time_scaleLu, A_Time* comp_timePT);
+  A_Err (*AEGP_ConvertEffectToCompTime)(PF_ProgPtr effect_ref, A_long what_timeL, A_u_long time_scaleLu,
+                                        A_Time* comp_timePT);
   A_Err (*AEGP_GetEffectCamera)(PF_ProgPtr effect_ref, const A_Time* comp_timePT, AEGP_LayerH* camera_layerPH);
-  A_Err (*AEGP_GetEffectCameraMatrix)(PF_ProgPtr effect_ref, const A_Time* comp_timePT, A_Matrix4* camera_matrixP, A_FpLong* dst_to_planePF, A_short* plane_widthPL, A_short* plane_heightPL);
+  A_Err (*AEGP_GetEffectCameraMatrix)(PF_ProgPtr effect_ref, const A_Time* comp_timePT, A_Matrix4* camera_matrixP,
+                                      A_FpLong* dst_to_planePF, A_short* plane_widthPL, A_short* plane_heightPL);
 } AEGP_PFInterfaceSuite1;
 
 /* --- "AEGP Effect Suite" 3 --- */
@@ -260,15 +262,19 @@ typedef struct AEGP_PFInterfaceSuite1 {
 
 typedef struct AEGP_EffectSuite3 {
   A_Err (*AEGP_GetLayerNumEffects)(AEGP_LayerH layerH, A_long* num_effectsPL);
-  A_Err (*AEGP_GetLayerEffectByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_EffectIndex layer_effect_indexL, AEGP_EffectRefH* effectPH);
+  A_Err (*AEGP_GetLayerEffectByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH,
+                                      AEGP_EffectIndex layer_effect_indexL, AEGP_EffectRefH* effectPH);
   A_Err (*AEGP_GetInstalledKeyFromLayerEffect)(AEGP_EffectRefH effectH, AEGP_InstalledEffectKey* keyP);
-  A_Err (*AEGP_GetEffectParamUnionByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effectH, PF_ParamIndex param_index, PF_ParamType* param_typeP, PF_ParamDefUnion* uP0);
+  A_Err (*AEGP_GetEffectParamUnionByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effectH,
+                                           PF_ParamIndex param_index, PF_ParamType* param_typeP, PF_ParamDefUnion* uP0);
   A_Err (*AEGP_GetEffectFlags)(AEGP_EffectRefH effectH, AEGP_EffectFlags* effect_flagsP);
   A_Err (*AEGP_SetEffectFlags)(AEGP_EffectRefH effectH, AEGP_EffectFlags mask, AEGP_EffectFlags effect_flags);
   A_Err (*AEGP_ReorderEffect)(AEGP_EffectRefH effectH, A_long effect_indexL);
-  A_Err (*AEGP_EffectCallGeneric)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effectH, const A_Time* timePT, PF_Cmd effect_cmd, void* effect_extraPV);
+  A_Err (*AEGP_EffectCallGeneric)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effectH, const A_Time* timePT,
+                                  PF_Cmd effect_cmd, void* effect_extraPV);
   A_Err (*AEGP_DisposeEffect)(AEGP_EffectRefH effectH);
-  A_Err (*AEGP_ApplyEffect)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_InstalledEffectKey installed_key, AEGP_EffectRefH* effectPH);
+  A_Err (*AEGP_ApplyEffect)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_InstalledEffectKey installed_key,
+                            AEGP_EffectRefH* effectPH);
   A_Err (*AEGP_DeleteLayerEffect)(AEGP_EffectRefH effectH);
   A_Err (*AEGP_GetNumInstalledEffects)(A_long* num_installed_effectsPL);
   A_Err (*AEGP_GetNextInstalledEffect)(AEGP_InstalledEffectKey key, AEGP_InstalledEffectKey* next_keyPH);
@@ -288,25 +294,33 @@ typedef struct AEGP_StreamSuite2 {
   A_Err (*AEGP_IsStreamLegal)(AEGP_LayerH layerH, AEGP_LayerStream which_stream, A_Boolean* is_legalP);
   A_Err (*AEGP_CanVaryOverTime)(AEGP_StreamRefH streamH, A_Boolean* can_varyPB);
   A_Err (*AEGP_GetValidInterpolations)(AEGP_StreamRefH streamH, AEGP_KeyInterpolationMask* valid_interpP);
-  A_Err (*AEGP_GetNewLayerStream)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_LayerStream which_stream, AEGP_StreamRefH* streamPH);
+  A_Err (*AEGP_GetNewLayerStream)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_LayerStream which_stream,
+                                  AEGP_StreamRefH* streamPH);
   A_Err (*AEGP_GetEffectNumParamStreams)(AEGP_EffectRefH effect_refH, A_long* num_paramsPL);
-  A_Err (*AEGP_GetNewEffectStreamByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effect_refH, PF_ParamIndex param_index, AEGP_StreamRefH* streamPH);
-  A_Err (*AEGP_GetNewMaskStream)(AEGP_PluginID aegp_plugin_id, AEGP_MaskRefH mask_refH, AEGP_MaskStream which_stream, AEGP_StreamRefH* mask_streamPH);
+  A_Err (*AEGP_GetNewEffectStreamByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effect_refH,
+                                          PF_ParamIndex param_index, AEGP_StreamRefH* streamPH);
+  A_Err (*AEGP_GetNewMaskStream)(AEGP_PluginID aegp_plugin_id, AEGP_MaskRefH mask_refH, AEGP_MaskStream which_stream,
+                                 AEGP_StreamRefH* mask_streamPH);
   A_Err (*AEGP_DisposeStream)(AEGP_StreamRefH streamH);
   A_Err (*AEGP_GetStreamName)(AEGP_StreamRefH streamH, A_Boolean force_englishB, A_char* nameZ);
   A_Err (*AEGP_GetStreamUnitsText)(AEGP_StreamRefH streamH, A_Boolean force_englishB, A_char* unitsZ);
-  A_Err (*AEGP_GetStreamProperties)(AEGP_StreamRefH streamH, AEGP_StreamFlags* flagsP, A_FpLong* minP0, A_FpLong* maxP0);
+  A_Err (*AEGP_GetStreamProperties)(AEGP_StreamRefH streamH, AEGP_StreamFlags* flagsP, A_FpLong* minP0,
+                                    A_FpLong* maxP0);
   A_Err (*AEGP_IsStreamTimevarying)(AEGP_StreamRefH streamH, A_Boolean* is_timevaryPB);
   A_Err (*AEGP_GetStreamType)(AEGP_StreamRefH streamH, AEGP_StreamType* stream_typeP);
-  A_Err (*AEGP_GetNewStreamValue)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_LTimeMode time_mode, const A_Time* timePT, A_Boolean pre_expressionB, AEGP_StreamValue* valueP);
+  A_Err (*AEGP_GetNewStreamValue)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_LTimeMode time_mode,
+                                  const A_Time* timePT, A_Boolean pre_expressionB, AEGP_StreamValue* valueP);
   A_Err (*AEGP_DisposeStreamValue)(AEGP_StreamValue* valueP);
   A_Err (*AEGP_SetStreamValue)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_StreamValue* valueP);
-  A_Err (*AEGP_GetLayerStreamValue)(AEGP_LayerH layerH, AEGP_LayerStream which_stream, AEGP_LTimeMode time_mode, const A_Time* timePT, A_Boolean pre_expressionB, AEGP_StreamVal* stream_valP, AEGP_StreamType* stream_typeP0);
+  A_Err (*AEGP_GetLayerStreamValue)(AEGP_LayerH layerH, AEGP_LayerStream which_stream, AEGP_LTimeMode time_mode,
+                                    const A_Time* timePT, A_Boolean pre_expressionB, AEGP_StreamVal* stream_valP,
+                                    AEGP_StreamType* stream_typeP0);
   A_Err (*AEGP_GetExpressionState)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, A_Boolean* enabledPB);
   A_Err (*AEGP_SetExpressionState)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, A_Boolean enabledB);
   A_Err (*AEGP_GetExpression)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_MemHandle* expressionPH);
   A_Err (*AEGP_SetExpression)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, const A_char* expressionP);
-  A_Err (*AEGP_DuplicateStreamRef)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_StreamRefH* dup_streamPH);
+  A_Err (*AEGP_DuplicateStreamRef)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH,
+                                   AEGP_StreamRefH* dup_streamPH);
 } AEGP_StreamSuite2;
 
 /* The table of version 9. */
@@ -314,25 +328,34 @@ typedef struct AEGP_StreamSuite4 {
   A_Err (*AEGP_IsStreamLegal)(AEGP_LayerH layerH, AEGP_LayerStream which_stream, A_Boolean* is_legalP);
   A_Err (*AEGP_CanVaryOverTime)(AEGP_StreamRefH streamH, A_Boolean* can_varyPB);
   A_Err (*AEGP_GetValidInterpolations)(AEGP_StreamRefH streamH, AEGP_KeyInterpolationMask* valid_interpP);
-  A_Err (*AEGP_GetNewLayerStream)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_LayerStream which_stream, AEGP_StreamRefH* streamPH);
+  A_Err (*AEGP_GetNewLayerStream)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_LayerStream which_stream,
+                                  AEGP_StreamRefH* streamPH);
   A_Err (*AEGP_GetEffectNumParamStreams)(AEGP_EffectRefH effect_refH, A_long* num_paramsPL);
-  A_Err (*AEGP_GetNewEffectStreamByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effect_refH, PF_ParamIndex param_index, AEGP_StreamRefH* streamPH);
-  A_Err (*AEGP_GetNewMaskStream)(AEGP_PluginID aegp_plugin_id, AEGP_MaskRefH mask_refH, AEGP_MaskStream which_stream, AEGP_StreamRefH* mask_streamPH);
+  A_Err (*AEGP_GetNewEffectStreamByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_EffectRefH effect_refH,
+                                          PF_ParamIndex param_index, AEGP_StreamRefH* streamPH);
+  A_Err (*AEGP_GetNewMaskStream)(AEGP_PluginID aegp_plugin_id, AEGP_MaskRefH mask_refH, AEGP_MaskStream which_stream,
+                                 AEGP_StreamRefH* mask_streamPH);
   A_Err (*AEGP_DisposeStream)(AEGP_StreamRefH streamH);
-  A_Err (*AEGP_GetStreamName)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, A_Boolean force_englishB, AEGP_MemHandle* utf_stream_namePH);
+  A_Err (*AEGP_GetStreamName)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, A_Boolean force_englishB,
+                              AEGP_MemHandle* utf_stream_namePH);
   A_Err (*AEGP_GetStreamUnitsText)(AEGP_StreamRefH streamH, A_Boolean force_englishB, A_char* unitsZ);
-  A_Err (*AEGP_GetStreamProperties)(AEGP_StreamRefH streamH, AEGP_StreamFlags* flagsP, A_FpLong* minP0, A_FpLong* maxP0);
+  A_Err (*AEGP_GetStreamProperties)(AEGP_StreamRefH streamH, AEGP_StreamFlags* flagsP, A_FpLong* minP0,
+                                    A_FpLong* maxP0);
   A_Err (*AEGP_IsStreamTimevarying)(AEGP_StreamRefH streamH, A_Boolean* is_timevaryPB);
   A_Err (*AEGP_GetStreamType)(AEGP_StreamRefH streamH, AEGP_StreamType* stream_typeP);
-  A_Err (*AEGP_GetNewStreamValue)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_LTimeMode time_mode, const A_Time* timePT, A_Boolean pre_expressionB, AEGP_StreamValue2* valueP);
+  A_Err (*AEGP_GetNewStreamValue)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_LTimeMode time_mode,
+                                  const A_Time* timePT, A_Boolean pre_expressionB, AEGP_StreamValue2* valueP);
   A_Err (*AEGP_DisposeStreamValue)(AEGP_StreamValue2* valueP);
   A_Err (*AEGP_SetStreamValue)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_StreamValue2* valueP);
-  A_Err (*AEGP_GetLayerStreamValue)(AEGP_LayerH layerH, AEGP_LayerStream which_stream, AEGP_LTimeMode time_mode, const A_Time* timePT, A_Boolean pre_expressionB, AEGP_StreamVal2* stream_valP, AEGP_StreamType* stream_typeP0);
+  A_Err (*AEGP_GetLayerStreamValue)(AEGP_LayerH layerH, AEGP_LayerStream which_stream, AEGP_LTimeMode time_mode,
+                                    const A_Time* timePT, A_Boolean pre_expressionB, AEGP_StreamVal2* stream_valP,
+                                    AEGP_StreamType* stream_typeP0);
   A_Err (*AEGP_GetExpressionState)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, A_Boolean* enabledPB);
   A_Err (*AEGP_SetExpressionState)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, A_Boolean enabledB);
   A_Err (*AEGP_GetExpression)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_MemHandle* expressionPH);
   A_Err (*AEGP_SetExpression)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, const A_char* expressionP);
-  A_Err (*AEGP_DuplicateStreamRef)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_StreamRefH* dup_streamPH);
+  A_Err (*AEGP_DuplicateStreamRef)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH,
+                                   AEGP_StreamRefH* dup_streamPH);
 } AEGP_StreamSuite4;
 
 /* --- "AEGP Dynamic Stream Suite" 5 --- */
@@ -346,23 +369,29 @@ typedef struct AEGP_DynamicStreamSuite4 {
   A_Err (*AEGP_GetStreamGroupingType)(AEGP_StreamRefH streamH, AEGP_StreamGroupingType* group_typeP);
   A_Err (*AEGP_GetNumStreamsInGroup)(AEGP_StreamRefH streamH, A_long* num_streamsPL);
   A_Err (*AEGP_GetDynamicStreamFlags)(AEGP_StreamRefH streamH, AEGP_DynStreamFlags* stream_flagsP);
-  A_Err (*AEGP_SetDynamicStreamFlag)(AEGP_StreamRefH streamH, AEGP_DynStreamFlags one_flag, A_Boolean undoableB, A_Boolean setB);
-  A_Err (*AEGP_GetNewStreamRefByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH parent_groupH, A_long indexL, AEGP_StreamRefH* streamPH);
-  A_Err (*AEGP_GetNewStreamRefByMatchname)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH parent_groupH, const A_char* utf8_match_nameZ, AEGP_StreamRefH* streamPH);
+  A_Err (*AEGP_SetDynamicStreamFlag)(AEGP_StreamRefH streamH, AEGP_DynStreamFlags one_flag, A_Boolean undoableB,
+                                     A_Boolean setB);
+  A_Err (*AEGP_GetNewStreamRefByIndex)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH parent_groupH, A_long indexL,
+                                       AEGP_StreamRefH* streamPH);
+  A_Err (*AEGP_GetNewStreamRefByMatchname)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH parent_groupH,
+                                           const A_char* utf8_match_nameZ, AEGP_StreamRefH* streamPH);
   A_Err (*AEGP_DeleteStream)(AEGP_StreamRefH streamH);
   A_Err (*AEGP_ReorderStream)(AEGP_StreamRefH streamH, A_long new_indexL);
   A_Err (*AEGP_DuplicateStream)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, A_long* new_indexPL0);
   A_Err (*AEGP_SetStreamName)(AEGP_StreamRefH streamH, const A_UTF16Char* nameZ);
   A_Err (*AEGP_CanAddStream)(AEGP_StreamRefH group_streamH, const A_char* utf8_match_nameZ, A_Boolean* can_addPB);
-  A_Err (*AEGP_AddStream)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH indxd_grp_streamH, const A_char* utf8_match_nameZ, AEGP_StreamRefH* streamPH0);
+  A_Err (*AEGP_AddStream)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH indxd_grp_streamH,
+                          const A_char* utf8_match_nameZ, AEGP_StreamRefH* streamPH0);
   A_Err (*AEGP_GetMatchName)(AEGP_StreamRefH streamH, A_char* utf8_match_nameZ);
-  A_Err (*AEGP_GetNewParentStreamRef)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH, AEGP_StreamRefH* parent_streamPH);
+  A_Err (*AEGP_GetNewParentStreamRef)(AEGP_PluginID aegp_plugin_id, AEGP_StreamRefH streamH,
+                                      AEGP_StreamRefH* parent_streamPH);
   A_Err (*AEGP_GetStreamIsModified)(AEGP_StreamRefH streamH, A_Boolean* modifiedPB);
   A_Err (*AEGP_GetStreamIndexInParent)(AEGP_StreamRefH streamH, A_long* indexPL);
   A_Err (*AEGP_IsSeparationLeader)(AEGP_StreamRefH streamH, A_Boolean* leaderPB);
   A_Err (*AEGP_AreDimensionsSeparated)(AEGP_StreamRefH leader_streamH, A_Boolean* separatedPB);
   A_Err (*AEGP_SetDimensionsSeparated)(AEGP_StreamRefH leader_streamH, A_Boolean separatedB);
-  A_Err (*AEGP_GetSeparationFollower)(AEGP_StreamRefH leader_streamH, A_short dimensionS, AEGP_StreamRefH* follower_streamPH);
+  A_Err (*AEGP_GetSeparationFollower)(AEGP_StreamRefH leader_streamH, A_short dimensionS,
+                                      AEGP_StreamRefH* follower_streamPH);
   A_Err (*AEGP_IsSeparationFollower)(AEGP_StreamRefH streamH, A_Boolean* followerPB);
   A_Err (*AEGP_GetSeparationLeader)(AEGP_StreamRefH follower_streamH, AEGP_StreamRefH* leader_streamPH);
   A_Err (*AEGP_GetSeparationDimension)(AEGP_StreamRefH follower_streamH, A_short* dimensionPS);
@@ -392,7 +421,8 @@ typedef struct AEGP_LayerSuite5 {
   A_Err (*AEGP_GetLayerCurrentTime)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, A_Time* curr_timePT);
   A_Err (*AEGP_GetLayerInPoint)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, A_Time* in_pointPT);
   A_Err (*AEGP_GetLayerDuration)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, A_Time* durationPT);
-  A_Err (*AEGP_SetLayerInPointAndDuration)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* in_pointPT, const A_Time* durationPT);
+  A_Err (*AEGP_SetLayerInPointAndDuration)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* in_pointPT,
+                                           const A_Time* durationPT);
   A_Err (*AEGP_GetLayerOffset)(AEGP_LayerH layerH, A_Time* offsetPT);
   A_Err (*AEGP_SetLayerOffset)(AEGP_LayerH layerH, const A_Time* offsetPT);
   A_Err (*AEGP_GetLayerStretch)(AEGP_LayerH layerH, A_Ratio* stretchPRt);
@@ -402,19 +432,23 @@ typedef struct AEGP_LayerSuite5 {
   A_Err (*AEGP_IsAddLayerValid)(AEGP_ItemH item_to_addH, AEGP_CompH into_compH, A_Boolean* validPB);
   A_Err (*AEGP_AddLayer)(AEGP_ItemH item_to_addH, AEGP_CompH into_compH, AEGP_LayerH* added_layerPH0);
   A_Err (*AEGP_ReorderLayer)(AEGP_LayerH layerH, A_long layer_indexL);
-  A_Err (*AEGP_GetLayerMaskedBounds)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* timePT, A_FloatRect* boundsPR);
+  A_Err (*AEGP_GetLayerMaskedBounds)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* timePT,
+                                     A_FloatRect* boundsPR);
   A_Err (*AEGP_GetLayerObjectType)(AEGP_LayerH layerH, AEGP_ObjectType* object_type);
   A_Err (*AEGP_IsLayer3D)(AEGP_LayerH layerH, A_Boolean* is_3DPB);
   A_Err (*AEGP_IsLayer2D)(AEGP_LayerH layerH, A_Boolean* is_2DPB);
-  A_Err (*AEGP_IsVideoActive)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* comp_timePT, A_Boolean* is_activePB);
-  A_Err (*AEGP_IsLayerUsedAsTrackMatte)(AEGP_LayerH layerH, A_Boolean fill_must_be_activeB, A_Boolean* is_track_mattePB);
+  A_Err (*AEGP_IsVideoActive)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* comp_timePT,
+                              A_Boolean* is_activePB);
+  A_Err (*AEGP_IsLayerUsedAsTrackMatte)(AEGP_LayerH layerH, A_Boolean fill_must_be_activeB,
+                                        A_Boolean* is_track_mattePB);
   A_Err (*AEGP_DoesLayerHaveTrackMatte)(AEGP_LayerH layerH, A_Boolean* has_track_mattePB);
   A_Err (*AEGP_ConvertCompToLayerTime)(AEGP_LayerH layerH, const A_Time* comp_timeP, A_Time* layer_timeP);
   A_Err (*AEGP_ConvertLayerToCompTime)(AEGP_LayerH layerH, const A_Time* layer_timeP, A_Time* comp_timeP);
   A_Err (*AEGP_GetLayerDancingRandValue)(AEGP_LayerH layerH, const A_Time* comp_timePT, A_long* rand_valuePL);
   A_Err (*AEGP_GetLayerID)(AEGP_LayerH layerH, AEGP_LayerIDVal* id_valP);
   A_Err (*AEGP_GetLayerToWorldXform)(AEGP_LayerH aegp_layerH, const A_Time* comp_timeP, A_Matrix4* transform);
-  A_Err (*AEGP_GetLayerToWorldXformFromView)(AEGP_LayerH aegp_layerH, const A_Time* view_timeP, const A_Time* comp_timeP, A_Matrix4* transform);
+  A_Err (*AEGP_GetLayerToWorldXformFromView)(AEGP_LayerH aegp_layerH, const A_Time* view_timeP,
+                                             const A_Time* comp_timeP, A_Matrix4* transform);
   A_Err (*AEGP_SetLayerName)(AEGP_LayerH aegp_layerH, const A_char*);
   A_Err (*AEGP_GetLayerParent)(const AEGP_LayerH layerH, AEGP_LayerH* parent_layerPH);
   A_Err (*AEGP_SetLayerParent)(AEGP_LayerH layerH, const AEGP_LayerH parent_layerH0);
@@ -432,7 +466,8 @@ typedef struct AEGP_LayerSuite7 {
   A_Err (*AEGP_GetLayerSourceItem)(AEGP_LayerH layerH, AEGP_ItemH* source_itemPH);
   A_Err (*AEGP_GetLayerSourceItemID)(AEGP_LayerH layerH, A_long* source_item_idPL);
   A_Err (*AEGP_GetLayerParentComp)(AEGP_LayerH layerH, AEGP_CompH* compPH);
-  A_Err (*AEGP_GetLayerName)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_MemHandle* utf_layer_namePH0, AEGP_MemHandle* utf_source_namePH0);
+  A_Err (*AEGP_GetLayerName)(AEGP_PluginID aegp_plugin_id, AEGP_LayerH layerH, AEGP_MemHandle* utf_layer_namePH0,
+                             AEGP_MemHandle* utf_source_namePH0);
   A_Err (*AEGP_GetLayerQuality)(AEGP_LayerH layerH, AEGP_LayerQuality* qualityP);
   A_Err (*AEGP_SetLayerQuality)(AEGP_LayerH layerH, AEGP_LayerQuality quality);
   A_Err (*AEGP_GetLayerFlags)(AEGP_LayerH layerH, AEGP_LayerFlags* layer_flagsP);
@@ -442,7 +477,8 @@ typedef struct AEGP_LayerSuite7 {
   A_Err (*AEGP_GetLayerCurrentTime)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, A_Time* curr_timePT);
   A_Err (*AEGP_GetLayerInPoint)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, A_Time* in_pointPT);
   A_Err (*AEGP_GetLayerDuration)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, A_Time* durationPT);
-  A_Err (*AEGP_SetLayerInPointAndDuration)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* in_pointPT, const A_Time* durationPT);
+  A_Err (*AEGP_SetLayerInPointAndDuration)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* in_pointPT,
+                                           const A_Time* durationPT);
   A_Err (*AEGP_GetLayerOffset)(AEGP_LayerH layerH, A_Time* offsetPT);
   A_Err (*AEGP_SetLayerOffset)(AEGP_LayerH layerH, const A_Time* offsetPT);
   A_Err (*AEGP_GetLayerStretch)(AEGP_LayerH layerH, A_Ratio* stretchPRt);
@@ -452,19 +488,23 @@ typedef struct AEGP_LayerSuite7 {
   A_Err (*AEGP_IsAddLayerValid)(AEGP_ItemH item_to_addH, AEGP_CompH into_compH, A_Boolean* validPB);
   A_Err (*AEGP_AddLayer)(AEGP_ItemH item_to_addH, AEGP_CompH into_compH, AEGP_LayerH* added_layerPH0);
   A_Err (*AEGP_ReorderLayer)(AEGP_LayerH layerH, A_long layer_indexL);
-  A_Err (*AEGP_GetLayerMaskedBounds)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* timePT, A_FloatRect* boundsPR);
+  A_Err (*AEGP_GetLayerMaskedBounds)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* timePT,
+                                     A_FloatRect* boundsPR);
   A_Err (*AEGP_GetLayerObjectType)(AEGP_LayerH layerH, AEGP_ObjectType* object_type);
   A_Err (*AEGP_IsLayer3D)(AEGP_LayerH layerH, A_Boolean* is_3DPB);
   A_Err (*AEGP_IsLayer2D)(AEGP_LayerH layerH, A_Boolean* is_2DPB);
-  A_Err (*AEGP_IsVideoActive)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* comp_timePT, A_Boolean* is_activePB);
-  A_Err (*AEGP_IsLayerUsedAsTrackMatte)(AEGP_LayerH layerH, A_Boolean fill_must_be_activeB, A_Boolean* is_track_mattePB);
+  A_Err (*AEGP_IsVideoActive)(AEGP_LayerH layerH, AEGP_LTimeMode time_mode, const A_Time* comp_timePT,
+                              A_Boolean* is_activePB);
+  A_Err (*AEGP_IsLayerUsedAsTrackMatte)(AEGP_LayerH layerH, A_Boolean fill_must_be_activeB,
+                                        A_Boolean* is_track_mattePB);
   A_Err (*AEGP_DoesLayerHaveTrackMatte)(AEGP_LayerH layerH, A_Boolean* has_track_mattePB);
   A_Err (*AEGP_ConvertCompToLayerTime)(AEGP_LayerH layerH, const A_Time* comp_timeP, A_Time* layer_timeP);
   A_Err (*AEGP_ConvertLayerToCompTime)(AEGP_LayerH layerH, const A_Time* layer_timeP, A_Time* comp_timeP);
   A_Err (*AEGP_GetLayerDancingRandValue)(AEGP_LayerH layerH, const A_Time* comp_timePT, A_long* rand_valuePL);
   A_Err (*AEGP_GetLayerID)(AEGP_LayerH layerH, AEGP_LayerIDVal* id_valP);
   A_Err (*AEGP_GetLayerToWorldXform)(AEGP_LayerH aegp_layerH, const A_Time* comp_timeP, A_Matrix4* transform);
-  A_Err (*AEGP_GetLayerToWorldXformFromView)(AEGP_LayerH aegp_layerH, const A_Time* view_timeP, const A_Time* comp_timeP, A_Matrix4* transform);
+  A_Err (*AEGP_GetLayerToWorldXformFromView)(AEGP_LayerH aegp_layerH, const A_Time* view_timeP,
+                                             const A_Time* comp_timeP, A_Matrix4* transform);
   A_Err (*AEGP_SetLayerName)(AEGP_LayerH aegp_layerH, const A_UTF16Char* new_nameZ);
   A_Err (*AEGP_GetLayerParent)(const AEGP_LayerH layerH, AEGP_LayerH* parent_layerPH);
   A_Err (*AEGP_SetLayerParent)(AEGP_LayerH layerH, const AEGP_LayerH parent_layerH0);
@@ -496,16 +536,23 @@ typedef struct AEGP_CompSuite7 {
   A_Err (*AEGP_GetCompWorkAreaStart)(AEGP_CompH compH, A_Time* work_area_startPT);
   A_Err (*AEGP_GetCompWorkAreaDuration)(AEGP_CompH compH, A_Time* work_area_durationPT);
   A_Err (*AEGP_SetCompWorkAreaStartAndDuration)(AEGP_CompH compH, const A_Time* startPT, const A_Time* durationPT);
-  A_Err (*AEGP_CreateSolidInComp)(const A_UTF16Char* utf_nameZ, A_long width, A_long height, const AEGP_ColorVal* color, AEGP_CompH parent_compH, const A_Time* durationPT0, AEGP_LayerH* new_solidPH);
-  A_Err (*AEGP_CreateCameraInComp)(const A_UTF16Char* utf_nameZ, A_FloatPoint center_point, AEGP_CompH parent_compH, AEGP_LayerH* new_cameraPH);
-  A_Err (*AEGP_CreateLightInComp)(const A_UTF16Char* utf_nameZ, A_FloatPoint center_point, AEGP_CompH parent_compH, AEGP_LayerH* new_lightPH);
-  A_Err (*AEGP_CreateComp)(AEGP_ItemH parent_folderH0, const A_UTF16Char* utf_nameZ, A_long width, A_long height, const A_Ratio* pixel_aspect_ratioPRt, const A_Time* durationPT, const A_Ratio* frameratePRt, AEGP_CompH* new_compPH);
-  A_Err (*AEGP_GetNewCollectionFromCompSelection)(AEGP_PluginID plugin_id, AEGP_CompH compH, AEGP_Collection2H* collectionPH);
+  A_Err (*AEGP_CreateSolidInComp)(const A_UTF16Char* utf_nameZ, A_long width, A_long height, const AEGP_ColorVal* color,
+                                  AEGP_CompH parent_compH, const A_Time* durationPT0, AEGP_LayerH* new_solidPH);
+  A_Err (*AEGP_CreateCameraInComp)(const A_UTF16Char* utf_nameZ, A_FloatPoint center_point, AEGP_CompH parent_compH,
+                                   AEGP_LayerH* new_cameraPH);
+  A_Err (*AEGP_CreateLightInComp)(const A_UTF16Char* utf_nameZ, A_FloatPoint center_point, AEGP_CompH parent_compH,
+                                  AEGP_LayerH* new_lightPH);
+  A_Err (*AEGP_CreateComp)(AEGP_ItemH parent_folderH0, const A_UTF16Char* utf_nameZ, A_long width, A_long height,
+                           const A_Ratio* pixel_aspect_ratioPRt, const A_Time* durationPT, const A_Ratio* frameratePRt,
+                           AEGP_CompH* new_compPH);
+  A_Err (*AEGP_GetNewCollectionFromCompSelection)(AEGP_PluginID plugin_id, AEGP_CompH compH,
+                                                  AEGP_Collection2H* collectionPH);
   A_Err (*AEGP_SetSelection)(AEGP_CompH compH, AEGP_Collection2H collectionH);
   A_Err (*AEGP_GetCompDisplayStartTime)(AEGP_CompH compH, A_Time* start_timePT);
   A_Err (*AEGP_SetCompDisplayStartTime)(AEGP_CompH compH, const A_Time* start_timePT);
   A_Err (*AEGP_SetCompDuration)(AEGP_CompH compH, const A_Time* durationPT);
-  A_Err (*AEGP_CreateNullInComp)(const A_UTF16Char* utf_nameZ, AEGP_CompH parent_compH, const A_Time* durationPT0, AEGP_LayerH* new_null_solidPH);
+  A_Err (*AEGP_CreateNullInComp)(const A_UTF16Char* utf_nameZ, AEGP_CompH parent_compH, const A_Time* durationPT0,
+                                 AEGP_LayerH* new_null_solidPH);
   A_Err (*AEGP_SetCompPixelAspectRatio)(AEGP_CompH compH, const A_Ratio* pix_aspectratioPRt);
   A_Err (*AEGP_CreateTextLayerInComp)(AEGP_CompH parent_compH, AEGP_LayerH* new_text_layerPH);
   A_Err (*AEGP_SetCompDimensions)(AEGP_CompH compH, A_long widthL, A_long heightL);
@@ -513,7 +560,8 @@ typedef struct AEGP_CompSuite7 {
   A_Err (*AEGP_GetCompFrameDuration)(AEGP_CompH compH, A_Time* timeP);
   A_Err (*AEGP_GetMostRecentlyUsedComp)(AEGP_CompH* compPH);
   A_Err (*AEGP_CreateVectorLayerInComp)(AEGP_CompH parent_compH, AEGP_LayerH* new_vec_layerPH);
-  A_Err (*AEGP_GetNewCompMarkerStream)(AEGP_PluginID aegp_plugin_id, AEGP_CompH parent_compH, AEGP_StreamRefH* streamPH);
+  A_Err (*AEGP_GetNewCompMarkerStream)(AEGP_PluginID aegp_plugin_id, AEGP_CompH parent_compH,
+                                       AEGP_StreamRefH* streamPH);
 } AEGP_CompSuite7;
 
 /* --- "AEGP Item Suite" 13 --- */
@@ -583,16 +631,24 @@ typedef struct AEGP_RenderOptionsSuite3 {
 #define kAEGPRenderSuiteVersion2 2
 
 typedef struct AEGP_RenderSuite2 {
-  A_Err (*AEGP_RenderAndCheckoutFrame)(AEGP_RenderOptionsH optionsH, AEGP_RenderSuiteCheckForCancelv1 cancel_functionP0, AEGP_CancelRefcon cancel_function_refconP0, AEGP_FrameReceiptH* receiptPH);
+  A_Err (*AEGP_RenderAndCheckoutFrame)(AEGP_RenderOptionsH optionsH, AEGP_RenderSuiteCheckForCancelv1 cancel_functionP0,
+                                       AEGP_CancelRefcon cancel_function_refconP0, AEGP_FrameReceiptH* receiptPH);
   A_Err (*AEGP_CheckinFrame)(AEGP_FrameReceiptH receiptH);
   A_Err (*AEGP_GetReceiptWorld)(AEGP_FrameReceiptH receiptH, AEGP_WorldH* worldPH);
   A_Err (*AEGP_GetRenderedRegion)(AEGP_FrameReceiptH receiptH, A_LRect* regionP);
-  A_Err (*AEGP_IsRenderedFrameSufficient)(AEGP_RenderOptionsH rendered_optionsH, AEGP_RenderOptionsH proposed_optionsH, A_Boolean* is_sufficientPB);
-  A_Err (*AEGP_RenderNewItemSoundData)(AEGP_ItemH itemH, const A_Time* start_timePT, const A_Time* durationPT, const AEGP_SoundDataFormat* formatP, AEGP_RenderSuiteCheckForCancel cancel_functionP0, AEGP_CancelRefcon cancel_function_refconP0, AEGP_SoundDataH* new_sound_dataPH);
+  A_Err (*AEGP_IsRenderedFrameSufficient)(AEGP_RenderOptionsH rendered_optionsH, AEGP_RenderOptionsH proposed_optionsH,
+                                          A_Boolean* is_sufficientPB);
+  A_Err (*AEGP_RenderNewItemSoundData)(AEGP_ItemH itemH, const A_Time* start_timePT, const A_Time* durationPT,
+                                       const AEGP_SoundDataFormat* formatP,
+                                       AEGP_RenderSuiteCheckForCancel cancel_functionP0,
+                                       AEGP_CancelRefcon cancel_function_refconP0, AEGP_SoundDataH* new_sound_dataPH);
   A_Err (*AEGP_GetCurrentTimestamp)(AEGP_TimeStamp* time_stampP);
-  A_Err (*AEGP_HasItemChangedSinceTimestamp)(AEGP_ItemH itemH, const A_Time* start_timeP, const A_Time* durationP, const AEGP_TimeStamp* time_stampP, A_Boolean* changedPB);
-  A_Err (*AEGP_IsItemWorthwhileToRender)(AEGP_RenderOptionsH roH, const AEGP_TimeStamp* time_stampP, A_Boolean* worthwhilePB);
-  A_Err (*AEGP_CheckinRenderedFrame)(AEGP_RenderOptionsH roH, const AEGP_TimeStamp* time_stampP, A_u_long ticks_to_renderL, AEGP_PlatformWorldH image);
+  A_Err (*AEGP_HasItemChangedSinceTimestamp)(AEGP_ItemH itemH, const A_Time* start_timeP, const A_Time* durationP,
+                                             const AEGP_TimeStamp* time_stampP, A_Boolean* changedPB);
+  A_Err (*AEGP_IsItemWorthwhileToRender)(AEGP_RenderOptionsH roH, const AEGP_TimeStamp* time_stampP,
+                                         A_Boolean* worthwhilePB);
+  A_Err (*AEGP_CheckinRenderedFrame)(AEGP_RenderOptionsH roH, const AEGP_TimeStamp* time_stampP,
+                                     A_u_long ticks_to_renderL, AEGP_PlatformWorldH image);
 } AEGP_RenderSuite2;
 
 /* --- "AEGP World Suite" 2 and 3 --- */
@@ -611,9 +667,11 @@ typedef struct AEGP_WorldSuite2 {
   A_Err (*AEGP_GetBaseAddr16)(AEGP_WorldH worldH, PF_Pixel16** base_addrP);
   A_Err (*AEGP_FillOutPFEffectWorld)(AEGP_WorldH worldH, PF_EffectWorld* pf_worldP);
   A_Err (*AEGP_FastBlur)(A_FpLong radiusF, PF_ModeFlags mode, PF_Quality quality, AEGP_WorldH worldH);
-  A_Err (*AEGP_NewPlatformWorld)(AEGP_PluginID plugin_id, AEGP_WorldType type, A_long widthL, A_long heightL, AEGP_PlatformWorldH* worldPH);
+  A_Err (*AEGP_NewPlatformWorld)(AEGP_PluginID plugin_id, AEGP_WorldType type, A_long widthL, A_long heightL,
+                                 AEGP_PlatformWorldH* worldPH);
   A_Err (*AEGP_DisposePlatformWorld)(AEGP_PlatformWorldH worldH);
-  A_Err (*AEGP_NewReferenceFromPlatformWorld)(AEGP_PluginID plugin_id, AEGP_PlatformWorldH platform_worldH, AEGP_WorldH* worldPH);
+  A_Err (*AEGP_NewReferenceFromPlatformWorld)(AEGP_PluginID plugin_id, AEGP_PlatformWorldH platform_worldH,
+                                              AEGP_WorldH* worldPH);
 } AEGP_WorldSuite2;
 
 /* The table of version 3. */
@@ -628,9 +686,11 @@ typedef struct AEGP_WorldSuite3 {
   A_Err (*AEGP_GetBaseAddr32)(AEGP_WorldH worldH, PF_PixelFloat** base_addrP);
   A_Err (*AEGP_FillOutPFEffectWorld)(AEGP_WorldH worldH, PF_EffectWorld* pf_worldP);
   A_Err (*AEGP_FastBlur)(A_FpLong radiusF, PF_ModeFlags mode, PF_Quality quality, AEGP_WorldH worldH);
-  A_Err (*AEGP_NewPlatformWorld)(AEGP_PluginID plugin_id, AEGP_WorldType type, A_long widthL, A_long heightL, AEGP_PlatformWorldH* worldPH);
+  A_Err (*AEGP_NewPlatformWorld)(AEGP_PluginID plugin_id, AEGP_WorldType type, A_long widthL, A_long heightL,
+                                 AEGP_PlatformWorldH* worldPH);
   A_Err (*AEGP_DisposePlatformWorld)(AEGP_PlatformWorldH worldH);
-  A_Err (*AEGP_NewReferenceFromPlatformWorld)(AEGP_PluginID plugin_id, AEGP_PlatformWorldH platform_worldH, AEGP_WorldH* worldPH);
+  A_Err (*AEGP_NewReferenceFromPlatformWorld)(AEGP_PluginID plugin_id, AEGP_PlatformWorldH platform_worldH,
+                                              AEGP_WorldH* worldPH);
 } AEGP_WorldSuite3;
 
 /* --- "AEGP Memory Suite" 1 --- */
@@ -638,7 +698,8 @@ typedef struct AEGP_WorldSuite3 {
 #define kAEGPMemorySuiteVersion1 1
 
 typedef struct AEGP_MemorySuite1 {
-  A_Err (*AEGP_NewMemHandle)(AEGP_PluginID plugin_id, const A_char* whatZ, AEGP_MemSize size, AEGP_MemFlag flags, AEGP_MemHandle* memPH);
+  A_Err (*AEGP_NewMemHandle)(AEGP_PluginID plugin_id, const A_char* whatZ, AEGP_MemSize size, AEGP_MemFlag flags,
+                             AEGP_MemHandle* memPH);
   A_Err (*AEGP_FreeMemHandle)(AEGP_MemHandle memH);
   A_Err (*AEGP_LockMemHandle)(AEGP_MemHandle memH, void** ptr_to_ptr);
   A_Err (*AEGP_UnlockMemHandle)(AEGP_MemHandle memH);
@@ -711,7 +772,8 @@ typedef struct AEGP_UtilitySuite5 {
   A_Err (*AEGP_WriteToOSConsole)(const A_char* textZ);
   A_Err (*AEGP_WriteToDebugLog)(const A_char* subsystemZ, const A_char* eventZ, const A_char* infoZ);
   A_Err (*AEGP_IsScriptingAvailable)(A_Boolean* outAvailablePB);
-  A_Err (*AEGP_ExecuteScript)(AEGP_PluginID inPlugin_id, const A_char* inScriptZ, const A_Boolean inPlatformEncodingB, AEGP_MemHandle* outResultPH0, AEGP_MemHandle* outErrorStringPH0);
+  A_Err (*AEGP_ExecuteScript)(AEGP_PluginID inPlugin_id, const A_char* inScriptZ, const A_Boolean inPlatformEncodingB,
+                              AEGP_MemHandle* outResultPH0, AEGP_MemHandle* outErrorStringPH0);
   A_Err (*AEGP_HostIsActivated)(A_Boolean* outIsActivatedPB);
   A_Err (*AEGP_GetPluginPlatformRef)(AEGP_PluginID plug_id, void** plat_refPPV);
   A_Err (*AEGP_UpdateFontList)(void);

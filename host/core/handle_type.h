@@ -30,10 +30,10 @@ inline constexpr std::size_t HANDLE_TYPES = static_cast<std::size_t>(HandleType:
 template <typename T>
 struct HandleTypeOf {};
 
-#define PLENORIUM_HANDLE_TYPE(CType, kind)                    \
-  template <>                                                 \
-  struct HandleTypeOf<CType> {                                \
-    static constexpr HandleType value = HandleType::kind;     \
+#define PLENORIUM_HANDLE_TYPE(CType, kind)                \
+  template <>                                             \
+  struct HandleTypeOf<CType> {                            \
+    static constexpr HandleType value = HandleType::kind; \
   }
 PLENORIUM_HANDLE_TYPE(PF_ProgPtr, EFFECT_CONTEXT);
 PLENORIUM_HANDLE_TYPE(AEGP_LayerH, LAYER);
@@ -57,6 +57,8 @@ PLENORIUM_HANDLE_TYPE(PF_LayerAudio, FOREIGN);
 #undef PLENORIUM_HANDLE_TYPE
 
 template <typename T>
-concept CheckedHandle = requires { HandleTypeOf<T>::value; };
+concept CheckedHandle = requires {
+  HandleTypeOf<T>::value;
+};
 
 }  // namespace plenorium::host

@@ -1,11 +1,11 @@
 #include "host_core.h"
 
-#include "core_services.h"
-
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+
+#include "core_services.h"
 
 namespace plenorium::host {
 namespace {
@@ -18,8 +18,12 @@ thread_local PF_ProgPtr tCurrentEffectRef = nullptr;
 
 }  // namespace
 
-HostCore* HostCore::current() { return tCurrentHost; }
-int HostCore::currentCommand() const { return tCurrentHost == this ? tCurrentCmd : -1; }
+HostCore* HostCore::current() {
+  return tCurrentHost;
+}
+int HostCore::currentCommand() const {
+  return tCurrentHost == this ? tCurrentCmd : -1;
+}
 
 CallScope::CallScope(HostCore& host, int cmd, PF_ProgPtr effectRef)
     : previousHost_(tCurrentHost), previousCmd_(tCurrentCmd), previousRef_(tCurrentEffectRef) {
@@ -65,13 +69,21 @@ PF_Handle CoreServices::newHandle(Call& c, A_u_longlong size) {
   return c.host().handles().allocate(static_cast<std::size_t>(size));
 }
 
-void* CoreServices::lockHandle(Call& c, PF_Handle handle) { return c.host().handles().lock(handle); }
+void* CoreServices::lockHandle(Call& c, PF_Handle handle) {
+  return c.host().handles().lock(handle);
+}
 
-void CoreServices::unlockHandle(Call& c, PF_Handle handle) { c.host().handles().unlock(handle); }
+void CoreServices::unlockHandle(Call& c, PF_Handle handle) {
+  c.host().handles().unlock(handle);
+}
 
-void CoreServices::disposeHandle(Call& c, PF_Handle handle) { c.note("known", c.host().handles().dispose(handle)); }
+void CoreServices::disposeHandle(Call& c, PF_Handle handle) {
+  c.note("known", c.host().handles().dispose(handle));
+}
 
-A_u_longlong CoreServices::handleSize(Call& c, PF_Handle handle) { return c.host().handles().size(handle); }
+A_u_longlong CoreServices::handleSize(Call& c, PF_Handle handle) {
+  return c.host().handles().size(handle);
+}
 
 PF_Err CoreServices::resizeHandle(Call& c, A_u_longlong size, PF_Handle* handle) {
   if (handle == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
@@ -118,7 +130,9 @@ SPErr releaseSuite(Call& c, const char* name, int32 version) {
   c.note("version", version);
   return c.host().suites().release(name, version);
 }
-SPBoolean isEqual(Call&, const char* a, const char* b) { return a != nullptr && b != nullptr && std::strcmp(a, b) == 0; }
+SPBoolean isEqual(Call&, const char* a, const char* b) {
+  return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
+}
 SPErr allocateBlock(Call&, size_t size, void** block) {
   if (block == nullptr) return kSPSuiteNotFoundError;
   *block = std::malloc(size);
@@ -133,7 +147,9 @@ SPErr reallocateBlock(Call&, void* block, size_t size, void** out) {
   *out = std::realloc(block, size);
   return *out == nullptr ? kSPSuiteNotFoundError : kSPNoError;
 }
-SPErr undefined(Call&) { return kSPSuiteNotFoundError; }
+SPErr undefined(Call&) {
+  return kSPSuiteNotFoundError;
+}
 
 // --- "AEGP Utility Suite" 7 and 11 ---
 A_Err registerWithAEGP(Call& c, AEGP_GlobalRefcon, const A_char* name, AEGP_PluginID* id) {
@@ -146,10 +162,14 @@ A_Err startUndoGroup(Call& c, const A_char* name) {
   c.host().startUndoGroup(name);
   return A_Err_NONE;
 }
-A_Err endUndoGroup(Call& c) { return c.host().endUndoGroup() ? A_Err_NONE : A_Err_GENERIC; }
+A_Err endUndoGroup(Call& c) {
+  return c.host().endUndoGroup() ? A_Err_NONE : A_Err_GENERIC;
+}
 
 // --- "AEGP Memory Suite" 1 ---
-void** block(AEGP_MemHandle mem) { return reinterpret_cast<void**>(mem); }
+void** block(AEGP_MemHandle mem) {
+  return reinterpret_cast<void**>(mem);
+}
 
 A_Err newMemHandle(Call& c, AEGP_PluginID, const A_char*, AEGP_MemSize size, AEGP_MemFlag flags, AEGP_MemHandle* out) {
   if (out == nullptr) return A_Err_PARAMETER;
@@ -159,13 +179,17 @@ A_Err newMemHandle(Call& c, AEGP_PluginID, const A_char*, AEGP_MemSize size, AEG
   *out = reinterpret_cast<AEGP_MemHandle>(b);
   return A_Err_NONE;
 }
-A_Err freeMemHandle(Call& c, AEGP_MemHandle mem) { return c.host().memHandles().dispose(block(mem)) ? A_Err_NONE : A_Err_PARAMETER; }
+A_Err freeMemHandle(Call& c, AEGP_MemHandle mem) {
+  return c.host().memHandles().dispose(block(mem)) ? A_Err_NONE : A_Err_PARAMETER;
+}
 A_Err lockMemHandle(Call& c, AEGP_MemHandle mem, void** ptr) {
   if (ptr == nullptr) return A_Err_PARAMETER;
   *ptr = c.host().memHandles().lock(block(mem));
   return *ptr == nullptr ? A_Err_PARAMETER : A_Err_NONE;
 }
-A_Err unlockMemHandle(Call& c, AEGP_MemHandle mem) { return c.host().memHandles().unlock(block(mem)) ? A_Err_NONE : A_Err_PARAMETER; }
+A_Err unlockMemHandle(Call& c, AEGP_MemHandle mem) {
+  return c.host().memHandles().unlock(block(mem)) ? A_Err_NONE : A_Err_PARAMETER;
+}
 A_Err memHandleSize(Call& c, AEGP_MemHandle mem, AEGP_MemSize* size) {
   if (size == nullptr) return A_Err_PARAMETER;
   *size = static_cast<AEGP_MemSize>(c.host().memHandles().size(block(mem)));
@@ -185,23 +209,57 @@ template <A_FpLong (*F)(A_FpLong, A_FpLong)>
 A_FpLong math2(Call&, A_FpLong x, A_FpLong y) {
   return F(x, y);
 }
-A_FpLong atanOf(A_FpLong x) { return std::atan(x); }
-A_FpLong atan2Of(A_FpLong y, A_FpLong x) { return std::atan2(y, x); }
-A_FpLong ceilOf(A_FpLong x) { return std::ceil(x); }
-A_FpLong cosOf(A_FpLong x) { return std::cos(x); }
-A_FpLong expOf(A_FpLong x) { return std::exp(x); }
-A_FpLong fabsOf(A_FpLong x) { return std::fabs(x); }
-A_FpLong floorOf(A_FpLong x) { return std::floor(x); }
-A_FpLong fmodOf(A_FpLong x, A_FpLong y) { return std::fmod(x, y); }
-A_FpLong hypotOf(A_FpLong x, A_FpLong y) { return std::hypot(x, y); }
-A_FpLong logOf(A_FpLong x) { return std::log(x); }
-A_FpLong log10Of(A_FpLong x) { return std::log10(x); }
-A_FpLong powOf(A_FpLong x, A_FpLong y) { return std::pow(x, y); }
-A_FpLong sinOf(A_FpLong x) { return std::sin(x); }
-A_FpLong sqrtOf(A_FpLong x) { return std::sqrt(x); }
-A_FpLong tanOf(A_FpLong x) { return std::tan(x); }
-A_FpLong asinOf(A_FpLong x) { return std::asin(x); }
-A_FpLong acosOf(A_FpLong x) { return std::acos(x); }
+A_FpLong atanOf(A_FpLong x) {
+  return std::atan(x);
+}
+A_FpLong atan2Of(A_FpLong y, A_FpLong x) {
+  return std::atan2(y, x);
+}
+A_FpLong ceilOf(A_FpLong x) {
+  return std::ceil(x);
+}
+A_FpLong cosOf(A_FpLong x) {
+  return std::cos(x);
+}
+A_FpLong expOf(A_FpLong x) {
+  return std::exp(x);
+}
+A_FpLong fabsOf(A_FpLong x) {
+  return std::fabs(x);
+}
+A_FpLong floorOf(A_FpLong x) {
+  return std::floor(x);
+}
+A_FpLong fmodOf(A_FpLong x, A_FpLong y) {
+  return std::fmod(x, y);
+}
+A_FpLong hypotOf(A_FpLong x, A_FpLong y) {
+  return std::hypot(x, y);
+}
+A_FpLong logOf(A_FpLong x) {
+  return std::log(x);
+}
+A_FpLong log10Of(A_FpLong x) {
+  return std::log10(x);
+}
+A_FpLong powOf(A_FpLong x, A_FpLong y) {
+  return std::pow(x, y);
+}
+A_FpLong sinOf(A_FpLong x) {
+  return std::sin(x);
+}
+A_FpLong sqrtOf(A_FpLong x) {
+  return std::sqrt(x);
+}
+A_FpLong tanOf(A_FpLong x) {
+  return std::tan(x);
+}
+A_FpLong asinOf(A_FpLong x) {
+  return std::asin(x);
+}
+A_FpLong acosOf(A_FpLong x) {
+  return std::acos(x);
+}
 
 const PF_HandleSuite1 HANDLE_SUITE{
     PLENORIUM_SERVE(PF_HandleSuite1, host_new_handle, CoreServices::newHandle),
@@ -320,11 +378,10 @@ const SPBasicSuite BASIC_SUITE{
 }  // namespace
 
 PF_ANSICallbacks ansiCallbacks() {
-  return PF_ANSICallbacks{
-      ANSI_SUITE.atan, ANSI_SUITE.atan2, ANSI_SUITE.ceil, ANSI_SUITE.cos,   ANSI_SUITE.exp,
-      ANSI_SUITE.fabs, ANSI_SUITE.floor, ANSI_SUITE.fmod, ANSI_SUITE.hypot, ANSI_SUITE.log,
-      ANSI_SUITE.log10, ANSI_SUITE.pow, ANSI_SUITE.sin,  ANSI_SUITE.sqrt,  ANSI_SUITE.tan,
-      ANSI_SUITE.sprintf, ANSI_SUITE.strcpy, ANSI_SUITE.asin, ANSI_SUITE.acos, {0}};
+  return PF_ANSICallbacks{ANSI_SUITE.atan,    ANSI_SUITE.atan2,  ANSI_SUITE.ceil, ANSI_SUITE.cos,   ANSI_SUITE.exp,
+                          ANSI_SUITE.fabs,    ANSI_SUITE.floor,  ANSI_SUITE.fmod, ANSI_SUITE.hypot, ANSI_SUITE.log,
+                          ANSI_SUITE.log10,   ANSI_SUITE.pow,    ANSI_SUITE.sin,  ANSI_SUITE.sqrt,  ANSI_SUITE.tan,
+                          ANSI_SUITE.sprintf, ANSI_SUITE.strcpy, ANSI_SUITE.asin, ANSI_SUITE.acos,  {0}};
 }
 
 PF_ColorCallbacks colorCallbacks() {
@@ -352,8 +409,9 @@ A_Err HostCore::registerPlugin(AEGP_PluginID* id) {
 }
 
 HostCore::HostCore() : basic_(BASIC_SUITE) {
-  checkHandlesWith(HandleType::MEMORY,
-                   [this](const void* h) { return memHandles_.owns(const_cast<void**>(static_cast<void* const*>(h))); });
+  checkHandlesWith(HandleType::MEMORY, [this](const void* h) {
+    return memHandles_.owns(const_cast<void**>(static_cast<void* const*>(h)));
+  });
   suites_.provide(kPFHandleSuite, kPFHandleSuiteVersion1, &HANDLE_SUITE);
   suites_.provide(kPFANSISuite, kPFANSISuiteVersion1, &ANSI_SUITE);
   suites_.provide(kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3, &UTILITY_SUITE_7);

@@ -59,8 +59,8 @@ class HostCore {
   class TraceValue {
    public:
     template <typename T>
-      requires std::is_arithmetic_v<T> || std::is_enum_v<T>
-    TraceValue(T v) {  // implicit, so that call sites list plain values
+    requires std::is_arithmetic_v<T> || std::is_enum_v<T> TraceValue(
+        T v) {  // implicit, so that call sites list plain values
       if constexpr (std::is_same_v<T, bool>) {
         kind_ = Kind::FLAG, number_ = v ? 1 : 0;
       } else if constexpr (std::is_floating_point_v<T>) {
@@ -69,7 +69,8 @@ class HostCore {
         kind_ = Kind::INTEGER, number_ = static_cast<long long>(v);
       }
     }
-    TraceValue(const char* text) : kind_(text != nullptr ? Kind::TEXT : Kind::NONE), text_(text != nullptr ? text : "") {}
+    TraceValue(const char* text)
+        : kind_(text != nullptr ? Kind::TEXT : Kind::NONE), text_(text != nullptr ? text : "") {}
     TraceValue(std::string_view text) : kind_(Kind::TEXT), text_(text) {}
     TraceValue(const std::string& text) : kind_(Kind::TEXT), text_(text) {}
     TraceValue(std::nullptr_t) {}

@@ -27,7 +27,9 @@ PixelHost& pixels(Call& c) {
 }
 
 // Worlds reach these functions only after the boundary has checked their handles.
-World& worldOf(Call& c, AEGP_WorldH handle) { return *pixels(c).find(handle); }
+World& worldOf(Call& c, AEGP_WorldH handle) {
+  return *pixels(c).find(handle);
+}
 
 bool depthOfType(AEGP_WorldType type, PixelDepth& depth) {
   switch (type) {
@@ -175,8 +177,8 @@ PF_Err transformWorld(Call& c, PF_ProgPtr, PF_Quality quality, PF_ModeFlags, PF_
 }
 
 PF_Err transferRect(Call& c, PF_ProgPtr, PF_Quality, PF_ModeFlags, PF_Field, const PF_Rect* srcRect,
-                    const PF_EffectWorld* srcView, const PF_CompositeMode* mode, const PF_MaskWorld* mask,
-                    A_long destX, A_long destY, PF_EffectWorld* dstView) {
+                    const PF_EffectWorld* srcView, const PF_CompositeMode* mode, const PF_MaskWorld* mask, A_long destX,
+                    A_long destY, PF_EffectWorld* dstView) {
   c.note("x", destX);
   c.note("y", destY);
   c.note("mask", mask != nullptr);
@@ -195,11 +197,12 @@ PF_Err copyWorld(Call& c, PF_ProgPtr ref, PF_EffectWorld* srcView, PF_EffectWorl
   const PF_CompositeMode copy{PF_Xfer_COPY, 0, static_cast<A_u_char>(255), 0, 0};
   const A_long x = dstRect != nullptr ? dstRect->left : 0;
   const A_long y = dstRect != nullptr ? dstRect->top : 0;
-  return transferRect(c, ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, srcRect, srcView, &copy, nullptr, x, y,
-                      dstView);
+  return transferRect(c, ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, srcRect, srcView, &copy, nullptr, x,
+                      y, dstView);
 }
 
-PF_Err utilNewWorld(Call& c, PF_ProgPtr ref, A_long width, A_long height, PF_NewWorldFlags flags, PF_EffectWorld* view) {
+PF_Err utilNewWorld(Call& c, PF_ProgPtr ref, A_long width, A_long height, PF_NewWorldFlags flags,
+                    PF_EffectWorld* view) {
   return pfNewWorld(c, ref, width, height, 1,
                     (flags & PF_WorldFlag_DEEP) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32, view);
 }
@@ -263,7 +266,8 @@ const PF_FillMatteSuite2 FILL_SUITE{
 
 // Variadic, so not made by the boundary: the host offers no application-specific calls.
 PF_Err utilApp(PF_ProgPtr, A_long selector, ...) {
-  if (HostCore* core = HostCore::current()) core->traceCall("app", {{"selector", selector}, {"unimplemented", true}}, PF_Err_INVALID_CALLBACK);
+  if (HostCore* core = HostCore::current())
+    core->traceCall("app", {{"selector", selector}, {"unimplemented", true}}, PF_Err_INVALID_CALLBACK);
   return PF_Err_INVALID_CALLBACK;
 }
 
@@ -320,9 +324,8 @@ PF_UtilCallbacks utilCallbacks() {
 PixelHost::PixelHost(HostCore& core, unsigned threads) : core_(core), engine_(threads), utils_(utilCallbacks()) {
   core_.attach(this);
   core_.provideUtilCallbacks(&utils_);
-  core_.checkHandlesWith(HandleType::WORLD, [this](const void* h) {
-    return handles_.count(static_cast<const World*>(h)) != 0;
-  });
+  core_.checkHandlesWith(HandleType::WORLD,
+                         [this](const void* h) { return handles_.count(static_cast<const World*>(h)) != 0; });
   SuiteRegistry& r = core_.suites();
   r.provide(kAEGPWorldSuite, kAEGPWorldSuiteVersion2, &WORLD_SUITE_2);
   r.provide(kAEGPWorldSuite, kAEGPWorldSuiteVersion3, &WORLD_SUITE_3);

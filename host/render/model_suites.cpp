@@ -35,18 +35,40 @@ bool release(Call& c, T* object, HandleKind kind, bool destroy = true) {
 }
 
 // Handles reach these functions only after the boundary has checked them.
-Layer* layerOf(AEGP_LayerH h) { return reinterpret_cast<Layer*>(h); }
-AEGP_LayerH handleOf(const Layer* l) { return reinterpret_cast<AEGP_LayerH>(const_cast<Layer*>(l)); }
-Composition* compOf(AEGP_CompH h) { return reinterpret_cast<Composition*>(h); }
-AEGP_CompH handleOf(const Composition* c) { return reinterpret_cast<AEGP_CompH>(const_cast<Composition*>(c)); }
-Item* itemOf(AEGP_ItemH h) { return reinterpret_cast<Item*>(h); }
-AEGP_ItemH handleOf(const Item* i) { return reinterpret_cast<AEGP_ItemH>(const_cast<Item*>(i)); }
-EffectRefObject* effectOf(AEGP_EffectRefH h) { return reinterpret_cast<EffectRefObject*>(h); }
-StreamRefObject* streamOf(AEGP_StreamRefH h) { return reinterpret_cast<StreamRefObject*>(h); }
-RenderOptionsObject* optionsOf(AEGP_RenderOptionsH h) { return reinterpret_cast<RenderOptionsObject*>(h); }
-ReceiptObject* receiptOf(AEGP_FrameReceiptH h) { return reinterpret_cast<ReceiptObject*>(h); }
+Layer* layerOf(AEGP_LayerH h) {
+  return reinterpret_cast<Layer*>(h);
+}
+AEGP_LayerH handleOf(const Layer* l) {
+  return reinterpret_cast<AEGP_LayerH>(const_cast<Layer*>(l));
+}
+Composition* compOf(AEGP_CompH h) {
+  return reinterpret_cast<Composition*>(h);
+}
+AEGP_CompH handleOf(const Composition* c) {
+  return reinterpret_cast<AEGP_CompH>(const_cast<Composition*>(c));
+}
+Item* itemOf(AEGP_ItemH h) {
+  return reinterpret_cast<Item*>(h);
+}
+AEGP_ItemH handleOf(const Item* i) {
+  return reinterpret_cast<AEGP_ItemH>(const_cast<Item*>(i));
+}
+EffectRefObject* effectOf(AEGP_EffectRefH h) {
+  return reinterpret_cast<EffectRefObject*>(h);
+}
+StreamRefObject* streamOf(AEGP_StreamRefH h) {
+  return reinterpret_cast<StreamRefObject*>(h);
+}
+RenderOptionsObject* optionsOf(AEGP_RenderOptionsH h) {
+  return reinterpret_cast<RenderOptionsObject*>(h);
+}
+ReceiptObject* receiptOf(AEGP_FrameReceiptH h) {
+  return reinterpret_cast<ReceiptObject*>(h);
+}
 
-double secondsOf(const A_Time& t) { return t.scale == 0 ? 0.0 : static_cast<double>(t.value) / t.scale; }
+double secondsOf(const A_Time& t) {
+  return t.scale == 0 ? 0.0 : static_cast<double>(t.value) / t.scale;
+}
 
 // --- "AEGP PF Interface Suite" 1 ---
 A_Err getEffectLayer(Call&, PF_ProgPtr ref, AEGP_LayerH* layer) {
@@ -76,13 +98,14 @@ A_Err getLayerNumEffects(Call& c, AEGP_LayerH layer, A_long* count) {
   return A_Err_NONE;
 }
 
-A_Err getLayerEffectByIndex(Call& c, AEGP_PluginID, AEGP_LayerH layer, AEGP_EffectIndex index, AEGP_EffectRefH* effect) {
+A_Err getLayerEffectByIndex(Call& c, AEGP_PluginID, AEGP_LayerH layer, AEGP_EffectIndex index,
+                            AEGP_EffectRefH* effect) {
   c.note("index", index);
   Layer* l = layerOf(layer);
   if (effect == nullptr || index < 0 || index >= static_cast<A_long>(l->effects.size())) return A_Err_PARAMETER;
-  *effect = reinterpret_cast<AEGP_EffectRefH>(adopt(
-      c, std::make_unique<EffectRefObject>(EffectRefObject{l, l->effects[static_cast<std::size_t>(index)].get()}),
-      HandleKind::EFFECT_REF));
+  *effect = reinterpret_cast<AEGP_EffectRefH>(
+      adopt(c, std::make_unique<EffectRefObject>(EffectRefObject{l, l->effects[static_cast<std::size_t>(index)].get()}),
+            HandleKind::EFFECT_REF));
   return A_Err_NONE;
 }
 
@@ -107,7 +130,8 @@ A_Err getEffectNumParamStreams(Call&, AEGP_EffectRefH h, A_long* count) {
   return A_Err_NONE;
 }
 
-A_Err getNewEffectStreamByIndex(Call& c, AEGP_PluginID, AEGP_EffectRefH h, PF_ParamIndex index, AEGP_StreamRefH* stream) {
+A_Err getNewEffectStreamByIndex(Call& c, AEGP_PluginID, AEGP_EffectRefH h, PF_ParamIndex index,
+                                AEGP_StreamRefH* stream) {
   c.note("index", index);
   EffectRefObject* e = effectOf(h);
   if (stream == nullptr || index < 0 || index >= static_cast<A_long>(e->effect->params.size())) return A_Err_PARAMETER;
@@ -132,8 +156,8 @@ A_Err getNewLayerStream(Call& c, AEGP_PluginID, AEGP_LayerH layer, AEGP_LayerStr
     case AEGP_LayerStream_OPACITY: s = &t.opacity; break;
     default: return A_Err_PARAMETER;
   }
-  *stream = reinterpret_cast<AEGP_StreamRefH>(
-      adopt(c, std::make_unique<StreamRefObject>(StreamRefObject{layerOf(layer), nullptr, which, s}), HandleKind::STREAM));
+  *stream = reinterpret_cast<AEGP_StreamRefH>(adopt(
+      c, std::make_unique<StreamRefObject>(StreamRefObject{layerOf(layer), nullptr, which, s}), HandleKind::STREAM));
   return A_Err_NONE;
 }
 
@@ -486,7 +510,8 @@ A_Err renderAndCheckoutFrame(Call& c, AEGP_RenderOptionsH h, AEGP_RenderSuiteChe
   settings.depth = static_cast<PixelDepth>(o->worldType);
   settings.downsample = std::clamp<int>(o->downsampleX, 1, 64);
   try {
-    auto r = std::make_unique<ReceiptObject>(ReceiptObject{session(c).renderItem(*o->item, secondsOf(o->time), settings)});
+    auto r =
+        std::make_unique<ReceiptObject>(ReceiptObject{session(c).renderItem(*o->item, secondsOf(o->time), settings)});
     *receipt = reinterpret_cast<AEGP_FrameReceiptH>(adopt(c, std::move(r), HandleKind::RECEIPT));
   } catch (const HostError&) {
     return A_Err_GENERIC;
@@ -819,7 +844,8 @@ const AEGP_RenderSuite2 RENDER_SUITE{
 }  // namespace
 
 LiveHandles::LiveHandles(Accounting& accounting) {
-  for (std::size_t i = 0; i < HANDLE_KINDS; ++i) kinds_[i].balance = &accounting.counter(name(static_cast<HandleKind>(i)));
+  for (std::size_t i = 0; i < HANDLE_KINDS; ++i)
+    kinds_[i].balance = &accounting.counter(name(static_cast<HandleKind>(i)));
 }
 
 const char* LiveHandles::name(HandleKind kind) {

@@ -6,8 +6,8 @@
 
 #include "AE_GeneralPlug.h"
 #include "host_core.h"
-#include "pointer_set.h"
 #include "pixel_host.h"
+#include "pointer_set.h"
 #include "project.h"
 
 namespace plenorium::host {

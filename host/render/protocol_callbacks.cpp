@@ -14,7 +14,9 @@ namespace {
 constexpr const char* PARAM_CHECKOUT = "parameter checkout";
 constexpr const char* LAYER_CHECKOUT = "layer checkout";
 
-A_long ticks(double seconds, A_u_long scale) { return static_cast<A_long>(std::llround(seconds * scale)); }
+A_long ticks(double seconds, A_u_long scale) {
+  return static_cast<A_long>(std::llround(seconds * scale));
+}
 
 PF_RationalScale rationalOf(double value) {
   const auto num = static_cast<A_long>(std::lround(value * 1000.0));
@@ -80,7 +82,8 @@ PF_Err checkoutLayer(Call& call, PF_ProgPtr ref, PF_ParamIndex index, A_long id,
       checkout->layer = layerParamTarget(*c, index, static_cast<double>(time) / scale);
       if (checkout->layer != nullptr) {
         const int ds = c->settings.downsample;
-        result->result_rect = {0, 0, scaledSize(checkout->layer->width(), ds), scaledSize(checkout->layer->height(), ds)};
+        result->result_rect = {0, 0, scaledSize(checkout->layer->width(), ds),
+                               scaledSize(checkout->layer->height(), ds)};
       }
     }
     result->max_result_rect = result->result_rect;
@@ -94,7 +97,9 @@ PF_Err checkoutLayer(Call& call, PF_ProgPtr ref, PF_ParamIndex index, A_long id,
   return err;
 }
 
-PF_Err guidMixIn(Call&, PF_ProgPtr, A_u_long, const void*) { return PF_Err_NONE; }
+PF_Err guidMixIn(Call&, PF_ProgPtr, A_u_long, const void*) {
+  return PF_Err_NONE;
+}
 
 PF_Err checkoutLayerPixels(Call& call, PF_ProgPtr ref, A_long id, PF_EffectWorld** pixels) {
   call.note("id", id);
@@ -208,7 +213,9 @@ const PF_SmartRenderCallbacks SMART_RENDER_CALLBACKS{
 
 }  // namespace
 
-const PF_InteractCallbacks& interactCallbacks() { return INTERACT_CALLBACKS; }
+const PF_InteractCallbacks& interactCallbacks() {
+  return INTERACT_CALLBACKS;
+}
 
 void fillFrameInData(PF_InData& in, const EffectContext& context, double layerTime) {
   const Composition& comp = *context.layer->parent;
@@ -229,9 +236,13 @@ void fillFrameInData(PF_InData& in, const EffectContext& context, double layerTi
   in.field = PF_Field_FRAME;
 }
 
-PF_PreRenderCallbacks preRenderCallbacks() { return PRE_RENDER_CALLBACKS; }
+PF_PreRenderCallbacks preRenderCallbacks() {
+  return PRE_RENDER_CALLBACKS;
+}
 
-PF_SmartRenderCallbacks smartRenderCallbacks() { return SMART_RENDER_CALLBACKS; }
+PF_SmartRenderCallbacks smartRenderCallbacks() {
+  return SMART_RENDER_CALLBACKS;
+}
 
 void releaseCheckouts(EffectContext& context) {
   for (auto& [id, checkout] : context.checkouts) checkout->world.reset();

@@ -1,8 +1,8 @@
+#include "layout_check.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "layout_check.h"
 
 namespace plenorium::abi {
 namespace {
