@@ -38,7 +38,7 @@ struct SlotName {
 // One call of a plug-in into the host, as the slot's implementation sees it.
 class Call {
  public:
-  Call(HostCore& host, const char* name) : host_(host), name_(name) {}
+  Call(HostCore& host, const char* name) : host_(host), name_(name), tracing_(host.tracing()) {}
   Call(const Call&) = delete;
   Call& operator=(const Call&) = delete;
 
@@ -48,19 +48,28 @@ class Call {
     return host_.service<T>();
   }
   // Adds one of the call's own arguments or findings to its trace line. Text must outlive the
-  // call. A call keeps a handful; more are dropped.
+  // call. A call keeps a handful; more are dropped. Without a trace nothing is kept: calls are
+  // made hundreds of thousands of times a frame.
   void note(const char* key, HostCore::TraceValue value) {
-    if (count_ < notes_.size()) notes_[count_++] = {key, value};
+    if (tracing_ && count_ < MAX_NOTES)
+      ::new (&notes_[count_++ * sizeof(HostCore::TraceField)]) HostCore::TraceField{key, value};
   }
   void finish(const HostCore::TraceValue& result) {
-    if (host_.tracing()) host_.traceCall(name_, std::span(notes_.data(), count_), result);
+    if (tracing_)
+      host_.traceCall(name_, std::span(std::launder(reinterpret_cast<const HostCore::TraceField*>(notes_)), count_),
+                      result);
   }
 
  private:
+  static constexpr std::size_t MAX_NOTES = 8;
+  static_assert(std::is_trivially_destructible_v<HostCore::TraceField>);
+
   HostCore& host_;
   const char* name_;
-  std::array<std::pair<const char*, HostCore::TraceValue>, 8> notes_{};
+  bool tracing_;
   std::size_t count_ = 0;
+  // Left uninitialised: notes are constructed in place only while tracing.
+  alignas(HostCore::TraceField) unsigned char notes_[MAX_NOTES * sizeof(HostCore::TraceField)];
 };
 
 // The codes a slot answers with when the host cannot serve it. The AEGP suites answer in A_Err
