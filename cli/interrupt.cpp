@@ -2,14 +2,17 @@
 
 #include <atomic>
 #include <csignal>
+#include <iterator>
 
 namespace plenorium::cli {
 namespace {
 
-// A signal handler can reach only static storage; this flag is the one such piece of state.
+// A signal handler can reach only static storage: the flag, and the handlers to put back after.
 std::atomic<bool> stopRequested{false};
 using Handler = void (*)(int);
-Handler previous = SIG_DFL;
+// Ctrl-C, and the signals schedulers and `timeout` send to stop a job.
+constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+Handler previous[std::size(STOP_SIGNALS)] = {};
 
 extern "C" void onInterrupt(int) { stopRequested.store(true); }
 
@@ -17,10 +20,12 @@ extern "C" void onInterrupt(int) { stopRequested.store(true); }
 
 InterruptGuard::InterruptGuard() {
   stopRequested.store(false);
-  previous = std::signal(SIGINT, &onInterrupt);
+  for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i) previous[i] = std::signal(STOP_SIGNALS[i], &onInterrupt);
 }
 
-InterruptGuard::~InterruptGuard() { std::signal(SIGINT, previous); }
+InterruptGuard::~InterruptGuard() {
+  for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i) std::signal(STOP_SIGNALS[i], previous[i]);
+}
 
 bool InterruptGuard::requested() { return stopRequested.load(); }
 

@@ -1,4 +1,5 @@
-// Ctrl-C during a render: the first one asks the render to stop after the current frame.
+// Ctrl-C, SIGTERM or SIGHUP during a render: the first one asks the render to stop after the current
+// frame, so that nothing is left half written.
 #pragma once
 
 namespace plenorium::cli {

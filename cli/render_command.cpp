@@ -35,6 +35,10 @@ FrameRange parseFrames(const std::string& text, long count) {
   static const std::regex form(R"(^\s*(\d+)\s*(?:-\s*(\d+)\s*)?$)");
   std::smatch m;
   if (!std::regex_match(text, m, form)) throw HostError("--frames '" + text + "': expected A-B or A, for example 0-99");
+  // Numbers of more than nine digits are past any composition; they are not converted.
+  if (m[1].length() > 9 || (m[2].matched && m[2].length() > 9)) {
+    throw HostError("--frames '" + text + "': the composition has frames 0 to " + std::to_string(count - 1));
+  }
   const long first = std::stol(m[1]);
   const long last = m[2].matched ? std::stol(m[2]) : first;
   if (first > last) throw HostError("--frames '" + text + "': the first frame comes after the last");
@@ -73,6 +77,12 @@ class OutputNames {
       return;
     }
     pattern_ = output;
+    static const std::regex widths(R"(%0?(\d+)d|(#+))");
+    std::smatch m;
+    const std::string name = fs::path(output).filename().string();
+    if (std::regex_search(name, m, widths) && (m[1].length() > 1 || m.length(2) > 9 || (m[1].matched && m[1] == "0"))) {
+      throw HostError("'" + output + "': a frame number takes 1 to 9 digits (%04d or ####)");
+    }
     if (!hasPattern(output) && !singleFrame) {
       throw HostError("'" + output + "' names one picture but several frames are rendered: put %04d or #### in the "
                       "name, or name a video (.mp4, .mov)");
@@ -215,6 +225,15 @@ int runRender(const RenderOptions& options) {
     return 1;
   } catch (const fs::filesystem_error& e) {
     std::cerr << "plenorium: " << e.what() << '\n';
+    return 1;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "plenorium: " << (options.project.empty() ? "the built-in demo" : options.project)
+              << ": not enough memory for this render\n";
+    return 1;
+  } catch (const std::exception& e) {
+    // A last resort: every failure the host foresees is a HostError with its own message.
+    std::cerr << "plenorium: " << (options.project.empty() ? "the built-in demo" : options.project) << ": "
+              << e.what() << '\n';
     return 1;
   }
 }

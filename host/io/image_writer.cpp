@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host_error.h"
+#include "partial_file.h"
 #include "pixel_transfer.h"
 #include "pixel_types.h"
 
@@ -102,7 +103,7 @@ void encode(const World& world, std::FILE* file, FileDepth depth, const std::str
 void writePng(const World& world, const std::string& path, FileDepth depth) {
   if (world.width() <= 0 || world.height() <= 0) throw HostError("cannot write '" + path + "': the picture is empty");
   const fs::path target(path);
-  const fs::path temp = target.parent_path() / ("." + target.filename().string() + ".partial");
+  const fs::path temp = partialPathFor(target);
   {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temp.string().c_str(), "wb"));
     if (!file) throw HostError("cannot write '" + path + "': check that its folder exists and is writable");
@@ -140,7 +141,7 @@ void writeImage(const World& world, const std::string& path, FileDepth depth) {
   exportPixels(world, pixels.data(), rowBytes, type, exr);
 
   const fs::path target(path);
-  const fs::path temp = target.parent_path() / ("." + target.stem().string() + ".partial" + target.extension().string());
+  const fs::path temp = partialPathFor(target);
   OIIO::ImageSpec spec(world.width(), world.height(), 4,
                        exr ? OIIO::TypeDesc::HALF : type == SampleType::U8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16);
   spec.alpha_channel = 3;

@@ -44,6 +44,8 @@ bool parseSequencePattern(const std::string& path, SequencePattern& out) {
   static const std::regex hashes(R"(^([^#]*)(#+)(.*)$)");
   std::smatch m;
   if (std::regex_match(name, m, printf)) {
+    // File names carry at most nine digits of frame number (see below).
+    if (m[2].length() > 1) throw HostError("'" + path + "': a frame number takes 1 to 9 digits (%04d or ####)");
     out.digits = m[2].length() > 0 ? std::stoi(m[2]) : 0;
   } else if (std::regex_match(name, m, hashes)) {
     out.digits = static_cast<int>(m[2].length());

@@ -12,6 +12,7 @@ extern "C" {
 #include <vector>
 
 #include "host_error.h"
+#include "partial_file.h"
 #include "pixel_transfer.h"
 
 namespace plenorium::host {
@@ -82,7 +83,7 @@ VideoWriter::VideoWriter(const std::string& path, int width, int height, FrameRa
   State& s = *state_;
   s.path = path;
   const fs::path target(path);
-  s.temp = (target.parent_path() / ("." + target.stem().string() + ".partial" + target.extension().string())).string();
+  s.temp = partialPathFor(target).string();
   // H.264 in 4:2:0 wants even sizes; an odd last row or column is left out.
   s.width = width & ~1;
   s.height = height & ~1;

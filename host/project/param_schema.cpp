@@ -1,5 +1,7 @@
 #include "param_schema.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <sstream>
@@ -84,6 +86,44 @@ void ParamSchema::finish() const {
   if (!openGroups_.empty()) throw HostError("the effect left the control group '" + at(openGroups_.back()).name + "' open");
 }
 
+namespace {
+
+// The number of single-character insertions, deletions and substitutions between two names,
+// ignoring case: "Colums" is one from "Columns".
+std::size_t editDistance(const std::string& a, const std::string& b) {
+  auto folded = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (folded(a[i - 1]) == folded(b[j - 1]) ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::vector<std::string> ParamSchema::nearestPaths(const std::string& leaf) const {
+  // Close enough to be a slip of the keyboard: a third of the name, and at least two characters.
+  const std::size_t limit = std::max<std::size_t>(2, leaf.size() / 3);
+  std::size_t best = limit + 1;
+  std::vector<std::string> out;
+  for (const DeclaredParam& p : params_) {
+    if (p.path.empty() || p.index == 0 || p.def.param_type == PF_Param_GROUP_END) continue;
+    const std::size_t d = editDistance(leaf, p.name);
+    if (d > limit || d > best) continue;
+    if (d < best) out.clear();
+    best = d;
+    if (out.size() < 3) out.push_back(p.path);
+  }
+  return out;
+}
+
 int ParamSchema::resolve(const std::string& name) const {
   // A leading slash anchors the name at the top level: "/Scale X" is only the top-level one.
   const bool anchored = !name.empty() && name.front() == '/';
@@ -106,6 +146,13 @@ int ParamSchema::resolve(const std::string& name) const {
     if (!close.empty()) {
       message += "; controls with that name:";
       for (const auto& c : close) message += " '" + c + "'";
+    } else {
+      const std::vector<std::string> near = nearestPaths(leaf);
+      if (!near.empty()) {
+        message += "; did you mean";
+        for (std::size_t i = 0; i < near.size(); ++i) message += (i == 0 ? " '" : " or '") + near[i] + "'";
+        message += "?";
+      }
     }
   } else {
     message = "the control name '" + name + "' is ambiguous; write enough of its group path (a leading '/' names a "

@@ -34,9 +34,11 @@ class ParamSchema {
   int count() const { return static_cast<int>(params_.size()); }
 
   // Finds a control by its name or the end of its group path ("Fit in frame/Scale X"), whole
-  // names between slashes; a leading slash anchors the path at the top level ("/Columns"). Throws HostError naming the candidates when the name is unknown or
-  // ambiguous.
+  // names between slashes; a leading slash anchors the path at the top level ("/Columns"). Throws
+  // HostError naming the candidates when the name is unknown (the nearest names) or ambiguous.
   int resolve(const std::string& name) const;
+  // The controls whose names are nearest `leaf` (a few edits at most), for error messages.
+  std::vector<std::string> nearestPaths(const std::string& leaf) const;
 
   // The tree as `plenorium params` prints it.
   std::string describe() const;

@@ -160,6 +160,11 @@ struct PendingLayerParam {
   std::string path;
 };
 
+// The limits of what a project may ask for, so that frame numbers and times stay within their
+// integer types: the host application's highest frame rate, and ten million frames.
+constexpr double MAX_FPS = 999;
+constexpr long MAX_FRAMES = 10'000'000;
+
 class Loader {
  public:
   Loader(const Context& c, const SchemaLookup& schemas, const FootageProbe& probe)
@@ -192,6 +197,26 @@ class Loader {
   }
 
  private:
+  // A frame rate from "fps": above 0 and at most MAX_FPS, as the host application allows.
+  FrameRate frameRate(const json& v, const std::string& path) const {
+    const double fps = optionalNumber(c_, v, "fps", path, 25);
+    if (!(fps > 0) || fps > MAX_FPS) {
+      c_.fail(at(path, "fps"), "expected frames per second above 0 and at most " + std::to_string(int(MAX_FPS)));
+    }
+    return FrameRate::fromFps(fps);
+  }
+
+  // A duration above 0 whose frames can be counted: at most MAX_FRAMES at `rate`.
+  double duration(const json& v, const std::string& path, const FrameRate& rate) const {
+    const double seconds = optionalNumber(c_, v, "duration", path, 10);
+    const double longest = MAX_FRAMES / rate.fps();
+    if (!(seconds > 0) || seconds > longest) {
+      c_.fail(at(path, "duration"), "expected a duration above 0 and at most " + std::to_string(std::llround(longest)) +
+                                        " seconds (" + std::to_string(MAX_FRAMES) + " frames) at this rate");
+    }
+    return seconds;
+  }
+
   void readItemHeader(Project& project, const json& v, const std::string& path, int id) {
     if (!v.is_object()) c_.fail(path, "expected an item object");
     if (!v.contains("name")) c_.fail(path, "an item needs a \"name\"");
@@ -212,15 +237,15 @@ class Loader {
       item->pattern = v.contains("pattern") ? text(c_, v["pattern"], at(path, "pattern")) : "bars";
       static const std::set<std::string> kinds = {"bars", "checker", "gradient", "counter"};
       if (kinds.count(item->pattern) == 0) c_.fail(at(path, "pattern"), "expected bars, checker, gradient or counter");
-      item->rate = FrameRate::fromFps(optionalNumber(c_, v, "fps", path, 25));
-      item->duration = optionalNumber(c_, v, "duration", path, 10);
+      item->rate = frameRate(v, path);
+      item->duration = duration(v, path, item->rate);
     } else if (type == "footage") {
       checkKeys(c_, v, path, {"name", "type", "path", "fps", "pixelAspect"});
       item->kind = ItemKind::FOOTAGE;
       if (!v.contains("path")) c_.fail(path, "footage needs a \"path\"");
       item->path = text(c_, v["path"], at(path, "path"));
       item->resolvedPath = (fs::path(project.folder) / item->path).lexically_normal().string();
-      item->rate = FrameRate::fromFps(optionalNumber(c_, v, "fps", path, 25));
+      item->rate = frameRate(v, path);
       item->pixelAspect = optionalNumber(c_, v, "pixelAspect", path, 1);
       if (probe_) {
         try {
@@ -238,9 +263,8 @@ class Loader {
       comp.item = item.get();
       comp.width = item->width;
       comp.height = item->height;
-      comp.rate = item->rate = FrameRate::fromFps(optionalNumber(c_, v, "fps", path, 25));
-      comp.duration = item->duration = optionalNumber(c_, v, "duration", path, 10);
-      if (!(comp.duration > 0)) c_.fail(at(path, "duration"), "expected a duration above 0 seconds");
+      comp.rate = item->rate = frameRate(v, path);
+      comp.duration = item->duration = duration(v, path, item->rate);
       comp.pixelAspect = item->pixelAspect;
       if (v.contains("background")) comp.background = color(c_, v["background"], at(path, "background"));
     } else {
@@ -380,7 +404,8 @@ class Loader {
             for (std::size_t i = 0; i < choices.size(); ++i) {
               if (choices[i] == v.get<std::string>()) return StreamValue{static_cast<double>(i + 1), 0};
             }
-          } else if (v.is_number_integer() && v.get<int>() >= 1 && v.get<int>() <= static_cast<int>(choices.size())) {
+          } else if (v.is_number_integer() && v.get<double>() >= 1 && v.get<double>() <= static_cast<double>(choices.size())) {
+            // Compared as a double: a number past the range of int must not wrap into it.
             return StreamValue{v.get<double>(), 0};
           }
           c_.fail(p, "expected one of: " + param.choices + " (or its number from 1 to " + std::to_string(choices.size()) + ")");
@@ -397,7 +422,10 @@ class Loader {
         if (value.is_object()) {
           checkKeys(c_, value, path, {"value", "expression", "hidden"});
           if (value.contains("expression")) stream.setExpression(text(c_, value["expression"], at(path, "expression")));
-          if (value.contains("hidden")) stream.setHidden(value["hidden"].get<bool>());
+          if (value.contains("hidden")) {
+            if (!value["hidden"].is_boolean()) c_.fail(at(path, "hidden"), "expected true or false");
+            stream.setHidden(value["hidden"].get<bool>());
+          }
           if (!value.contains("value")) return;
           plain = &value["value"];
         }
@@ -516,7 +544,8 @@ Project loadProject(const std::string& path, const SchemaLookup& schemas, const 
   json doc;
   try {
     doc = json::parse(in);
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {
+    // Syntax errors, and numbers past what a double holds (1e400).
     throw HostError(path + ": not valid JSON: " + e.what());
   }
   const std::string folder = fs::absolute(path).parent_path().string();

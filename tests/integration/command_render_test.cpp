@@ -1,10 +1,12 @@
 // `plenorium render` as users run it: frames written whole, clear errors, nothing half written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -76,6 +78,53 @@ TEST_F(CommandRender, BadInputIsOneClearErrorAndWritesNothing) {
   EXPECT_NE(r.output.find("cannot open the project file"), std::string::npos) << r.output;
 }
 
+// Inputs that once ended in an abort or a silent change: each is one clear line naming the file and
+// place, exit status 1, and nothing written.
+TEST_F(CommandRender, OutOfRangeInputIsAClearErrorNeverAnAbort) {
+  auto wall = [](const std::string& params) {
+    return std::string(R"({"items": [
+      {"name": "bars", "type": "pattern", "pattern": "bars", "width": 64, "height": 36, "duration": 1},
+      {"name": "Main", "type": "comp", "width": 64, "height": 36, "duration": 1,
+       "layers": [{"name": "W", "source": "bars", "effects": [{"matchName": "KTRM_Plenorium", "params": )") +
+           params + "}]}]}]}";
+  };
+  auto comp = [](const std::string& fields) {
+    return std::string(R"({"items": [{"name": "Main", "type": "comp", "width": 64, "height": 36, )") + fields + "}]}";
+  };
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {wall(R"({"Source 1": {"value": "W", "hidden": 1}})"), R"($.items[1].layers[0].effects[0].params["Source 1"].hidden: expected true or false)"},
+      {wall(R"({"Columns": 1e400})"), "not valid JSON"},
+      {wall(R"({"Layer selection method": 4294967298})"), "expected one of"},
+      {wall(R"({"Colums": 4})"), "did you mean '"},
+      {comp(R"("fps": 5000000, "duration": 1)"), "$.items[0].fps: expected frames per second above 0 and at most 999"},
+      {comp(R"("fps": 0, "duration": 1)"), "$.items[0].fps: expected frames per second above 0"},
+      {comp(R"("fps": 25, "duration": 1e9)"), "$.items[0].duration: expected a duration above 0 and at most"},
+  };
+  for (const auto& [text, expected] : cases) {
+    const fs::path project = write("bad.json", text);
+    const Result r = run("render " + project.string() + " -o " + (dir / "out").string() + " -q");
+    EXPECT_EQ(WEXITSTATUS(r.status), 1) << text << "\n" << r.output;
+    EXPECT_NE(r.output.find(expected), std::string::npos) << text << "\n" << r.output;
+    EXPECT_NE(r.output.find("bad.json"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("terminate"), std::string::npos) << r.output;
+    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << "one line: " << r.output;
+    EXPECT_FALSE(fs::exists(dir / "out"));
+  }
+
+  const fs::path project = write("p.json", GOOD);
+  for (const std::string& args : {std::string("--frames 0-99999999999"), " -o " + (dir / "f.%099999999999d.png").string(),
+                                  " -o " + (dir / "f.%10d.png").string()}) {
+    const Result r = run("render " + project.string() + " " + args + " -q");
+    EXPECT_EQ(WEXITSTATUS(r.status), 1) << args << "\n" << r.output;
+    EXPECT_EQ(r.output.find("terminate"), std::string::npos) << r.output;
+  }
+  const fs::path footage = write("footage.json", R"({"items": [{"name": "shots", "type": "footage", "path": "s.%099999999999d.png"},
+    {"name": "Main", "type": "comp", "width": 64, "height": 36, "duration": 1, "layers": [{"source": "shots"}]}]})");
+  const Result r = run("render " + footage.string() + " -q");
+  EXPECT_EQ(WEXITSTATUS(r.status), 1) << r.output;
+  EXPECT_NE(r.output.find("a frame number takes 1 to 9 digits"), std::string::npos) << r.output;
+}
+
 TEST_F(CommandRender, SavesTheProjectBackAndWritesATrace) {
   const fs::path project = write("p.json", GOOD);
   const Result r = run("render " + project.string() + " -o " + (dir / "f").string() + " --frames 0 -q --save-project " +
@@ -110,6 +159,28 @@ TEST_F(CommandRender, WritesAVideoAndAnInterruptedRenderLeavesNoPartialFile) {
   EXPECT_FALSE(fs::exists(dir / "demo.mp4"));
   for (const auto& entry : fs::directory_iterator(dir)) {
     EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
+  }
+}
+
+// Schedulers and `timeout` stop a job with SIGTERM, terminals that close with SIGHUP: both stop the
+// render as Ctrl-C does, leaving finished frames and no partial file.
+TEST_F(CommandRender, TerminationSignalsStopTheRenderLikeCtrlC) {
+  for (const char* signal : {"TERM", "HUP"}) {
+    SCOPED_TRACE(signal);
+    const fs::path frames = dir / signal;
+    const std::string shell = std::string(PLENORIUM_CLI_PATH) + " render -o " + frames.string() +
+                              " -q & pid=$!; sleep 3; kill -" + signal + " $pid; wait $pid; exit $?";
+    FILE* pipe = popen(("sh -c '" + shell + "' 2>&1").c_str(), "r");
+    std::string output;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) output += buffer;
+    const int status = pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), 130) << output;
+    EXPECT_NE(output.find("stopped after"), std::string::npos) << output;
+    ASSERT_TRUE(fs::exists(frames));
+    for (const auto& entry : fs::directory_iterator(frames)) {
+      EXPECT_EQ(entry.path().filename().string().front() == '.', false) << "a partial file: " << entry.path();
+    }
   }
 }
 
