@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
       return plenorium::cli::runRender(render);
     }
   } catch (const HostError& e) {
-    std::cerr << "plenorium: " << e.what() << '\n';
+    std::cerr << "plenorium: " << plenorium::host::oneLine(e.what()) << '\n';
     return 1;
   }
   return 0;

@@ -216,15 +216,16 @@ int runRender(const RenderOptions& options) {
                 << (isVideoName(options.output) ? "; the video was not written" : "") << '\n';
       return 130;
     }
+    if (!core.trace().failure().empty()) throw HostError(core.trace().failure());
     for (const std::string& line : core.accounting().imbalanceReport()) {
       std::cerr << "plenorium: warning: not given back by the end of the render: " << line << '\n';
     }
     return 0;
   } catch (const HostError& e) {
-    std::cerr << "plenorium: " << e.what() << '\n';
+    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
     return 1;
   } catch (const fs::filesystem_error& e) {
-    std::cerr << "plenorium: " << e.what() << '\n';
+    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
     return 1;
   } catch (const std::bad_alloc&) {
     std::cerr << "plenorium: " << (options.project.empty() ? "the built-in demo" : options.project)
@@ -233,7 +234,7 @@ int runRender(const RenderOptions& options) {
   } catch (const std::exception& e) {
     // A last resort: every failure the host foresees is a HostError with its own message.
     std::cerr << "plenorium: " << (options.project.empty() ? "the built-in demo" : options.project) << ": "
-              << e.what() << '\n';
+              << host::oneLine(e.what()) << '\n';
     return 1;
   }
 }

@@ -18,8 +18,9 @@ target_link_libraries(Plenorium PRIVATE plenorium_effect plenorium_warnings)
 set_target_properties(Plenorium PROPERTIES
   PREFIX "" SUFFIX ".aex" OUTPUT_NAME Plenorium
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-# Only the entry point is visible to the host; the statically linked C++ runtime stays private.
-target_link_options(Plenorium PRIVATE -Wl,--no-undefined -static-libstdc++ -static-libgcc
+# Only the entry point is visible to the host. The C++ runtime is the system's shared one, as for any
+# Linux library: a copy linked in would keep its exception pool past every unload of the module.
+target_link_options(Plenorium PRIVATE -Wl,--no-undefined
   -Wl,--version-script=${CMAKE_CURRENT_SOURCE_DIR}/entry/exports.map)
 set_target_properties(Plenorium PROPERTIES LINK_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/entry/exports.map)
 

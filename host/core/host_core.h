@@ -54,6 +54,7 @@ class HostCore {
 
   void setTrace(TraceWriter trace) { trace_ = std::move(trace); }
   bool tracing() const { return trace_.enabled(); }
+  const TraceWriter& trace() const { return trace_; }
   // One field of a trace record, held as given (a number, a flag or borrowed text) and turned into
   // JSON only when a trace is written: host calls are frequent and most renders write none.
   class TraceValue {

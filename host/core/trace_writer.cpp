@@ -1,15 +1,19 @@
 #include "trace_writer.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "host_error.h"
 
 namespace plenorium::host {
 
-TraceWriter::TraceWriter(const std::string& path) : out_(std::make_unique<std::ofstream>(path, std::ios::trunc)) {
+TraceWriter::TraceWriter(const std::string& path)
+    : out_(std::make_unique<std::ofstream>(path, std::ios::trunc)), path_(path) {
   if (!*out_) throw HostError("cannot write the trace file '" + path + "': check that its folder exists");
 }
 
 void TraceWriter::record(int cmd, const std::string& call, const nlohmann::json& fields, const nlohmann::json& result) {
-  if (!out_) return;
+  if (!out_ || !failure_.empty()) return;
   nlohmann::ordered_json line;
   line["cmd"] = cmd;
   line["call"] = call;
@@ -19,6 +23,7 @@ void TraceWriter::record(int cmd, const std::string& call, const nlohmann::json&
   if (!result.is_null()) line["result"] = result;
   *out_ << line.dump() << '\n';
   out_->flush();
+  if (!*out_) failure_ = "cannot write the trace file '" + path_ + "': " + std::strerror(errno);
 }
 
 }  // namespace plenorium::host

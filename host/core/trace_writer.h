@@ -16,6 +16,9 @@ class TraceWriter {
   explicit TraceWriter(const std::string& path);
 
   bool enabled() const { return out_ != nullptr; }
+  // Why writing stopped (a full disk, say), or empty while every line got through. Lines after a
+  // failure are dropped; the caller reports it when the render ends.
+  const std::string& failure() const { return failure_; }
 
   // Writes {"cmd":<current command>,"call":<call>, ...fields, "result":<result>}. `fields` is an
   // object of the call's own arguments; `result` is left out when negative-free calls have none.
@@ -23,6 +26,8 @@ class TraceWriter {
 
  private:
   std::unique_ptr<std::ofstream> out_;
+  std::string path_;
+  std::string failure_;
 };
 
 }  // namespace plenorium::host

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <regex>
+
+#include <unistd.h>
 
 #include "host_error.h"
 #include "pixel_transfer.h"
@@ -13,6 +16,13 @@
 
 namespace plenorium::host {
 namespace {
+
+std::size_t physicalMemoryBytes() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGESIZE);
+  return pages > 0 && pageSize > 0 ? static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize)
+                                   : std::numeric_limits<std::size_t>::max();
+}
 
 namespace fs = std::filesystem;
 
@@ -140,6 +150,13 @@ MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
 
 void MediaLibrary::probe(Item& item) {
   Source& s = sourceFor(item);
+  // A header may claim any size: a picture that this machine could not hold even at 8 bits is
+  // refused now, naming the file, rather than failing somewhere in the render.
+  const std::size_t least = static_cast<std::size_t>(std::max(s.width, 0)) * static_cast<std::size_t>(std::max(s.height, 0)) * 4;
+  if (least > physicalMemoryBytes() / 2) {
+    throw HostError("'" + item.resolvedPath + "': a " + std::to_string(s.width) + "x" + std::to_string(s.height) +
+                    " picture needs " + std::to_string(least >> 20) + " MB, more than this machine can hold");
+  }
   item.width = s.width;
   item.height = s.height;
   item.pixelAspect = s.pixelAspect;
@@ -183,6 +200,11 @@ std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source,
       decoded->type = SampleType::U16;
     }
     const std::size_t bytes = static_cast<std::size_t>(spec.width) * spec.height * decoded->channels * type.size();
+    // A header may claim any size; a picture that could not be held is refused before it is read.
+    if (bytes > physicalMemoryBytes() / 2) {
+      throw HostError("'" + file + "': a " + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
+                      " picture needs " + std::to_string(bytes >> 20) + " MB, more than this machine can hold");
+    }
     decoded->pixels.resize(bytes);
     if (!in->read_image(0, 0, 0, decoded->channels, type, decoded->pixels.data())) {
       throw HostError("'" + file + "': cannot decode the picture (" + in->geterror() + ")");

@@ -110,7 +110,8 @@ struct VideoReader::State {
 
 VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<State>()) {
   // The libraries report through our errors; their own chatter stays off standard error.
-  av_log_set_level(AV_LOG_ERROR);
+  // Failures are reported in our errors, with FFmpeg's reason; its own lines stay off standard error.
+  av_log_set_level(AV_LOG_QUIET);
   State& s = *state_;
   s.path = path;
   int r = avformat_open_input(&s.format, path.c_str(), nullptr, nullptr);

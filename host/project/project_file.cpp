@@ -1,8 +1,11 @@
 #include "project_file.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 
@@ -246,13 +249,17 @@ class Loader {
       item->path = text(c_, v["path"], at(path, "path"));
       item->resolvedPath = (fs::path(project.folder) / item->path).lexically_normal().string();
       item->rate = frameRate(v, path);
-      item->pixelAspect = optionalNumber(c_, v, "pixelAspect", path, 1);
       if (probe_) {
         try {
           probe_(*item);
         } catch (const HostError& e) {
           c_.fail(at(path, "path"), e.what());
         }
+      }
+      // A pixel aspect the project gives overrides the file's, as the host's footage interpretation does.
+      if (v.contains("pixelAspect")) {
+        item->pixelAspect = optionalNumber(c_, v, "pixelAspect", path, 1);
+        if (!(item->pixelAspect > 0)) c_.fail(at(path, "pixelAspect"), "expected a number above 0");
       }
     } else if (type == "comp") {
       checkKeys(c_, v, path, {"name", "type", "width", "height", "fps", "duration", "pixelAspect", "background", "layers"});
@@ -552,7 +559,7 @@ Project loadProject(const std::string& path, const SchemaLookup& schemas, const 
   return parseProject(doc, path, folder, schemas, probe);
 }
 
-nlohmann::ordered_json projectToJson(const Project& project) {
+nlohmann::ordered_json projectToJson(const Project& project, const std::string& savedFolder) {
   using oj = nlohmann::ordered_json;
   oj doc;
   if (!project.renderComp.empty()) doc["render"] = {{"comp", project.renderComp}};
@@ -568,6 +575,7 @@ nlohmann::ordered_json projectToJson(const Project& project) {
         j["width"] = item->width;
         j["height"] = item->height;
         j["color"] = colorJson(item->color);
+        if (item->pixelAspect != 1) j["pixelAspect"] = item->pixelAspect;
         break;
       case ItemKind::PATTERN:
         j["type"] = "pattern";
@@ -576,11 +584,19 @@ nlohmann::ordered_json projectToJson(const Project& project) {
         j["height"] = item->height;
         j["fps"] = item->rate.fps();
         j["duration"] = item->duration;
+        if (item->pixelAspect != 1) j["pixelAspect"] = item->pixelAspect;
         break;
       case ItemKind::FOOTAGE:
         j["type"] = "footage";
-        j["path"] = item->path;
+        // Relative paths start at the project file's folder, so a project saved elsewhere has them
+        // rebased onto its own folder.
+        if (savedFolder.empty() || fs::path(item->path).is_absolute()) {
+          j["path"] = item->path;
+        } else {
+          j["path"] = fs::path(item->resolvedPath).lexically_relative(fs::absolute(savedFolder).lexically_normal()).generic_string();
+        }
         j["fps"] = item->rate.fps();
+        if (item->pixelAspect != 1) j["pixelAspect"] = item->pixelAspect;
         break;
       case ItemKind::COMP: {
         const Composition& comp = *item->comp;
@@ -639,15 +655,30 @@ nlohmann::ordered_json projectToJson(const Project& project) {
 }
 
 void saveProject(const Project& project, const std::string& path) {
-  const fs::path target(path);
-  const fs::path temp = target.parent_path() / ("." + target.filename().string() + ".tmp");
+  fs::path target(path);
+  std::error_code ec;
+  // A symlink is written through, to the file it names; what is not a regular file is never replaced.
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    const fs::path link = fs::read_symlink(target, ec);
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  const fs::file_status status = fs::status(target, ec);
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    throw HostError("cannot write '" + path + "': it is not a regular file");
+  }
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  const fs::path temp = folder / ("." + target.filename().string() + ".tmp-" + std::to_string(std::random_device{}()));
+  auto fail = [&](const std::string& why) {
+    fs::remove(temp, ec);
+    throw HostError("cannot write '" + path + "': " + why);
+  };
   {
     std::ofstream out(temp, std::ios::trunc);
     if (!out) throw HostError("cannot write '" + path + "': check that its folder exists and is writable");
-    out << projectToJson(project).dump(2) << '\n';
-    if (!out) throw HostError("cannot write '" + path + "'");
+    out << projectToJson(project, folder.string()).dump(2) << '\n';
+    out.close();
+    if (!out) fail(std::strerror(errno));
   }
-  std::error_code ec;
   fs::rename(temp, target, ec);
   if (ec) {
     fs::remove(temp, ec);

@@ -23,7 +23,9 @@ Project loadProject(const std::string& path, const SchemaLookup& schemas, const 
 Project parseProject(const nlohmann::json& document, const std::string& file, const std::string& folder,
                      const SchemaLookup& schemas, const FootageProbe& probe = nullptr);
 
-nlohmann::ordered_json projectToJson(const Project& project);
+// `savedFolder`: where the file will be; relative footage paths are rebased onto it (empty: kept
+// as they were written).
+nlohmann::ordered_json projectToJson(const Project& project, const std::string& savedFolder = "");
 // Writes atomically: a temporary file beside the target, then a rename.
 void saveProject(const Project& project, const std::string& path);
 

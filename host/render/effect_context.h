@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 #include "AE_Effect.h"
 #include "pixel_host.h"
@@ -46,6 +47,8 @@ struct EffectContext {
   OwnedWorld output;
   PF_EffectWorld outputView{};
   bool outputCheckedOut = false;
+  // Why the host refused the effect something, for the error message when the effect then fails.
+  std::string refusal;
 };
 
 inline EffectContext* contextOf(PF_ProgPtr effect_ref) { return reinterpret_cast<EffectContext*>(effect_ref); }

@@ -123,7 +123,8 @@ PF_Err checkoutLayerPixels(Call& call, PF_ProgPtr ref, A_long id, PF_EffectWorld
             const double compTime = c->layer->startTime + static_cast<double>(k.time) / k.scale;
             k.world = c->session->renderLayerPixels(*k.layer, k.layer->layerTime(compTime), c->settings);
             k.view = (*k.world)->view();
-          } catch (const HostError&) {
+          } catch (const HostError& e) {
+            c->refusal = e.what();
             err = PF_Interrupt_CANCEL;
           }
         }

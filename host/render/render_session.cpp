@@ -359,7 +359,7 @@ OwnedWorld RenderSession::applyEffect(Layer& layer, int effectIndex, const World
   releaseCheckouts(context);
   if (err != PF_Err_NONE) {
     throw HostError(label + " failed at time " + std::to_string(layerTime) + " s of the layer (error " +
-                    std::to_string(err) + ")");
+                    std::to_string(err) + ")" + (context.refusal.empty() ? "" : ": " + context.refusal));
   }
   if (!context.output) context.output = newWorld(settings, input.width(), input.height());
   return std::move(context.output);

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <zlib.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -123,6 +126,85 @@ TEST_F(CommandRender, OutOfRangeInputIsAClearErrorNeverAnAbort) {
   const Result r = run("render " + footage.string() + " -q");
   EXPECT_EQ(WEXITSTATUS(r.status), 1) << r.output;
   EXPECT_NE(r.output.find("a frame number takes 1 to 9 digits"), std::string::npos) << r.output;
+}
+
+TEST_F(CommandRender, OutputsAreWrittenWhereTheyBelongOrTheCauseIsNamed) {
+  const fs::path project = write("p.json", GOOD);
+  // A symlink is written through, and stays a symlink.
+  write("real.json", "{}");
+  fs::create_symlink(dir / "real.json", dir / "link.json");
+  Result r = run("render " + project.string() + " -o " + (dir / "f").string() + " --frames 0 -q --save-project " +
+                 (dir / "link.json").string());
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_TRUE(fs::is_symlink(dir / "link.json"));
+  EXPECT_GT(fs::file_size(dir / "real.json"), 100u);
+  // What is not a regular file is not replaced.
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  fs::create_directories(dir / "folder");
+  for (const char* target : {"fifo", "folder"}) {
+    r = run("render " + project.string() + " -o " + (dir / "g").string() + " --frames 0 -q --save-project " +
+            (dir / target).string());
+    EXPECT_EQ(WEXITSTATUS(r.status), 1) << r.output;
+    EXPECT_NE(r.output.find("it is not a regular file"), std::string::npos) << r.output;
+  }
+  EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  // A trace the disk refuses is an error with its cause, not a success with the trace lost.
+  r = run("render " + project.string() + " -o " + (dir / "h").string() + " --frames 0 -q --trace /dev/full");
+  EXPECT_EQ(WEXITSTATUS(r.status), 1) << r.output;
+  EXPECT_NE(r.output.find("No space left on device"), std::string::npos) << r.output;
+}
+
+TEST_F(CommandRender, ASavedProjectFindsItsFootageFromItsOwnFolder) {
+  fs::create_directories(dir / "a");
+  fs::create_directories(dir / "b");
+  const fs::path bars = write("bars.json", GOOD);
+  ASSERT_EQ(run("render " + bars.string() + " -o " + (dir / "a" / "still.png").string() + " --frames 0 -q").status, 0);
+  const fs::path project = write("a/p.json", R"({"items": [
+    {"name": "still", "type": "footage", "path": "still.png", "pixelAspect": 2},
+    {"name": "Main", "type": "comp", "width": 64, "height": 36, "duration": 1, "layers": [{"source": "still"}]}]})");
+  Result r = run("render " + project.string() + " -o " + (dir / "f").string() + " --frames 0 -q --save-project " +
+                 (dir / "b" / "saved.json").string());
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::ifstream in(dir / "b" / "saved.json");
+  const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(saved.find("\"../a/still.png\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"pixelAspect\": 2"), std::string::npos) << saved;
+  r = run("render " + (dir / "b" / "saved.json").string() + " -o " + (dir / "g").string() + " --frames 0 -q");
+  EXPECT_EQ(r.status, 0) << r.output;
+}
+
+// A picture whose header claims more than the machine holds is refused before it is read.
+TEST_F(CommandRender, APictureTooLargeToHoldIsAClearError) {
+  auto be32 = [](std::string& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+  };
+  std::string png = "\x89PNG\r\n\x1a\n";
+  auto chunk = [&](const std::string& type, const std::string& data) {
+    be32(png, static_cast<std::uint32_t>(data.size()));
+    const std::string body = type + data;
+    png += body;
+    be32(png, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+  };
+  std::string header;
+  be32(header, 100000);
+  be32(header, 100000);
+  header += std::string("\x08\x06\x00\x00\x00", 5);  // 8-bit RGBA
+  chunk("IHDR", header);
+  Bytef packed[64];
+  uLongf packedSize = sizeof(packed);
+  const Bytef row[16] = {};
+  ASSERT_EQ(compress(packed, &packedSize, row, sizeof(row)), Z_OK);
+  chunk("IDAT", std::string(reinterpret_cast<const char*>(packed), packedSize));
+  chunk("IEND", "");
+  std::ofstream(dir / "huge.png", std::ios::binary) << png;
+  const fs::path project = write("huge.json", R"({"items": [{"name": "huge", "type": "footage", "path": "huge.png"},
+    {"name": "Main", "type": "comp", "width": 64, "height": 36, "duration": 1, "layers": [{"source": "huge"}]}]})");
+  const Result r = run("render " + project.string() + " -o " + (dir / "out").string() + " --frames 0 -q");
+  EXPECT_EQ(WEXITSTATUS(r.status), 1) << r.output;
+  EXPECT_NE(r.output.find("huge.png"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("more than this machine can hold"), std::string::npos) << r.output;
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
 }
 
 TEST_F(CommandRender, SavesTheProjectBackAndWritesATrace) {

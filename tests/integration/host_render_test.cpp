@@ -148,6 +148,7 @@ TEST_F(HostRender, AnEffectErrorNamesFrameLayerEffectAndCode) {
     EXPECT_NE(message.find("layer 'P'"), std::string::npos) << message;
     EXPECT_NE(message.find("TEST_Probe"), std::string::npos) << message;
     EXPECT_NE(message.find("error 517"), std::string::npos) << message;
+    EXPECT_NE(message.find("a layer cannot be its own source"), std::string::npos) << "the host's reason: " << message;
   }
 }
 
