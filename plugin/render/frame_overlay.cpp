@@ -27,6 +27,7 @@ void selectFramePicture(RenderPass& pass, int frameChoice, PF_SmartRenderExtra* 
     PF_EffectWorld* layer = nullptr;
     const PF_Err err = extra->cb->checkout_layer_pixels(pass.in_data->effect_ref, FRAME_LAYER_CHECKOUT, &layer);
     pass.record(err);
+    pass.frameLayerCheckedOut = err == PF_Err_NONE;
     if (err == PF_Err_NONE && layer != nullptr && layer->width > 0 && layer->height > 0) {
       pass.framePicture = *layer;
       pass.hasFrame = true;

@@ -30,6 +30,7 @@ struct RenderPass {
 
   PF_EffectWorld framePicture{};
   bool hasFrame = false;
+  bool frameLayerCheckedOut = false;  // the custom frame layer, to be checked back in
   EffectWorld whiteWorld;
   EffectWorld maskWorld;
 

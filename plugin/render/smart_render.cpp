@@ -206,10 +206,12 @@ PF_Err smartRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_SmartRenderE
           }
           disposeWorld(pass, tile);
         }
-        if (checkedOut && pass.ok()) pass.record(extra->cb->checkin_layer_pixels(in_data->effect_ref, checkoutId));
+        // What was checked out goes back even after a failure; the first error is the one reported.
+        if (checkedOut) pass.record(extra->cb->checkin_layer_pixels(in_data->effect_ref, checkoutId));
       }
-      if (frameChoice == FRAME_CUSTOM && pass.ok()) {
+      if (pass.frameLayerCheckedOut) {
         pass.record(extra->cb->checkin_layer_pixels(in_data->effect_ref, FRAME_LAYER_CHECKOUT));
+        pass.frameLayerCheckedOut = false;
       }
       disposeWorld(pass, pass.maskWorld);
       disposeWorld(pass, pass.whiteWorld);
