@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e);
+    // --help and --version end well; any other fault of the command line is a usage error.
+    return app.exit(e) == 0 ? 0 : 2;
   }
 
   try {

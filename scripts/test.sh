@@ -5,3 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure --parallel 2
+# The project loader under libFuzzer with ASan and UBSan, for a bounded time.
+scripts/fuzz.sh 60

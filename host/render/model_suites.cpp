@@ -894,8 +894,9 @@ void checkSessionHandles(HostCore& core, RenderSession& session) {
                                                          {HandleType::STREAM, HandleKind::STREAM},
                                                          {HandleType::RENDER_OPTIONS, HandleKind::RENDER_OPTIONS},
                                                          {HandleType::FRAME_RECEIPT, HandleKind::RECEIPT}};
-  for (const auto& [type, kind] : handedOut) {
-    core.checkHandlesWith(type, [&session, kind](const void* h) { return session.handles().contains(kind, h); });
+  for (const auto& entry : handedOut) {
+    const HandleKind kind = entry.second;
+    core.checkHandlesWith(entry.first, [&session, kind](const void* h) { return session.handles().contains(kind, h); });
   }
 }
 
