@@ -24,6 +24,13 @@ std::size_t physicalMemoryBytes() {
                                    : std::numeric_limits<std::size_t>::max();
 }
 
+// Refuses a picture of `bytes` that would take more than half of this machine's memory.
+void requireHoldable(const std::string& file, int width, int height, std::size_t bytes) {
+  if (bytes <= physicalMemoryBytes() / 2) return;
+  throw HostError("'" + file + "': a " + std::to_string(width) + "x" + std::to_string(height) + " picture needs " +
+                  std::to_string(bytes >> 20) + " MB, more than this machine can hold");
+}
+
 namespace fs = std::filesystem;
 
 enum class Kind { STILL, SEQUENCE, VIDEO };
@@ -152,11 +159,8 @@ void MediaLibrary::probe(Item& item) {
   Source& s = sourceFor(item);
   // A header may claim any size: a picture that this machine could not hold even at 8 bits is
   // refused now, naming the file, rather than failing somewhere in the render.
-  const std::size_t least = static_cast<std::size_t>(std::max(s.width, 0)) * static_cast<std::size_t>(std::max(s.height, 0)) * 4;
-  if (least > physicalMemoryBytes() / 2) {
-    throw HostError("'" + item.resolvedPath + "': a " + std::to_string(s.width) + "x" + std::to_string(s.height) +
-                    " picture needs " + std::to_string(least >> 20) + " MB, more than this machine can hold");
-  }
+  requireHoldable(item.resolvedPath, s.width, s.height,
+                  static_cast<std::size_t>(std::max(s.width, 0)) * static_cast<std::size_t>(std::max(s.height, 0)) * 4);
   item.width = s.width;
   item.height = s.height;
   item.pixelAspect = s.pixelAspect;
@@ -200,11 +204,8 @@ std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source,
       decoded->type = SampleType::U16;
     }
     const std::size_t bytes = static_cast<std::size_t>(spec.width) * spec.height * decoded->channels * type.size();
-    // A header may claim any size; a picture that could not be held is refused before it is read.
-    if (bytes > physicalMemoryBytes() / 2) {
-      throw HostError("'" + file + "': a " + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
-                      " picture needs " + std::to_string(bytes >> 20) + " MB, more than this machine can hold");
-    }
+    // Each frame of a sequence may claim another size: it is refused before it is read, too.
+    requireHoldable(file, spec.width, spec.height, bytes);
     decoded->pixels.resize(bytes);
     if (!in->read_image(0, 0, 0, decoded->channels, type, decoded->pixels.data())) {
       throw HostError("'" + file + "': cannot decode the picture (" + in->geterror() + ")");
