@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "host_error.h"
 
@@ -23,7 +24,13 @@ void TraceWriter::record(int cmd, const std::string& call, const nlohmann::json&
   if (!result.is_null()) line["result"] = result;
   *out_ << line.dump() << '\n';
   out_->flush();
-  if (!*out_) failure_ = "cannot write the trace file '" + path_ + "': " + std::strerror(errno);
+  if (!*out_) {
+    failure_ = "cannot write the trace file '" + path_ + "': " + std::strerror(errno);
+    // A trace cut short by the disk is no record of the render: it goes, unless it is a device.
+    out_.reset();
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path_, ec)) std::filesystem::remove(path_, ec);
+  }
 }
 
 }  // namespace plenorium::host

@@ -1,16 +1,15 @@
 #include "image_writer.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 #include <png.h>
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <vector>
 
 #include "host_error.h"
-#include "partial_file.h"
+#include "output_file.h"
 #include "pixel_transfer.h"
 #include "pixel_types.h"
 
@@ -18,25 +17,6 @@ namespace plenorium::host {
 namespace {
 
 namespace fs = std::filesystem;
-
-void discard(const fs::path& temp) {
-  std::error_code ignored;
-  fs::remove(temp, ignored);
-}
-
-// The last step of every write: the complete file takes the target's name.
-void moveIntoPlace(const fs::path& temp, const fs::path& target, const std::string& path) {
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    discard(temp);
-    throw HostError("cannot write '" + path + "': " + ec.message());
-  }
-}
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // One row as big-endian RGBA samples of the file's depth.
 std::vector<std::uint8_t> encodeRow(const World& world, A_long y, FileDepth depth) {
@@ -73,10 +53,32 @@ std::vector<std::uint8_t> encodeRow(const World& world, A_long y, FileDepth dept
   return out;
 }
 
-void encode(const World& world, std::FILE* file, FileDepth depth, const std::string& path) {
+// What libpng's callbacks report back: the encoded file so far and the first cause of failure.
+struct PngSink {
+  std::vector<unsigned char> bytes;
+  std::string failure;
+};
+
+void appendBytes(png_structp png, png_bytep data, png_size_t size) {
+  auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+  sink->bytes.insert(sink->bytes.end(), data, data + size);
+}
+
+void flushNothing(png_structp) {}
+
+void reportPngError(png_structp png, png_const_charp message) {
+  auto* sink = static_cast<PngSink*>(png_get_error_ptr(png));
+  if (sink->failure.empty()) sink->failure = message;
+  png_longjmp(png, 1);
+}
+
+void ignorePngWarning(png_structp, png_const_charp) {}
+
+std::vector<unsigned char> encodePng(const World& world, FileDepth depth, const std::string& path) {
   std::vector<std::vector<std::uint8_t>> rows;
   for (A_long y = 0; y < world.height(); ++y) rows.push_back(encodeRow(world, y, depth));
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  PngSink sink;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, reportPngError, ignorePngWarning);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (png == nullptr || info == nullptr) {
     png_destroy_write_struct(&png, &info);
@@ -85,9 +87,9 @@ void encode(const World& world, std::FILE* file, FileDepth depth, const std::str
   // libpng reports errors by long jump: nothing is created or changed between here and the end.
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    throw HostError("cannot write '" + path + "': the PNG encoder failed");
+    throw HostError("cannot write '" + path + "': " + sink.failure);
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, &sink, appendBytes, flushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(world.width()), static_cast<png_uint_32>(world.height()),
                depth == FileDepth::EIGHT ? 8 : 16, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -96,33 +98,15 @@ void encode(const World& world, std::FILE* file, FileDepth depth, const std::str
   for (auto& row : rows) png_write_row(png, row.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
+  return std::move(sink.bytes);
 }
 
 }  // namespace
 
 void writePng(const World& world, const std::string& path, FileDepth depth) {
   if (world.width() <= 0 || world.height() <= 0) throw HostError("cannot write '" + path + "': the picture is empty");
-  const fs::path target(path);
-  const fs::path temp = partialPathFor(target);
-  {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temp.string().c_str(), "wb"));
-    if (!file) throw HostError("cannot write '" + path + "': check that its folder exists and is writable");
-    try {
-      encode(world, file.get(), depth, path);
-    } catch (...) {
-      file.reset();
-      discard(temp);
-      throw;
-    }
-    if (std::fflush(file.get()) != 0) {
-      file.reset();
-      discard(temp);
-      throw HostError("cannot write '" + path + "': the disk refused the data");
-    }
-  }
-  moveIntoPlace(temp, target, path);
+  writeWholeFile(path, encodePng(world, depth, path));
 }
-
 
 void writeImage(const World& world, const std::string& path, FileDepth depth) {
   std::string ext = fs::path(path).extension().string();
@@ -140,21 +124,20 @@ void writeImage(const World& world, const std::string& path, FileDepth depth) {
   std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(world.height()));
   exportPixels(world, pixels.data(), rowBytes, type, exr);
 
-  const fs::path target(path);
-  const fs::path temp = partialPathFor(target);
   OIIO::ImageSpec spec(world.width(), world.height(), 4,
                        exr ? OIIO::TypeDesc::HALF : type == SampleType::U8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16);
   spec.alpha_channel = 3;
   if (!exr) spec.attribute("oiio:UnassociatedAlpha", 1);
   if (exr) spec.attribute("compression", "zip");
-  auto out = OIIO::ImageOutput::create(temp.string());
+  // Encoded in memory, then written by the one writer that checks every step and names the cause.
+  std::vector<unsigned char> encoded;
+  OIIO::Filesystem::IOVecOutput memory(encoded);
+  auto out = OIIO::ImageOutput::create(path);
+  if (out) out->set_ioproxy(&memory);
   const OIIO::TypeDesc given = exr ? OIIO::TypeDesc::FLOAT : type == SampleType::U8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16;
-  const bool ok = out && out->open(temp.string(), spec) && out->write_image(given, pixels.data()) && out->close();
-  if (!ok) {
-    discard(temp);
-    throw HostError("cannot write '" + path + "': " + (out ? out->geterror() : OIIO::geterror()));
-  }
-  moveIntoPlace(temp, target, path);
+  const bool ok = out && out->open(path, spec) && out->write_image(given, pixels.data()) && out->close();
+  if (!ok) throw HostError("cannot write '" + path + "': " + oneLine(out ? out->geterror() : OIIO::geterror()));
+  writeWholeFile(path, encoded);
 }
 
 }  // namespace plenorium::host

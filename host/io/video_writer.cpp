@@ -12,7 +12,7 @@ extern "C" {
 #include <vector>
 
 #include "host_error.h"
-#include "partial_file.h"
+#include "output_file.h"
 #include "pixel_transfer.h"
 
 namespace plenorium::host {
@@ -29,7 +29,8 @@ std::string avError(int code) {
 }  // namespace
 
 struct VideoWriter::State {
-  std::string path;
+  std::string path;    // as the user gave it, for messages
+  std::string target;  // the file it replaces (a symlink's target)
   std::string temp;
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
@@ -79,11 +80,11 @@ struct VideoWriter::State {
 VideoWriter::VideoWriter(const std::string& path, int width, int height, FrameRate rate)
     : state_(std::make_unique<State>()) {
   // The libraries report through our errors; their own chatter stays off standard error.
-  av_log_set_level(AV_LOG_ERROR);
+  av_log_set_level(AV_LOG_QUIET);
   State& s = *state_;
   s.path = path;
-  const fs::path target(path);
-  s.temp = partialPathFor(target).string();
+  s.target = replaceableTarget(path).string();
+  s.temp = partialPathFor(s.target).string();
   // H.264 in 4:2:0 wants even sizes; an odd last row or column is left out.
   s.width = width & ~1;
   s.height = height & ~1;
@@ -153,9 +154,12 @@ void VideoWriter::finish() {
   s.drain(true);
   const int t = av_write_trailer(s.format);
   if (t < 0) s.fail("cannot finish the video", t);
-  avio_closep(&s.format->pb);
+  // Buffered bytes reach the disk at the close; a failure there is a failure of the whole file.
+  const int pending = s.format->pb->error;
+  const int c = avio_closep(&s.format->pb);
+  if (pending < 0 || c < 0) s.fail("the disk refused the data", pending < 0 ? pending : c);
   std::error_code ec;
-  fs::rename(s.temp, s.path, ec);
+  fs::rename(s.temp, s.target, ec);
   if (ec) s.fail(ec.message(), 0);
   s.finished = true;
 }

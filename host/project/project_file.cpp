@@ -1,15 +1,14 @@
 #include "project_file.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
+#include <span>
 #include <sstream>
 
 #include "host_error.h"
+#include "output_file.h"
 
 namespace plenorium::host {
 namespace {
@@ -655,35 +654,11 @@ nlohmann::ordered_json projectToJson(const Project& project, const std::string& 
 }
 
 void saveProject(const Project& project, const std::string& path) {
-  fs::path target(path);
-  std::error_code ec;
-  // A symlink is written through, to the file it names; what is not a regular file is never replaced.
-  if (fs::is_symlink(fs::symlink_status(target, ec))) {
-    const fs::path link = fs::read_symlink(target, ec);
-    target = link.is_absolute() ? link : target.parent_path() / link;
-  }
-  const fs::file_status status = fs::status(target, ec);
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
-    throw HostError("cannot write '" + path + "': it is not a regular file");
-  }
+  // Relative footage paths are written from the folder of the file the project lands in.
+  const fs::path target = replaceableTarget(path);
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-  const fs::path temp = folder / ("." + target.filename().string() + ".tmp-" + std::to_string(std::random_device{}()));
-  auto fail = [&](const std::string& why) {
-    fs::remove(temp, ec);
-    throw HostError("cannot write '" + path + "': " + why);
-  };
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    if (!out) throw HostError("cannot write '" + path + "': check that its folder exists and is writable");
-    out << projectToJson(project, folder.string()).dump(2) << '\n';
-    out.close();
-    if (!out) fail(std::strerror(errno));
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    throw HostError("cannot write '" + path + "': " + ec.message());
-  }
+  const std::string text = projectToJson(project, folder.string()).dump(2) + "\n";
+  writeWholeFile(path, std::span(reinterpret_cast<const unsigned char*>(text.data()), text.size()));
 }
 
 }  // namespace plenorium::host

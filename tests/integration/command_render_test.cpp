@@ -11,23 +11,15 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include "cli_runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status;
-  std::string output;
-};
+using Result = plenorium::testing::CliResult;
 
-Result run(const std::string& arguments) {
-  Result r{0, ""};
-  FILE* pipe = popen((std::string(PLENORIUM_CLI_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-  char buffer[512];
-  while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) r.output += buffer;
-  r.status = pclose(pipe);
-  return r;
-}
+Result run(const std::string& arguments) { return plenorium::testing::runCli(arguments); }
 
 class CommandRender : public ::testing::Test {
  protected:
@@ -231,11 +223,7 @@ TEST_F(CommandRender, WritesAVideoAndAnInterruptedRenderLeavesNoPartialFile) {
   // The built-in demo takes many seconds: stop it with Ctrl-C after one.
   const std::string shell = std::string(PLENORIUM_CLI_PATH) + " render -o " + (dir / "demo.mp4").string() +
                             " -q & pid=$!; sleep 3; kill -INT $pid; wait $pid; exit $?";
-  FILE* pipe = popen(("sh -c '" + shell + "' 2>&1").c_str(), "r");
-  r.output.clear();
-  char buffer[512];
-  while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) r.output += buffer;
-  r.status = pclose(pipe);
+  r = plenorium::testing::runShell(shell);
   EXPECT_EQ(WEXITSTATUS(r.status), 130) << r.output;
   EXPECT_NE(r.output.find("stopped after"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(dir / "demo.mp4"));
@@ -252,11 +240,7 @@ TEST_F(CommandRender, TerminationSignalsStopTheRenderLikeCtrlC) {
     const fs::path frames = dir / signal;
     const std::string shell = std::string(PLENORIUM_CLI_PATH) + " render -o " + frames.string() +
                               " -q & pid=$!; sleep 3; kill -" + signal + " $pid; wait $pid; exit $?";
-    FILE* pipe = popen(("sh -c '" + shell + "' 2>&1").c_str(), "r");
-    std::string output;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) output += buffer;
-    const int status = pclose(pipe);
+    const auto [status, output] = plenorium::testing::runShell(shell);
     EXPECT_EQ(WEXITSTATUS(status), 130) << output;
     EXPECT_NE(output.find("stopped after"), std::string::npos) << output;
     ASSERT_TRUE(fs::exists(frames));
