@@ -12,6 +12,7 @@
 
 #include "host_error.h"
 #include "pixel_transfer.h"
+#include "png_reader.h"
 #include "video_reader.h"
 
 namespace plenorium::host {
@@ -111,9 +112,22 @@ std::unique_ptr<OIIO::ImageInput> openPicture(const std::string& file) {
   return OIIO::ImageInput::open(file, &config);
 }
 
+bool isPng(const std::string& file) {
+  std::string ext = fs::path(file).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".png";
+}
+
 void probeImage(const std::string& file, int& width, int& height, double& aspect) {
+  if (isPng(file)) {
+    const PngHeader header = readPngHeader(file);
+    width = header.width;
+    height = header.height;
+    aspect = header.pixelAspect;
+    return;
+  }
   auto in = openPicture(file);
-  if (!in) throw HostError("'" + file + "': cannot read the picture (" + OIIO::geterror() + ")");
+  if (!in) throw HostError("'" + file + "': cannot read the picture (" + oneLine(OIIO::geterror()) + ")");
   width = in->spec().width;
   height = in->spec().height;
   aspect = in->spec().get_float_attribute("PixelAspectRatio", 1.0f);
@@ -188,8 +202,19 @@ std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source,
       auto at = std::upper_bound(source.sequence.numbers.begin(), source.sequence.numbers.end(), wanted);
       file = source.sequence.fileFor(at == source.sequence.numbers.begin() ? source.sequence.numbers.front() : *(at - 1));
     }
+    if (isPng(file)) {
+      const PngHeader header = readPng(file, decoded->pixels, [&](const PngHeader& h) {
+        requireHoldable(file, h.width, h.height,
+                        static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.height) * (h.sixteenBit ? 8 : 4));
+      });
+      decoded->width = header.width;
+      decoded->height = header.height;
+      decoded->channels = 4;
+      decoded->type = header.sixteenBit ? SampleType::U16 : SampleType::U8;
+      return remember(key, std::move(decoded));
+    }
     auto in = openPicture(file);
-    if (!in) throw HostError("'" + file + "': cannot read the picture (" + OIIO::geterror() + ")");
+    if (!in) throw HostError("'" + file + "': cannot read the picture (" + oneLine(OIIO::geterror()) + ")");
     const OIIO::ImageSpec& spec = in->spec();
     decoded->width = spec.width;
     decoded->height = spec.height;
@@ -208,7 +233,7 @@ std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source,
     requireHoldable(file, spec.width, spec.height, bytes);
     decoded->pixels.resize(bytes);
     if (!in->read_image(0, 0, 0, decoded->channels, type, decoded->pixels.data())) {
-      throw HostError("'" + file + "': cannot decode the picture (" + in->geterror() + ")");
+      throw HostError("'" + file + "': cannot decode the picture (" + oneLine(in->geterror()) + ")");
     }
     // OpenEXR stores colour multiplied by alpha; worlds hold it straight.
     if (std::string(in->format_name()) == "openexr" && decoded->channels == 4 && decoded->type == SampleType::F32) {
@@ -220,6 +245,11 @@ std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source,
       }
     }
   }
+  return remember(key, std::move(decoded));
+}
+
+std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::remember(const std::string& key,
+                                                                    std::shared_ptr<const Decoded> decoded) {
   ++decoded_;
   cachedBytes_ += decoded->pixels.size();
   cache_.emplace_front(key, decoded);

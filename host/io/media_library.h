@@ -47,6 +47,8 @@ class MediaLibrary : public FootageProvider {
   };
   Source& sourceFor(const Item& item);
   std::shared_ptr<const Decoded> frame(Source& source, long index);
+  // Puts a freshly decoded frame in the cache, dropping the least recently used past the budget.
+  std::shared_ptr<const Decoded> remember(const std::string& key, std::shared_ptr<const Decoded> decoded);
 
   PixelEngine& engine_;
   std::map<std::string, std::unique_ptr<Source>> sources_;  // by resolved path

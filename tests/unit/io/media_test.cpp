@@ -2,10 +2,12 @@
 // over gaps, video frames come back at their own times, and sample ranges convert exactly.
 #include <gtest/gtest.h>
 
+#include <png.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "host_error.h"
 #include "image_writer.h"
@@ -149,6 +151,74 @@ TEST_F(Media, VideoFramesComeBackAtTheirOwnTimesAndAreDecodedOnce) {
   levelAt(17 / 25.0);
   levelAt(17 / 25.0);
   EXPECT_EQ(media.decodedFrames(), decoded) << "a frame asked for again comes from the cache";
+}
+
+// Writes a PNG of the given colour type straight through libpng: kinds our own writer never makes.
+void writeRawPng(const fs::path& file, int colorType, int bitDepth, int width, int height,
+                 const std::vector<std::uint8_t>& samples, const std::vector<png_color>& palette = {},
+                 const std::vector<png_byte>& transparency = {}) {
+  FILE* f = std::fopen(file.c_str(), "wb");
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth, colorType,
+               PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+  if (!transparency.empty()) png_set_tRNS(png, info, transparency.data(), static_cast<int>(transparency.size()), nullptr);
+  png_write_info(png, info);
+  const int passes = png_set_interlace_handling(png);
+  const std::size_t rowBytes = samples.size() / static_cast<std::size_t>(height);
+  for (int pass = 0; pass < passes; ++pass) {
+    for (int y = 0; y < height; ++y) png_write_row(png, samples.data() + static_cast<std::size_t>(y) * rowBytes);
+  }
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
+// Palettes with transparency, grey and missing alpha are expanded to RGBA; a damaged file is one
+// line that says why.
+TEST_F(Media, EveryKindOfPngReadsAsRgbaAndADamagedOneSaysWhy) {
+  writeRawPng(dir / "palette.png", PNG_COLOR_TYPE_PALETTE, 8, 3, 1, {0, 1, 2},
+              {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {255, 128});
+  writeRawPng(dir / "grey16.png", PNG_COLOR_TYPE_GRAY, 16, 2, 1, {0x00, 0x00, 0xFF, 0xFF});
+  writeRawPng(dir / "rgb.png", PNG_COLOR_TYPE_RGB, 8, 1, 1, {10, 20, 30});
+  const struct {
+    const char* name;
+    PixelDepth depth;
+    std::vector<Color4> expected;  // straight a, r, g, b
+  } cases[] = {
+      {"palette.png", PixelDepth::U8, {{1, 1, 0, 0}, {128 / 255.0f, 0, 1, 0}, {1, 0, 0, 1}}},
+      {"grey16.png", PixelDepth::U16, {{1, 0, 0, 0}, {1, 1, 1, 1}}},
+      {"rgb.png", PixelDepth::U8, {{1, 10 / 255.0f, 20 / 255.0f, 30 / 255.0f}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Item item = footage(c.name);
+    ASSERT_EQ(item.width, static_cast<A_long>(c.expected.size()));
+    World back(c.depth, item.width, 1);
+    media.readFrame(item, 0, 1, back);
+    for (A_long x = 0; x < item.width; ++x) {
+      const Color4 got = pixelAt(back, x, 0), want = c.expected[static_cast<std::size_t>(x)];
+      EXPECT_NEAR(got.a, want.a, 1e-3f) << x;
+      EXPECT_NEAR(got.r, want.r, 1e-3f) << x;
+      EXPECT_NEAR(got.g, want.g, 1e-3f) << x;
+      EXPECT_NEAR(got.b, want.b, 1e-3f) << x;
+    }
+  }
+  World big(PixelDepth::U8, 64, 64);
+  paint(big, pattern);
+  writeImage(big, (dir / "cut.png").string(), FileDepth::EIGHT);
+  fs::resize_file(dir / "cut.png", fs::file_size(dir / "cut.png") / 2);
+  try {
+    const Item item = footage("cut.png");
+    World back(PixelDepth::U8, 64, 64);
+    media.readFrame(item, 0, 1, back);
+    FAIL() << "a truncated picture was read";
+  } catch (const HostError& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find("cut.png': cannot read the picture (the file ends early)"), std::string::npos) << message;
+  }
 }
 
 TEST_F(Media, AnUnfinishedVideoLeavesNoFile) {
