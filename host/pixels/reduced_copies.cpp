@@ -13,6 +13,10 @@ constexpr std::size_t MAX_COPIES = 24;
 constexpr std::size_t MAX_BYTES = std::size_t{96} << 20;
 constexpr double LADDER_STEPS_PER_OCTAVE = 8.0;
 
+std::size_t heldBytes(const ReducedCopy& copy) {
+  return copy.texels.size() * sizeof(Color4) + copy.clearRuns.size() * sizeof(ReducedCopy::Run);
+}
+
 }  // namespace
 
 A_long reducedSize(A_long size, double reach) {
@@ -56,10 +60,10 @@ const ReducedCopy& ReducedCopies::get(const World& world, A_long width, A_long h
     boxReduce(world, width, height, copy.texels, pool);
   }
   findClearRuns(copy);
-  bytes_ += copy.texels.size() * sizeof(Color4);
+  bytes_ += heldBytes(copy);
   copies_.push_front(std::move(copy));
   while (copies_.size() > 1 && (copies_.size() > MAX_COPIES || bytes_ > MAX_BYTES)) {
-    bytes_ -= copies_.back().texels.size() * sizeof(Color4);
+    bytes_ -= heldBytes(copies_.back());
     copies_.pop_back();
   }
   return copies_.front();

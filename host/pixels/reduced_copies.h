@@ -40,6 +40,8 @@ class ReducedCopies {
  public:
   // The copy of `world` at width × height, made on first request.
   const ReducedCopy& get(const World& world, A_long width, A_long height, ThreadPool& pool);
+  // Memory the copies hold.
+  std::size_t bytes() const { return bytes_; }
 
  private:
   std::list<ReducedCopy> copies_;

@@ -100,6 +100,10 @@ void World::dropCaches() {
   reducedGeneration_ = 0;
 }
 
+std::size_t World::heldBytes() const {
+  return static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_) + (reduced_ ? reduced_->bytes() : 0);
+}
+
 const ReducedCopy& World::reducedCopy(A_long width, A_long height, ThreadPool& pool) const {
   if (!reduced_ || reducedGeneration_ != generation_) {
     reduced_ = std::make_unique<ReducedCopies>();

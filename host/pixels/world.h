@@ -67,6 +67,8 @@ class World {
   const ReducedCopy& reducedCopy(A_long width, A_long height, ThreadPool& pool) const;
   // Frees what was derived from the pixels, as when the world is put aside.
   void dropCaches();
+  // Memory the world holds: its pixels and what was derived from them.
+  std::size_t heldBytes() const;
 
  private:
   PixelDepth depth_;

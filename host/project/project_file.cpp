@@ -1,5 +1,6 @@
 #include "project_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -55,17 +56,18 @@ ColorRGBA color(const Context& c, const json& v, const std::string& path) {
   return out;
 }
 
-void checkKeys(const Context& c, const json& object, const std::string& path, std::initializer_list<const char*> known) {
+void checkKeys(const Context& c, const json& object, const std::string& path, const std::vector<std::string>& known) {
   if (!object.is_object()) c.fail(path, "expected an object");
   for (const auto& [key, value] : object.items()) {
-    bool ok = false;
-    for (const char* k : known) ok = ok || key == k;
-    if (!ok) {
-      std::string list;
-      for (const char* k : known) list += std::string(list.empty() ? "" : ", ") + k;
-      c.fail(at(path, key), "unknown key; expected one of: " + list);
-    }
+    if (std::find(known.begin(), known.end(), key) != known.end()) continue;
+    std::string list;
+    for (const std::string& k : known) list += (list.empty() ? "" : ", ") + k;
+    c.fail(at(path, key), "unknown key; expected one of: " + list);
   }
+}
+
+void checkKeys(const Context& c, const json& object, const std::string& path, std::initializer_list<const char*> known) {
+  checkKeys(c, object, path, std::vector<std::string>(known.begin(), known.end()));
 }
 
 // Reads a plain value of `dims` numbers with `read`, or the keyframe/expression object form.
@@ -167,6 +169,437 @@ struct PendingLayerParam {
 constexpr double MAX_FPS = 999;
 constexpr long MAX_FRAMES = 10'000'000;
 
+using oj = nlohmann::ordered_json;
+
+// --- effects and their controls ---
+
+void readControl(const Context& c, const DeclaredParam& param, const json& value, const std::string& path, Stream& stream,
+                 Layer& layer, std::vector<PendingLayerParam>& pending) {
+  const PF_ParamDef& d = param.def;
+  switch (d.param_type) {
+    case PF_Param_FLOAT_SLIDER:
+      readAnimatable(c, value, path, stream, [&](const json& v, const std::string& p) {
+        return StreamValue{clampToValid(d.u.fs_d, number(c, v, p)), 0};
+      });
+      return;
+    case PF_Param_ANGLE: readAnimatable(c, value, path, stream, scalarReader(c)); return;
+    case PF_Param_CHECKBOX:
+      readAnimatable(c, value, path, stream, [&](const json& v, const std::string& p) {
+        if (!v.is_boolean()) c.fail(p, "expected true or false");
+        return StreamValue{v.get<bool>() ? 1.0 : 0.0, 0};
+      });
+      return;
+    case PF_Param_POPUP: {
+      const std::vector<std::string> choices = splitChoices(param.choices);
+      readAnimatable(c, value, path, stream, [&](const json& v, const std::string& p) {
+        if (v.is_string()) {
+          for (std::size_t i = 0; i < choices.size(); ++i) {
+            if (choices[i] == v.get<std::string>()) return StreamValue{static_cast<double>(i + 1), 0};
+          }
+        } else if (v.is_number_integer() && v.get<double>() >= 1 && v.get<double>() <= static_cast<double>(choices.size())) {
+          // Compared as a double: a number past the range of int must not wrap into it.
+          return StreamValue{v.get<double>(), 0};
+        }
+        c.fail(p, "expected one of: " + param.choices + " (or its number from 1 to " + std::to_string(choices.size()) + ")");
+      });
+      return;
+    }
+    case PF_Param_POINT: readAnimatable(c, value, path, stream, pairReader(c)); return;
+    case PF_Param_LAYER: {
+      auto readName = [&](const json& v, const std::string& p) {
+        if (v.is_null()) return std::string();
+        return text(c, v, p);
+      };
+      const json* plain = &value;
+      if (value.is_object()) {
+        checkKeys(c, value, path, {"value", "expression", "hidden"});
+        if (value.contains("expression")) stream.setExpression(text(c, value["expression"], at(path, "expression")));
+        if (value.contains("hidden")) {
+          if (!value["hidden"].is_boolean()) c.fail(at(path, "hidden"), "expected true or false");
+          stream.setHidden(value["hidden"].get<bool>());
+        }
+        if (!value.contains("value")) return;
+        plain = &value["value"];
+      }
+      pending.push_back({&layer, &stream, readName(*plain, path), path});
+      return;
+    }
+    case PF_Param_GROUP_START:
+      // A group holds no value, but it can be hidden.
+      if (value.is_object() && value.size() == 1 && value.contains("hidden") && value["hidden"].is_boolean()) {
+        stream.setHidden(value["hidden"].get<bool>());
+        return;
+      }
+      c.fail(path, "'" + param.path + "' is a group, which holds no value (only {\"hidden\": true})");
+    default: c.fail(path, "'" + param.path + "' is a " + paramTypeName(d.param_type) + ", which holds no value");
+  }
+}
+
+void readEffects(const Context& c, const SchemaLookup& schemas, const json& effects, const std::string& path, Layer& layer,
+                 std::vector<PendingLayerParam>& pending) {
+  if (!effects.is_array()) c.fail(path, "expected a list of effects");
+  for (std::size_t i = 0; i < effects.size(); ++i) {
+    const json& e = effects[i];
+    const std::string p = at(path, i);
+    checkKeys(c, e, p, {"matchName", "params"});
+    if (!e.contains("matchName")) c.fail(p, "an effect needs its \"matchName\"");
+    const std::string matchName = text(c, e["matchName"], at(p, "matchName"));
+    const ParamSchema* schema = schemas ? schemas(matchName) : nullptr;
+    if (schema == nullptr) c.fail(at(p, "matchName"), "no loaded effect has the match name '" + matchName + "'");
+    auto instance = newEffectInstance(matchName, *schema, layer.width(), layer.height());
+    if (e.contains("params")) {
+      const json& params = e["params"];
+      if (!params.is_object()) c.fail(at(p, "params"), "expected an object of control names and values");
+      for (const auto& [name, value] : params.items()) {
+        const std::string vp = at(p, "params") + "[\"" + name + "\"]";
+        int index = 0;
+        try {
+          index = schema->resolve(name);
+        } catch (const HostError& err) {
+          c.fail(vp, err.what());
+        }
+        readControl(c, schema->at(index), value, vp, instance->params[static_cast<std::size_t>(index)], layer, pending);
+      }
+    }
+    layer.effects.push_back(std::move(instance));
+  }
+}
+
+oj streamJson(const Stream& s, const std::function<oj(const StreamValue&)>& value) {
+  oj out;
+  const bool plain = !s.isAnimated() && s.expression().empty() && !s.hidden();
+  if (plain) return value(s.constant());
+  if (s.isAnimated()) {
+    oj keys = oj::array();
+    for (const Keyframe& k : s.keyframes()) {
+      if (k.interpolation == Interpolation::HOLD) {
+        keys.push_back({{"t", k.time}, {"v", value(k.value)}, {"interp", "hold"}});
+      } else {
+        keys.push_back(oj::array({k.time, value(k.value)}));
+      }
+    }
+    out["keyframes"] = keys;
+  } else {
+    out["value"] = value(s.constant());
+  }
+  if (!s.expression().empty()) out["expression"] = s.expression();
+  if (s.hidden()) out["hidden"] = true;
+  return out;
+}
+
+oj colorJson(const ColorRGBA& c) { return oj::array({c[0], c[1], c[2], c[3]}); }
+
+oj controlValue(const DeclaredParam& p, const StreamValue& v, const Composition& comp) {
+  switch (p.def.param_type) {
+    case PF_Param_CHECKBOX: return v[0] != 0;
+    case PF_Param_POPUP: {
+      const auto choices = splitChoices(p.choices);
+      const auto i = static_cast<std::size_t>(v[0]);
+      if (i >= 1 && i <= choices.size()) return choices[i - 1];
+      return v[0];
+    }
+    case PF_Param_POINT: return oj::array({v[0], v[1]});
+    case PF_Param_LAYER: {
+      const Layer* l = comp.layerById(static_cast<int>(v[0]));
+      return l != nullptr ? oj(l->name) : oj(nullptr);
+    }
+    default: return v[0];
+  }
+}
+
+// The controls that differ from their declared defaults.
+oj effectJson(const EffectInstance& e, const Layer& layer) {
+  oj params = oj::object();
+  const auto defaults = newEffectInstance(e.matchName, *e.schema, layer.width(), layer.height());
+  for (const DeclaredParam& p : e.schema->params()) {
+    if (p.index == 0 || p.path.empty()) continue;
+    const Stream& s = e.params[static_cast<std::size_t>(p.index)];
+    if (p.def.param_type == PF_Param_GROUP_START) {
+      if (s.hidden()) params[p.path] = {{"hidden", true}};
+      continue;
+    }
+    const Stream& d = defaults->params[static_cast<std::size_t>(p.index)];
+    const bool changed = s.isAnimated() || !s.expression().empty() || s.hidden() || s.constant() != d.constant();
+    if (!changed) continue;
+    params[p.path] = streamJson(s, [&](const StreamValue& v) { return controlValue(p, v, *layer.parent); });
+  }
+  return {{"matchName", e.matchName}, {"params", params}};
+}
+
+// --- the description of the file ---
+// For each kind of item, and for layers, the keys a project file may hold, each with how it is read
+// into the model and written back. The loader accepts exactly these keys and reads through them
+// (in this order, also when a key is absent, which gives its default); the saver writes through
+// them. A key cannot be read and then lost on saving.
+
+// What reading one object's keys has at hand.
+struct FieldInput {
+  const Context& c;
+  const json& object;
+  const std::string& path;
+  const Project& project;
+  const FootageProbe& probe;
+  const SchemaLookup& schemas;
+  const Composition* comp;                    // layers: the composition they are in
+  std::size_t index;                          // layers: their place in it
+  std::vector<PendingLayerParam>* pending;    // layers: layer controls to resolve by name
+
+  bool has(const char* key) const { return object.contains(key); }
+  const json& operator[](const char* key) const { return object[key]; }
+  std::string where(const char* key) const { return at(path, key); }
+  double number(const char* key, double fallback) const { return optionalNumber(c, object, key, path, fallback); }
+  bool boolean(const char* key, bool fallback) const {
+    if (!has(key)) return fallback;
+    if (!object[key].is_boolean()) c.fail(where(key), "expected true or false");
+    return object[key].get<bool>();
+  }
+};
+
+// What writing has at hand: where the file goes, for relative paths.
+struct FieldOutput {
+  const std::string& savedFolder;
+};
+
+template <class Object>
+struct Field {
+  const char* key;
+  void (*read)(const FieldInput&, Object&);
+  void (*write)(const Object&, oj&, const FieldOutput&);
+};
+
+int dimension(const FieldInput& in, const char* key, int fallback) {
+  const double d = in.number(key, fallback);
+  if (d < 1 || d > 32768 || d != std::floor(d)) in.c.fail(in.where(key), "expected a whole number of pixels, 1 to 32768");
+  return static_cast<int>(d);
+}
+
+double positive(const FieldInput& in, const char* key, double fallback) {
+  const double v = in.number(key, fallback);
+  if (!(v > 0)) in.c.fail(in.where(key), "expected a number above 0");
+  return v;
+}
+
+const Field<Item> WIDTH{"width", [](const FieldInput& in, Item& item) { item.width = dimension(in, "width", 1920); },
+                        [](const Item& item, oj& out, const FieldOutput&) { out["width"] = item.width; }};
+const Field<Item> HEIGHT{"height", [](const FieldInput& in, Item& item) { item.height = dimension(in, "height", 1080); },
+                         [](const Item& item, oj& out, const FieldOutput&) { out["height"] = item.height; }};
+const Field<Item> PIXEL_ASPECT{
+    "pixelAspect", [](const FieldInput& in, Item& item) { item.pixelAspect = positive(in, "pixelAspect", 1); },
+    [](const Item& item, oj& out, const FieldOutput&) {
+      if (item.pixelAspect != 1) out["pixelAspect"] = item.pixelAspect;
+    }};
+// Footage has the pixel aspect of its file; one the project gives overrides it, as the host's
+// footage interpretation does.
+const Field<Item> FOOTAGE_PIXEL_ASPECT{
+    "pixelAspect",
+    [](const FieldInput& in, Item& item) {
+      if (in.has("pixelAspect")) item.pixelAspect = positive(in, "pixelAspect", 1);
+    },
+    PIXEL_ASPECT.write};
+// A frame rate above 0 and at most MAX_FPS, as the host application allows.
+const Field<Item> FPS{"fps",
+                      [](const FieldInput& in, Item& item) {
+                        const double fps = in.number("fps", 25);
+                        if (!(fps > 0) || fps > MAX_FPS) {
+                          in.c.fail(in.where("fps"), "expected frames per second above 0 and at most " +
+                                                         std::to_string(int(MAX_FPS)));
+                        }
+                        item.rate = FrameRate::fromFps(fps);
+                      },
+                      [](const Item& item, oj& out, const FieldOutput&) { out["fps"] = item.rate.fps(); }};
+// A duration above 0 whose frames can be counted: at most MAX_FRAMES at the item's rate.
+const Field<Item> DURATION{"duration",
+                           [](const FieldInput& in, Item& item) {
+                             const double seconds = in.number("duration", 10);
+                             const double longest = MAX_FRAMES / item.rate.fps();
+                             if (!(seconds > 0) || seconds > longest) {
+                               in.c.fail(in.where("duration"), "expected a duration above 0 and at most " +
+                                                                   std::to_string(std::llround(longest)) + " seconds (" +
+                                                                   std::to_string(MAX_FRAMES) + " frames) at this rate");
+                             }
+                             item.duration = seconds;
+                           },
+                           [](const Item& item, oj& out, const FieldOutput&) { out["duration"] = item.duration; }};
+const Field<Item> COLOR{"color",
+                        [](const FieldInput& in, Item& item) {
+                          if (in.has("color")) item.color = color(in.c, in["color"], in.where("color"));
+                        },
+                        [](const Item& item, oj& out, const FieldOutput&) { out["color"] = colorJson(item.color); }};
+const Field<Item> PATTERN{"pattern",
+                          [](const FieldInput& in, Item& item) {
+                            item.pattern = in.has("pattern") ? text(in.c, in["pattern"], in.where("pattern")) : "bars";
+                            static const std::set<std::string> kinds = {"bars", "checker", "gradient", "counter"};
+                            if (kinds.count(item.pattern) == 0) {
+                              in.c.fail(in.where("pattern"), "expected bars, checker, gradient or counter");
+                            }
+                          },
+                          [](const Item& item, oj& out, const FieldOutput&) { out["pattern"] = item.pattern; }};
+// Relative paths start at the project file's folder; a project saved elsewhere has them rebased
+// onto its own folder. The file is probed as soon as it is known.
+const Field<Item> FOOTAGE_PATH{
+    "path",
+    [](const FieldInput& in, Item& item) {
+      if (!in.has("path")) in.c.fail(in.path, "footage needs a \"path\"");
+      item.path = text(in.c, in["path"], in.where("path"));
+      item.resolvedPath = (fs::path(in.project.folder) / item.path).lexically_normal().string();
+      if (!in.probe) return;
+      try {
+        in.probe(item);
+      } catch (const HostError& e) {
+        in.c.fail(in.where("path"), e.what());
+      }
+    },
+    [](const Item& item, oj& out, const FieldOutput& o) {
+      if (o.savedFolder.empty() || fs::path(item.path).is_absolute()) {
+        out["path"] = item.path;
+      } else {
+        out["path"] = fs::path(item.resolvedPath).lexically_relative(fs::absolute(o.savedFolder).lexically_normal()).generic_string();
+      }
+    }};
+const Field<Item> BACKGROUND{"background",
+                             [](const FieldInput& in, Item& item) {
+                               if (in.has("background")) item.comp->background = color(in.c, in["background"], in.where("background"));
+                             },
+                             [](const Item& item, oj& out, const FieldOutput&) { out["background"] = colorJson(item.comp->background); }};
+oj layerJson(const Layer& layer, const FieldOutput& o);
+// Layers are read once every item is known (a layer names its source item): see Loader::readLayers.
+const Field<Item> LAYERS{"layers", [](const FieldInput&, Item&) {},
+                         [](const Item& item, oj& out, const FieldOutput& o) {
+                           oj layers = oj::array();
+                           for (const auto& layer : item.comp->layers) layers.push_back(layerJson(*layer, o));
+                           out["layers"] = layers;
+                         }};
+
+struct ItemKindDescription {
+  const char* type;
+  ItemKind kind;
+  std::vector<Field<Item>> fields;
+};
+
+const std::vector<ItemKindDescription>& itemKinds() {
+  static const std::vector<ItemKindDescription> kinds = {
+      {"solid", ItemKind::SOLID, {WIDTH, HEIGHT, PIXEL_ASPECT, COLOR}},
+      {"pattern", ItemKind::PATTERN, {PATTERN, WIDTH, HEIGHT, PIXEL_ASPECT, FPS, DURATION}},
+      {"footage", ItemKind::FOOTAGE, {FPS, FOOTAGE_PATH, FOOTAGE_PIXEL_ASPECT}},
+      {"comp", ItemKind::COMP, {WIDTH, HEIGHT, PIXEL_ASPECT, FPS, DURATION, BACKGROUND, LAYERS}},
+  };
+  return kinds;
+}
+
+const ItemKindDescription& describedKind(ItemKind kind) {
+  for (const auto& k : itemKinds()) {
+    if (k.kind == kind) return k;
+  }
+  throw HostError("an item of a kind the project file cannot hold");
+}
+
+const std::vector<Field<Layer>>& layerFields() {
+  static const std::vector<Field<Layer>> fields = {
+      {"name",
+       [](const FieldInput& in, Layer& layer) {
+         layer.name = in.has("name") ? text(in.c, in["name"], in.where("name")) : "Layer " + std::to_string(in.index + 1);
+       },
+       [](const Layer& layer, oj& out, const FieldOutput&) { out["name"] = layer.name; }},
+      {"source",
+       [](const FieldInput& in, Layer& layer) {
+         if (!in.has("source")) return;
+         const std::string source = text(in.c, in["source"], in.where("source"));
+         layer.source = in.project.itemByName(source);
+         if (layer.source == nullptr) in.c.fail(in.where("source"), "no item named '" + source + "'");
+       },
+       [](const Layer& layer, oj& out, const FieldOutput&) {
+         if (layer.source != nullptr) out["source"] = layer.source->name;
+       }},
+      {"type",
+       [](const FieldInput& in, Layer& layer) {
+         const std::string type = in.has("type") ? text(in.c, in["type"], in.where("type")) : "";
+         if (type == "camera") {
+           layer.kind = LayerKind::CAMERA;
+         } else if (type == "light") {
+           layer.kind = LayerKind::LIGHT;
+         } else if (type == "null") {
+           layer.kind = LayerKind::NULL_LAYER;
+         } else if (!type.empty() && type != "av") {
+           in.c.fail(in.where("type"), "expected \"camera\", \"light\" or \"null\"");
+         } else if (layer.source == nullptr) {
+           in.c.fail(in.path, "a layer needs a \"source\" item or a \"type\" (camera, light, null)");
+         }
+         if (layer.kind != LayerKind::AV && layer.source != nullptr) {
+           in.c.fail(in.where("source"), "a " + type + " layer has no source");
+         }
+       },
+       [](const Layer& layer, oj& out, const FieldOutput&) {
+         if (layer.kind == LayerKind::CAMERA) out["type"] = "camera";
+         if (layer.kind == LayerKind::LIGHT) out["type"] = "light";
+         if (layer.kind == LayerKind::NULL_LAYER) out["type"] = "null";
+       }},
+      {"startTime", [](const FieldInput& in, Layer& layer) { layer.startTime = in.number("startTime", 0); },
+       [](const Layer& layer, oj& out, const FieldOutput&) { out["startTime"] = layer.startTime; }},
+      {"inPoint", [](const FieldInput& in, Layer& layer) { layer.inPoint = in.number("inPoint", 0); },
+       [](const Layer& layer, oj& out, const FieldOutput&) { out["inPoint"] = layer.inPoint; }},
+      {"outPoint",
+       [](const FieldInput& in, Layer& layer) {
+         if (in.has("outPoint")) layer.outPoint = number(in.c, in["outPoint"], in.where("outPoint"));
+       },
+       [](const Layer& layer, oj& out, const FieldOutput&) {
+         if (layer.outPoint) out["outPoint"] = *layer.outPoint;
+       }},
+      {"visible", [](const FieldInput& in, Layer& layer) { layer.visible = in.boolean("visible", true); },
+       [](const Layer& layer, oj& out, const FieldOutput&) { out["visible"] = layer.visible; }},
+      // The anchor defaults to the source's centre, the position to the composition's.
+      {"transform",
+       [](const FieldInput& in, Layer& layer) {
+         LayerTransform& t = layer.transform;
+         t.anchor.setConstant({layer.width() / 2.0, layer.height() / 2.0});
+         t.position.setConstant({in.comp->width / 2.0, in.comp->height / 2.0});
+         if (!in.has("transform")) return;
+         const json& v = in["transform"];
+         const std::string path = in.where("transform");
+         checkKeys(in.c, v, path, {"anchor", "position", "scale", "rotation", "opacity"});
+         if (v.contains("anchor")) readAnimatable(in.c, v["anchor"], at(path, "anchor"), t.anchor, pairReader(in.c));
+         if (v.contains("position")) readAnimatable(in.c, v["position"], at(path, "position"), t.position, pairReader(in.c));
+         if (v.contains("scale")) readAnimatable(in.c, v["scale"], at(path, "scale"), t.scale, pairReader(in.c));
+         if (v.contains("rotation")) readAnimatable(in.c, v["rotation"], at(path, "rotation"), t.rotation, scalarReader(in.c));
+         if (v.contains("opacity")) readAnimatable(in.c, v["opacity"], at(path, "opacity"), t.opacity, scalarReader(in.c));
+       },
+       [](const Layer& layer, oj& out, const FieldOutput&) {
+         const LayerTransform& t = layer.transform;
+         auto pair = [](const StreamValue& v) { return oj::array({v[0], v[1]}); };
+         auto scalar = [](const StreamValue& v) { return oj(v[0]); };
+         out["transform"] = {{"anchor", streamJson(t.anchor, pair)},   {"position", streamJson(t.position, pair)},
+                             {"scale", streamJson(t.scale, pair)},     {"rotation", streamJson(t.rotation, scalar)},
+                             {"opacity", streamJson(t.opacity, scalar)}};
+       }},
+      {"effects",
+       [](const FieldInput& in, Layer& layer) {
+         if (in.has("effects")) readEffects(in.c, in.schemas, in["effects"], in.where("effects"), layer, *in.pending);
+       },
+       [](const Layer& layer, oj& out, const FieldOutput&) {
+         if (layer.effects.empty()) return;
+         oj effects = oj::array();
+         for (const auto& e : layer.effects) effects.push_back(effectJson(*e, layer));
+         out["effects"] = effects;
+       }},
+  };
+  return fields;
+}
+
+oj layerJson(const Layer& layer, const FieldOutput& o) {
+  oj out;
+  for (const auto& field : layerFields()) field.write(layer, out, o);
+  return out;
+}
+
+// The keys of a description, for checking an object against it.
+template <class Object>
+std::vector<std::string> keysOf(std::initializer_list<const char*> leading, const std::vector<Field<Object>>& fields) {
+  std::vector<std::string> keys(leading.begin(), leading.end());
+  for (const auto& f : fields) keys.push_back(f.key);
+  return keys;
+}
+
+// --- loading ---
+
 class Loader {
  public:
   Loader(const Context& c, const SchemaLookup& schemas, const FootageProbe& probe)
@@ -179,7 +612,7 @@ class Loader {
     checkKeys(c_, doc, "$", {"render", "items"});
     if (!doc.contains("items") || !doc["items"].is_array()) c_.fail("$.items", "expected a list of items");
     const json& items = doc["items"];
-    for (std::size_t i = 0; i < items.size(); ++i) readItemHeader(project, items[i], at("$.items", i), static_cast<int>(i + 1));
+    for (std::size_t i = 0; i < items.size(); ++i) readItem(project, items[i], at("$.items", i), static_cast<int>(i + 1));
     for (std::size_t i = 0; i < items.size(); ++i) {
       Item& item = *project.items[i];
       if (item.kind == ItemKind::COMP) readLayers(project, item, items[i], at("$.items", i));
@@ -199,27 +632,7 @@ class Loader {
   }
 
  private:
-  // A frame rate from "fps": above 0 and at most MAX_FPS, as the host application allows.
-  FrameRate frameRate(const json& v, const std::string& path) const {
-    const double fps = optionalNumber(c_, v, "fps", path, 25);
-    if (!(fps > 0) || fps > MAX_FPS) {
-      c_.fail(at(path, "fps"), "expected frames per second above 0 and at most " + std::to_string(int(MAX_FPS)));
-    }
-    return FrameRate::fromFps(fps);
-  }
-
-  // A duration above 0 whose frames can be counted: at most MAX_FRAMES at `rate`.
-  double duration(const json& v, const std::string& path, const FrameRate& rate) const {
-    const double seconds = optionalNumber(c_, v, "duration", path, 10);
-    const double longest = MAX_FRAMES / rate.fps();
-    if (!(seconds > 0) || seconds > longest) {
-      c_.fail(at(path, "duration"), "expected a duration above 0 and at most " + std::to_string(std::llround(longest)) +
-                                        " seconds (" + std::to_string(MAX_FRAMES) + " frames) at this rate");
-    }
-    return seconds;
-  }
-
-  void readItemHeader(Project& project, const json& v, const std::string& path, int id) {
+  void readItem(Project& project, const json& v, const std::string& path, int id) {
     if (!v.is_object()) c_.fail(path, "expected an item object");
     if (!v.contains("name")) c_.fail(path, "an item needs a \"name\"");
     auto item = std::make_unique<Item>();
@@ -227,68 +640,27 @@ class Loader {
     item->name = text(c_, v["name"], at(path, "name"));
     if (project.itemByName(item->name) != nullptr) c_.fail(at(path, "name"), "a second item named '" + item->name + "'");
     const std::string type = v.contains("type") ? text(c_, v["type"], at(path, "type")) : "";
-    if (type == "solid") {
-      checkKeys(c_, v, path, {"name", "type", "width", "height", "color", "pixelAspect"});
-      item->kind = ItemKind::SOLID;
-      readSize(*item, v, path);
-      if (v.contains("color")) item->color = color(c_, v["color"], at(path, "color"));
-    } else if (type == "pattern") {
-      checkKeys(c_, v, path, {"name", "type", "pattern", "width", "height", "fps", "duration", "pixelAspect"});
-      item->kind = ItemKind::PATTERN;
-      readSize(*item, v, path);
-      item->pattern = v.contains("pattern") ? text(c_, v["pattern"], at(path, "pattern")) : "bars";
-      static const std::set<std::string> kinds = {"bars", "checker", "gradient", "counter"};
-      if (kinds.count(item->pattern) == 0) c_.fail(at(path, "pattern"), "expected bars, checker, gradient or counter");
-      item->rate = frameRate(v, path);
-      item->duration = duration(v, path, item->rate);
-    } else if (type == "footage") {
-      checkKeys(c_, v, path, {"name", "type", "path", "fps", "pixelAspect"});
-      item->kind = ItemKind::FOOTAGE;
-      if (!v.contains("path")) c_.fail(path, "footage needs a \"path\"");
-      item->path = text(c_, v["path"], at(path, "path"));
-      item->resolvedPath = (fs::path(project.folder) / item->path).lexically_normal().string();
-      item->rate = frameRate(v, path);
-      if (probe_) {
-        try {
-          probe_(*item);
-        } catch (const HostError& e) {
-          c_.fail(at(path, "path"), e.what());
-        }
-      }
-      // A pixel aspect the project gives overrides the file's, as the host's footage interpretation does.
-      if (v.contains("pixelAspect")) {
-        item->pixelAspect = optionalNumber(c_, v, "pixelAspect", path, 1);
-        if (!(item->pixelAspect > 0)) c_.fail(at(path, "pixelAspect"), "expected a number above 0");
-      }
-    } else if (type == "comp") {
-      checkKeys(c_, v, path, {"name", "type", "width", "height", "fps", "duration", "pixelAspect", "background", "layers"});
-      item->kind = ItemKind::COMP;
-      readSize(*item, v, path);
+    const ItemKindDescription* kind = nullptr;
+    for (const auto& k : itemKinds()) {
+      if (type == k.type) kind = &k;
+    }
+    if (kind == nullptr) c_.fail(at(path, "type"), "expected \"solid\", \"pattern\", \"footage\" or \"comp\"");
+    checkKeys(c_, v, path, keysOf({"name", "type"}, kind->fields));
+    item->kind = kind->kind;
+    if (item->kind == ItemKind::COMP) {
       item->comp = std::make_unique<Composition>();
-      Composition& comp = *item->comp;
-      comp.item = item.get();
-      comp.width = item->width;
-      comp.height = item->height;
-      comp.rate = item->rate = frameRate(v, path);
-      comp.duration = item->duration = duration(v, path, item->rate);
-      comp.pixelAspect = item->pixelAspect;
-      if (v.contains("background")) comp.background = color(c_, v["background"], at(path, "background"));
-    } else {
-      c_.fail(at(path, "type"), "expected \"solid\", \"pattern\", \"footage\" or \"comp\"");
+      item->comp->item = item.get();
+    }
+    const FieldInput in{c_, v, path, project, probe_, schemas_, nullptr, 0, nullptr};
+    for (const auto& field : kind->fields) field.read(in, *item);
+    if (Composition* comp = item->comp.get()) {
+      comp->width = item->width;
+      comp->height = item->height;
+      comp->rate = item->rate;
+      comp->duration = item->duration;
+      comp->pixelAspect = item->pixelAspect;
     }
     project.items.push_back(std::move(item));
-  }
-
-  void readSize(Item& item, const json& v, const std::string& path) {
-    auto dimension = [&](const char* key, int fallback) {
-      const double d = optionalNumber(c_, v, key, path, fallback);
-      if (d < 1 || d > 32768 || d != std::floor(d)) c_.fail(at(path, key), "expected a whole number of pixels, 1 to 32768");
-      return static_cast<int>(d);
-    };
-    item.width = dimension("width", 1920);
-    item.height = dimension("height", 1080);
-    item.pixelAspect = optionalNumber(c_, v, "pixelAspect", path, 1);
-    if (!(item.pixelAspect > 0)) c_.fail(at(path, "pixelAspect"), "expected a number above 0");
   }
 
   void readLayers(Project& project, Item& item, const json& v, const std::string& path) {
@@ -301,41 +673,12 @@ class Loader {
     for (std::size_t i = 0; i < layers.size(); ++i) {
       const json& l = layers[i];
       const std::string p = at(lp, i);
-      checkKeys(c_, l, p, {"name", "source", "type", "startTime", "inPoint", "outPoint", "visible", "transform", "effects"});
+      checkKeys(c_, l, p, keysOf({}, layerFields()));
       auto layer = std::make_unique<Layer>();
       layer->id = project.nextLayerId++;
       layer->parent = &comp;
-      layer->name = l.contains("name") ? text(c_, l["name"], at(p, "name")) : "Layer " + std::to_string(i + 1);
-      if (l.contains("source")) {
-        const std::string source = text(c_, l["source"], at(p, "source"));
-        layer->source = project.itemByName(source);
-        if (layer->source == nullptr) c_.fail(at(p, "source"), "no item named '" + source + "'");
-      }
-      const std::string type = l.contains("type") ? text(c_, l["type"], at(p, "type")) : "";
-      if (type == "camera") {
-        layer->kind = LayerKind::CAMERA;
-      } else if (type == "light") {
-        layer->kind = LayerKind::LIGHT;
-      } else if (type == "null") {
-        layer->kind = LayerKind::NULL_LAYER;
-      } else if (!type.empty() && type != "av") {
-        c_.fail(at(p, "type"), "expected \"camera\", \"light\" or \"null\"");
-      } else if (layer->source == nullptr) {
-        c_.fail(p, "a layer needs a \"source\" item or a \"type\" (camera, light, null)");
-      }
-      if (layer->kind != LayerKind::AV && layer->source != nullptr) c_.fail(at(p, "source"), "a " + type + " layer has no source");
-      layer->startTime = optionalNumber(c_, l, "startTime", p, 0);
-      layer->inPoint = optionalNumber(c_, l, "inPoint", p, 0);
-      if (l.contains("outPoint")) layer->outPoint = number(c_, l["outPoint"], at(p, "outPoint"));
-      if (l.contains("visible")) {
-        if (!l["visible"].is_boolean()) c_.fail(at(p, "visible"), "expected true or false");
-        layer->visible = l["visible"].get<bool>();
-      }
-      const double w = layer->width(), h = layer->height();
-      layer->transform.anchor.setConstant({w / 2, h / 2});
-      layer->transform.position.setConstant({comp.width / 2.0, comp.height / 2.0});
-      if (l.contains("transform")) readTransform(l["transform"], at(p, "transform"), layer->transform);
-      if (l.contains("effects")) readEffects(l["effects"], at(p, "effects"), *layer, pending);
+      const FieldInput in{c_, l, p, project, probe_, schemas_, &comp, i, &pending};
+      for (const auto& field : layerFields()) field.read(in, *layer);
       comp.layers.push_back(std::move(layer));
     }
     for (const PendingLayerParam& lp2 : pending) {
@@ -346,106 +689,6 @@ class Loader {
       const Layer* target = comp.layerByName(lp2.name);
       if (target == nullptr) c_.fail(lp2.path, "no layer named '" + lp2.name + "' in this composition");
       lp2.stream->setConstant({static_cast<double>(target->id), 0});
-    }
-  }
-
-  void readTransform(const json& t, const std::string& path, LayerTransform& tr) {
-    checkKeys(c_, t, path, {"anchor", "position", "scale", "rotation", "opacity"});
-    if (t.contains("anchor")) readAnimatable(c_, t["anchor"], at(path, "anchor"), tr.anchor, pairReader(c_));
-    if (t.contains("position")) readAnimatable(c_, t["position"], at(path, "position"), tr.position, pairReader(c_));
-    if (t.contains("scale")) readAnimatable(c_, t["scale"], at(path, "scale"), tr.scale, pairReader(c_));
-    if (t.contains("rotation")) readAnimatable(c_, t["rotation"], at(path, "rotation"), tr.rotation, scalarReader(c_));
-    if (t.contains("opacity")) readAnimatable(c_, t["opacity"], at(path, "opacity"), tr.opacity, scalarReader(c_));
-  }
-
-  void readEffects(const json& effects, const std::string& path, Layer& layer, std::vector<PendingLayerParam>& pending) {
-    if (!effects.is_array()) c_.fail(path, "expected a list of effects");
-    for (std::size_t i = 0; i < effects.size(); ++i) {
-      const json& e = effects[i];
-      const std::string p = at(path, i);
-      checkKeys(c_, e, p, {"matchName", "params"});
-      if (!e.contains("matchName")) c_.fail(p, "an effect needs its \"matchName\"");
-      const std::string matchName = text(c_, e["matchName"], at(p, "matchName"));
-      const ParamSchema* schema = schemas_ ? schemas_(matchName) : nullptr;
-      if (schema == nullptr) c_.fail(at(p, "matchName"), "no loaded effect has the match name '" + matchName + "'");
-      auto instance = newEffectInstance(matchName, *schema, layer.width(), layer.height());
-      if (e.contains("params")) {
-        const json& params = e["params"];
-        if (!params.is_object()) c_.fail(at(p, "params"), "expected an object of control names and values");
-        for (const auto& [name, value] : params.items()) {
-          const std::string vp = at(p, "params") + "[\"" + name + "\"]";
-          int index = 0;
-          try {
-            index = schema->resolve(name);
-          } catch (const HostError& err) {
-            c_.fail(vp, err.what());
-          }
-          readControl(schema->at(index), value, vp, instance->params[static_cast<std::size_t>(index)], layer, pending);
-        }
-      }
-      layer.effects.push_back(std::move(instance));
-    }
-  }
-
-  void readControl(const DeclaredParam& param, const json& value, const std::string& path, Stream& stream, Layer& layer,
-                   std::vector<PendingLayerParam>& pending) {
-    const PF_ParamDef& d = param.def;
-    switch (d.param_type) {
-      case PF_Param_FLOAT_SLIDER:
-        readAnimatable(c_, value, path, stream, [&](const json& v, const std::string& p) {
-          return StreamValue{clampToValid(d.u.fs_d, number(c_, v, p)), 0};
-        });
-        return;
-      case PF_Param_ANGLE: readAnimatable(c_, value, path, stream, scalarReader(c_)); return;
-      case PF_Param_CHECKBOX:
-        readAnimatable(c_, value, path, stream, [&](const json& v, const std::string& p) {
-          if (!v.is_boolean()) c_.fail(p, "expected true or false");
-          return StreamValue{v.get<bool>() ? 1.0 : 0.0, 0};
-        });
-        return;
-      case PF_Param_POPUP: {
-        const std::vector<std::string> choices = splitChoices(param.choices);
-        readAnimatable(c_, value, path, stream, [&](const json& v, const std::string& p) {
-          if (v.is_string()) {
-            for (std::size_t i = 0; i < choices.size(); ++i) {
-              if (choices[i] == v.get<std::string>()) return StreamValue{static_cast<double>(i + 1), 0};
-            }
-          } else if (v.is_number_integer() && v.get<double>() >= 1 && v.get<double>() <= static_cast<double>(choices.size())) {
-            // Compared as a double: a number past the range of int must not wrap into it.
-            return StreamValue{v.get<double>(), 0};
-          }
-          c_.fail(p, "expected one of: " + param.choices + " (or its number from 1 to " + std::to_string(choices.size()) + ")");
-        });
-        return;
-      }
-      case PF_Param_POINT: readAnimatable(c_, value, path, stream, pairReader(c_)); return;
-      case PF_Param_LAYER: {
-        auto readName = [&](const json& v, const std::string& p) {
-          if (v.is_null()) return std::string();
-          return text(c_, v, p);
-        };
-        const json* plain = &value;
-        if (value.is_object()) {
-          checkKeys(c_, value, path, {"value", "expression", "hidden"});
-          if (value.contains("expression")) stream.setExpression(text(c_, value["expression"], at(path, "expression")));
-          if (value.contains("hidden")) {
-            if (!value["hidden"].is_boolean()) c_.fail(at(path, "hidden"), "expected true or false");
-            stream.setHidden(value["hidden"].get<bool>());
-          }
-          if (!value.contains("value")) return;
-          plain = &value["value"];
-        }
-        pending.push_back({&layer, &stream, readName(*plain, path), path});
-        return;
-      }
-      case PF_Param_GROUP_START:
-        // A group holds no value, but it can be hidden.
-        if (value.is_object() && value.size() == 1 && value.contains("hidden") && value["hidden"].is_boolean()) {
-          stream.setHidden(value["hidden"].get<bool>());
-          return;
-        }
-        c_.fail(path, "'" + param.path + "' is a group, which holds no value (only {\"hidden\": true})");
-      default: c_.fail(path, "'" + param.path + "' is a " + paramTypeName(d.param_type) + ", which holds no value");
     }
   }
 
@@ -479,51 +722,6 @@ class Loader {
   const SchemaLookup& schemas_;
   const FootageProbe& probe_;
 };
-
-// --- saving ---
-
-nlohmann::ordered_json streamJson(const Stream& s, const std::function<nlohmann::ordered_json(const StreamValue&)>& value,
-                                  bool forceObject = false) {
-  nlohmann::ordered_json out;
-  const bool plain = !s.isAnimated() && s.expression().empty() && !s.hidden() && !forceObject;
-  if (plain) return value(s.constant());
-  if (s.isAnimated()) {
-    nlohmann::ordered_json keys = nlohmann::ordered_json::array();
-    for (const Keyframe& k : s.keyframes()) {
-      if (k.interpolation == Interpolation::HOLD) {
-        keys.push_back({{"t", k.time}, {"v", value(k.value)}, {"interp", "hold"}});
-      } else {
-        keys.push_back(nlohmann::ordered_json::array({k.time, value(k.value)}));
-      }
-    }
-    out["keyframes"] = keys;
-  } else {
-    out["value"] = value(s.constant());
-  }
-  if (!s.expression().empty()) out["expression"] = s.expression();
-  if (s.hidden()) out["hidden"] = true;
-  return out;
-}
-
-nlohmann::ordered_json colorJson(const ColorRGBA& c) { return nlohmann::ordered_json::array({c[0], c[1], c[2], c[3]}); }
-
-nlohmann::ordered_json controlValue(const DeclaredParam& p, const StreamValue& v, const Composition& comp) {
-  switch (p.def.param_type) {
-    case PF_Param_CHECKBOX: return v[0] != 0;
-    case PF_Param_POPUP: {
-      const auto choices = splitChoices(p.choices);
-      const auto i = static_cast<std::size_t>(v[0]);
-      if (i >= 1 && i <= choices.size()) return choices[i - 1];
-      return v[0];
-    }
-    case PF_Param_POINT: return nlohmann::ordered_json::array({v[0], v[1]});
-    case PF_Param_LAYER: {
-      const Layer* l = comp.layerById(static_cast<int>(v[0]));
-      return l != nullptr ? nlohmann::ordered_json(l->name) : nlohmann::ordered_json(nullptr);
-    }
-    default: return v[0];
-  }
-}
 
 }  // namespace
 
@@ -559,94 +757,16 @@ Project loadProject(const std::string& path, const SchemaLookup& schemas, const 
 }
 
 nlohmann::ordered_json projectToJson(const Project& project, const std::string& savedFolder) {
-  using oj = nlohmann::ordered_json;
   oj doc;
   if (!project.renderComp.empty()) doc["render"] = {{"comp", project.renderComp}};
   oj items = oj::array();
-  auto pair = [](const StreamValue& v) { return oj::array({v[0], v[1]}); };
-  auto scalar = [](const StreamValue& v) { return oj(v[0]); };
+  const FieldOutput o{savedFolder};
   for (const auto& item : project.items) {
+    const ItemKindDescription& kind = describedKind(item->kind);
     oj j;
     j["name"] = item->name;
-    switch (item->kind) {
-      case ItemKind::SOLID:
-        j["type"] = "solid";
-        j["width"] = item->width;
-        j["height"] = item->height;
-        j["color"] = colorJson(item->color);
-        if (item->pixelAspect != 1) j["pixelAspect"] = item->pixelAspect;
-        break;
-      case ItemKind::PATTERN:
-        j["type"] = "pattern";
-        j["pattern"] = item->pattern;
-        j["width"] = item->width;
-        j["height"] = item->height;
-        j["fps"] = item->rate.fps();
-        j["duration"] = item->duration;
-        if (item->pixelAspect != 1) j["pixelAspect"] = item->pixelAspect;
-        break;
-      case ItemKind::FOOTAGE:
-        j["type"] = "footage";
-        // Relative paths start at the project file's folder, so a project saved elsewhere has them
-        // rebased onto its own folder.
-        if (savedFolder.empty() || fs::path(item->path).is_absolute()) {
-          j["path"] = item->path;
-        } else {
-          j["path"] = fs::path(item->resolvedPath).lexically_relative(fs::absolute(savedFolder).lexically_normal()).generic_string();
-        }
-        j["fps"] = item->rate.fps();
-        if (item->pixelAspect != 1) j["pixelAspect"] = item->pixelAspect;
-        break;
-      case ItemKind::COMP: {
-        const Composition& comp = *item->comp;
-        j["type"] = "comp";
-        j["width"] = comp.width;
-        j["height"] = comp.height;
-        j["fps"] = comp.rate.fps();
-        j["duration"] = comp.duration;
-        j["pixelAspect"] = comp.pixelAspect;
-        j["background"] = colorJson(comp.background);
-        oj layers = oj::array();
-        for (const auto& layer : comp.layers) {
-          oj l;
-          l["name"] = layer->name;
-          if (layer->source != nullptr) l["source"] = layer->source->name;
-          if (layer->kind == LayerKind::CAMERA) l["type"] = "camera";
-          if (layer->kind == LayerKind::LIGHT) l["type"] = "light";
-          if (layer->kind == LayerKind::NULL_LAYER) l["type"] = "null";
-          l["startTime"] = layer->startTime;
-          l["inPoint"] = layer->inPoint;
-          if (layer->outPoint) l["outPoint"] = *layer->outPoint;
-          l["visible"] = layer->visible;
-          const LayerTransform& t = layer->transform;
-          l["transform"] = {{"anchor", streamJson(t.anchor, pair)},     {"position", streamJson(t.position, pair)},
-                            {"scale", streamJson(t.scale, pair)},       {"rotation", streamJson(t.rotation, scalar)},
-                            {"opacity", streamJson(t.opacity, scalar)}};
-          oj effects = oj::array();
-          for (const auto& e : layer->effects) {
-            oj params = oj::object();
-            const auto defaults = newEffectInstance(e->matchName, *e->schema, layer->width(), layer->height());
-            for (const DeclaredParam& p : e->schema->params()) {
-              if (p.index == 0 || p.path.empty()) continue;
-              const Stream& s = e->params[static_cast<std::size_t>(p.index)];
-              if (p.def.param_type == PF_Param_GROUP_START) {
-                if (s.hidden()) params[p.path] = {{"hidden", true}};
-                continue;
-              }
-              const Stream& d = defaults->params[static_cast<std::size_t>(p.index)];
-              const bool changed = s.isAnimated() || !s.expression().empty() || s.hidden() || s.constant() != d.constant();
-              if (!changed) continue;
-              params[p.path] = streamJson(s, [&](const StreamValue& v) { return controlValue(p, v, comp); });
-            }
-            effects.push_back({{"matchName", e->matchName}, {"params", params}});
-          }
-          if (!effects.empty()) l["effects"] = effects;
-          layers.push_back(l);
-        }
-        j["layers"] = layers;
-        break;
-      }
-    }
+    j["type"] = kind.type;
+    for (const auto& field : kind.fields) field.write(*item, j, o);
     items.push_back(j);
   }
   doc["items"] = items;

@@ -253,12 +253,12 @@ SharedWorld RenderSession::renderItem(const Item& item, double time, const Rende
     return itemCache_.front().second;
   }
   SharedWorld w = renderItemUncached(item, time, settings);
-  const World& world = **w;
-  itemCacheBytes_ += static_cast<std::size_t>(world.rowBytes()) * static_cast<std::size_t>(world.height());
   itemCache_.emplace_front(key, w);
-  while (itemCacheBytes_ > ITEM_CACHE_BYTES && itemCache_.size() > 1) {
-    const World& last = **itemCache_.back().second;
-    itemCacheBytes_ -= static_cast<std::size_t>(last.rowBytes()) * static_cast<std::size_t>(last.height());
+  // Cached pictures gain reduced copies as they are drawn, so what they hold is counted anew.
+  std::size_t held = 0;
+  for (const auto& entry : itemCache_) held += (*entry.second)->heldBytes();
+  while (held > ITEM_CACHE_BYTES && itemCache_.size() > 1) {
+    held -= (*itemCache_.back().second)->heldBytes();
     itemCache_.pop_back();
   }
   return w;

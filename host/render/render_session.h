@@ -84,7 +84,6 @@ class RenderSession {
   FootageProvider* footage_ = nullptr;
   // Item pictures by (item, frame, downsampling, depth), most recent first, within a byte budget.
   std::list<std::pair<std::string, SharedWorld>> itemCache_;
-  std::size_t itemCacheBytes_ = 0;
   std::set<std::string> warned_;
   std::vector<std::string> warnings_;
 };
