@@ -10,6 +10,7 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   g++-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev zlib1g-dev
+  ffmpeg
 )
 
 missing=()

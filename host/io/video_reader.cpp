@@ -9,7 +9,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 
 #include "host_error.h"
 
@@ -31,6 +33,8 @@ struct VideoReader::State {
   AVFrame* decoded = nullptr;
   AVPacket* packet = nullptr;
   SwsContext* scaler = nullptr;
+  std::array<int, 3> taggedSource{-1, -1, -1};  // the width, height and format the colour tags were set for
+  int taggedMatrix = -1, taggedFullRange = -1;
   int stream = -1;
   AVRational timeBase{1, 1};
   AVRational rate{25, 1};
@@ -89,14 +93,55 @@ struct VideoReader::State {
     }
   }
 
+  // The matrix and range the decoded frame is tagged with, as swscale names them. Untagged frames
+  // keep swscale's defaults (BT.601, limited range), as FFmpeg's own tools decode them.
+  static int matrixOf(AVColorSpace space) {
+    switch (space) {
+      case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+      case AVCOL_SPC_BT2020_NCL:
+      case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+      case AVCOL_SPC_FCC: return SWS_CS_FCC;
+      case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+      default: return SWS_CS_DEFAULT;
+    }
+  }
+
   void convert(long index) {
-    scaler = sws_getCachedContext(scaler, decoded->width, decoded->height, static_cast<AVPixelFormat>(decoded->format),
-                                  codec->width, codec->height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    const int width = codec->width, height = codec->height;
+    const std::array<int, 3> source{decoded->width, decoded->height, decoded->format};
+    scaler = sws_getCachedContext(scaler, source[0], source[1], static_cast<AVPixelFormat>(source[2]), width, height,
+                                  AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (scaler == nullptr) fail("cannot convert its pixel format", 0);
-    rgba.resize(static_cast<std::size_t>(codec->width) * codec->height * 4);
+    const int matrix = matrixOf(decoded->colorspace);
+    const int fullRange = decoded->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+    // A changed source makes a new context, which needs the tags again.
+    if (source != taggedSource || matrix != taggedMatrix || fullRange != taggedFullRange) {
+      int* inverse = nullptr;
+      int* table = nullptr;
+      int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+      // Formats that carry their range in their name (yuvj420p) keep swscale's own reading of it.
+      if (sws_getColorspaceDetails(scaler, &inverse, &srcRange, &table, &dstRange, &brightness, &contrast, &saturation) >= 0) {
+        sws_setColorspaceDetails(scaler, sws_getCoefficients(matrix), fullRange != 0 ? 1 : srcRange, table, dstRange,
+                                 brightness, contrast, saturation);
+      }
+      taggedSource = source;
+      taggedMatrix = matrix;
+      taggedFullRange = fullRange;
+    }
+    // swscale writes whole vector blocks: rows are converted at an aligned stride into a buffer
+    // with room past its end, then packed to width × 4 bytes apart.
+    const std::size_t packed = static_cast<std::size_t>(width) * 4;
+    const std::size_t stride = (packed + 63) & ~std::size_t{63};
+    rgba.resize(stride * static_cast<std::size_t>(height) + 64);
     std::uint8_t* planes[4] = {rgba.data(), nullptr, nullptr, nullptr};
-    int strides[4] = {codec->width * 4, 0, 0, 0};
+    int strides[4] = {static_cast<int>(stride), 0, 0, 0};
     sws_scale(scaler, decoded->data, decoded->linesize, 0, decoded->height, planes, strides);
+    if (stride != packed) {
+      for (std::size_t y = 1; y < static_cast<std::size_t>(height); ++y) {
+        std::memmove(rgba.data() + y * packed, rgba.data() + y * stride, packed);
+      }
+    }
+    rgba.resize(packed * static_cast<std::size_t>(height));
     lastDecoded = index;
   }
 
