@@ -1,6 +1,7 @@
 #include "project.h"
 
 #include <cmath>
+#include <numeric>
 
 namespace plenorium::host {
 
@@ -8,9 +9,20 @@ FrameRate FrameRate::fromFps(double fps) {
   if (!(fps > 0) || !std::isfinite(fps)) return {};
   const double whole = std::round(fps);
   if (std::fabs(fps - whole) < 1e-6 && whole <= 1e6) return {static_cast<std::uint32_t>(whole), 1};
-  const double ntsc = std::round(fps * 1001.0);
-  if (std::fabs(ntsc / 1001.0 - fps) < 1e-6) return {static_cast<std::uint32_t>(ntsc), 1001};
+  // 23.976, 29.97, 59.94 and their kin, as written to two or three decimals, are the rates of
+  // N × 1000 / 1001 frames a second.
+  const double ntscWhole = std::round(fps * 1.001);
+  if (ntscWhole >= 1 && ntscWhole <= 1e6 && std::fabs(fps - ntscWhole / 1.001) < 5e-4) {
+    return {static_cast<std::uint32_t>(ntscWhole * 1000), 1001};
+  }
   return {static_cast<std::uint32_t>(std::round(fps * 1000.0)), 1000};
+}
+
+std::string FrameRate::text() const {
+  const std::uint32_t common = std::gcd(timeScale, static_cast<std::uint32_t>(frameTicks));
+  if (common == 0) return "0";
+  const std::uint32_t ticks = static_cast<std::uint32_t>(frameTicks) / common;
+  return ticks == 1 ? std::to_string(timeScale / common) : std::to_string(timeScale / common) + "/" + std::to_string(ticks);
 }
 
 bool Layer::isActiveAt(double compTime, double compDuration) const {

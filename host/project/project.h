@@ -21,6 +21,9 @@ struct FrameRate {
   std::uint32_t timeScale = 25;
   std::int32_t frameTicks = 1;
   double fps() const { return static_cast<double>(timeScale) / frameTicks; }
+  // "25", or "30000/1001" for rates that are not whole.
+  std::string text() const;
+  // 25 → 25/1, 29.97 → 30000/1001, 12.5 → 12500/1000.
   static FrameRate fromFps(double fps);
 };
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
 #include <span>
 #include <sstream>
@@ -396,17 +397,40 @@ const Field<Item> FOOTAGE_PIXEL_ASPECT{
       if (in.has("pixelAspect")) item.pixelAspect = positive(in, "pixelAspect", 1);
     },
     PIXEL_ASPECT.write};
-// A frame rate above 0 and at most MAX_FPS, as the host application allows.
-const Field<Item> FPS{"fps",
-                      [](const FieldInput& in, Item& item) {
-                        const double fps = in.number("fps", 25);
-                        if (!(fps > 0) || fps > MAX_FPS) {
-                          in.c.fail(in.where("fps"), "expected frames per second above 0 and at most " +
-                                                         std::to_string(int(MAX_FPS)));
+// A frame rate above 0 and at most MAX_FPS, as the host application allows: a number (29.97 is
+// read as 30000/1001) or exactly, as "30000/1001".
+FrameRate frameRate(const FieldInput& in) {
+  const std::string where = in.where("fps");
+  auto refuse = [&] {
+    in.c.fail(where, "expected frames per second above 0 and at most " + std::to_string(int(MAX_FPS)) +
+                         ", as a number or as \"30000/1001\"");
+  };
+  if (!in.has("fps")) return FrameRate{};
+  const json& v = in["fps"];
+  if (v.is_string()) {
+    static const std::regex ratio(R"(^\s*(\d{1,9})\s*(?:/\s*(\d{1,9})\s*)?$)");
+    std::smatch m;
+    const std::string t = v.get<std::string>();
+    if (!std::regex_match(t, m, ratio)) refuse();
+    const long long ticks = std::stoll(m[1]), frame = m[2].matched ? std::stoll(m[2]) : 1;
+    if (ticks <= 0 || frame <= 0 || static_cast<double>(ticks) / static_cast<double>(frame) > MAX_FPS) refuse();
+    return FrameRate{static_cast<std::uint32_t>(ticks), static_cast<std::int32_t>(frame)};
+  }
+  if (!v.is_number()) refuse();
+  const double fps = v.get<double>();
+  if (!std::isfinite(fps) || !(fps > 0) || fps > MAX_FPS) refuse();
+  return FrameRate::fromFps(fps);
+}
+
+const Field<Item> FPS{"fps", [](const FieldInput& in, Item& item) { item.rate = frameRate(in); },
+                      [](const Item& item, oj& out, const FieldOutput&) {
+                        const std::string exact = item.rate.text();
+                        if (exact.find('/') == std::string::npos) {
+                          out["fps"] = std::stoul(exact);
+                        } else {
+                          out["fps"] = exact;
                         }
-                        item.rate = FrameRate::fromFps(fps);
-                      },
-                      [](const Item& item, oj& out, const FieldOutput&) { out["fps"] = item.rate.fps(); }};
+                      }};
 // A duration above 0 whose frames can be counted: at most MAX_FRAMES at the item's rate.
 const Field<Item> DURATION{"duration",
                            [](const FieldInput& in, Item& item) {

@@ -172,3 +172,38 @@ TEST_F(ProjectFile, SavingWritesWhatChangedAndLoadsBackTheSame) {
 
 }  // namespace
 }  // namespace plenorium::host
+
+namespace plenorium::host {
+namespace {
+
+TEST(FrameRates, DecimalNtscRatesAreTheExactOnesAndRatiosAreTakenAsWritten) {
+  auto rateOf = [](const json& fps) {
+    const json doc = {{"items", {{{"name", "p"}, {"type", "pattern"}, {"fps", fps}, {"duration", 1}}}}};
+    const Project p = parseProject(doc, "r.json", "/tmp", nullptr);
+    return p.items[0]->rate;
+  };
+  const struct {
+    json fps;
+    std::uint32_t timeScale;
+    std::int32_t frameTicks;
+  } cases[] = {{29.97, 30000, 1001}, {23.976, 24000, 1001}, {59.94, 60000, 1001}, {"30000/1001", 30000, 1001},
+               {" 24000 / 1001 ", 24000, 1001}, {25, 25, 1}, {"50", 50, 1}, {12.5, 12500, 1000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fps.dump());
+    const FrameRate r = rateOf(c.fps);
+    EXPECT_EQ(r.timeScale, c.timeScale);
+    EXPECT_EQ(r.frameTicks, c.frameTicks);
+    // Saved and read back, the rate is the same.
+    const json saved = json::parse(projectToJson(parseProject(
+        {{"items", {{{"name", "p"}, {"type", "pattern"}, {"fps", c.fps}, {"duration", 1}}}}}, "r.json", "/tmp", nullptr)).dump());
+    const FrameRate again = rateOf(saved["items"][0]["fps"]);
+    EXPECT_EQ(again.fps(), r.fps()) << saved.dump();
+  }
+  for (const json& bad : {json(0), json(-25), json("0/1"), json("25/0"), json("fast"), json(1000), json("1000000/1")}) {
+    SCOPED_TRACE(bad.dump());
+    EXPECT_THROW(rateOf(bad), HostError);
+  }
+}
+
+}  // namespace
+}  // namespace plenorium::host
