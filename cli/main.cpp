@@ -78,8 +78,9 @@ int main(int argc, char** argv) {
                                                        "          plenorium render wall.json -o wall.mp4");
   renderCommand->add_option("project", render.project, "The project file (JSON); without one the built-in demo renders");
   renderCommand->add_option("-o,--output", render.output,
-                            "A folder, a picture pattern with %04d or #### (.png, .tif, .exr), or a video (.mp4, .mov); "
-                            "default out/<comp name>/");
+                            "A folder, a picture pattern with %04d or #### in its file name (.png, .tif, .exr, .jpg, "
+                            ".webp, ...), or a video (.mp4, .mov, .mkv, .webm, .gif); default out/<comp name>/. "
+                            "An existing output is replaced unless -n is given");
   renderCommand->add_option("--comp", render.comp, "The composition to render (default: the project's render comp)");
   renderCommand->add_option("--frames", render.frames, "Frames A-B (inclusive) or one frame A; 0 is the start");
   renderCommand->add_option("--depth", render.depth, "Bits per channel: 8, 16 or 32")->capture_default_str();
@@ -87,6 +88,9 @@ int main(int argc, char** argv) {
   renderCommand->add_option("--save-project", render.saveProject, "Write the project back after rendering");
   renderCommand->add_option("--trace", render.trace, "Write every call the effect makes into the host, one JSON per line");
   renderCommand->add_flag("-q,--quiet", render.quiet, "No progress output");
+  renderCommand->add_flag("-n,--no-overwrite", render.noOverwrite, "Refuse to replace an existing output (nothing is written)");
+  renderCommand->add_option("--start-number", render.startNumber, "Number the first file of a sequence N (e.g. 1001)")
+      ->check(CLI::Range(0L, 999'999'999L));
 
   try {
     app.parse(argc, argv);

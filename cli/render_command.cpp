@@ -61,64 +61,85 @@ std::string lower(std::string s) {
   return s;
 }
 
-bool isVideoName(const std::string& output) {
+const char* const VIDEO_EXTENSIONS[] = {".mp4", ".mov", ".mkv", ".m4v", ".webm", ".gif"};
+
+enum class OutputKind { FOLDER, PICTURES, VIDEO };
+
+// A folder (no extension, a trailing slash, or an existing folder), pictures in any format the
+// host writes, or a video. Anything else is refused, listing what works.
+OutputKind outputKindOf(const std::string& output) {
+  if (output.empty() || output.back() == '/' || fs::is_directory(output)) return OutputKind::FOLDER;
   const std::string extension = lower(fs::path(output).extension().string());
-  return extension == ".mp4" || extension == ".mov" || extension == ".mkv";
+  if (extension.empty()) return OutputKind::FOLDER;
+  for (const char* video : VIDEO_EXTENSIONS) {
+    if (extension == video) return OutputKind::VIDEO;
+  }
+  if (host::canWritePicture(output)) return OutputKind::PICTURES;
+  throw HostError("'" + output + "': cannot write " + extension +
+                  " files; name a folder, pictures (.png, .tif, .exr, .jpg, .webp, .bmp, ...) or a video (.mp4, .mov, "
+                  ".mkv, .webm, .gif)");
 }
 
-// Where frame n goes: a folder gets <comp>_<nnnn>.png; a pattern gets n in place of %0Nd or ####.
+// Where frame n goes: a folder gets <comp>_<nnnn>.png; a pattern gets n in place of %0Nd or ####
+// in its file name (never in the folders above it). Files are numbered from `firstNumber` on.
 class OutputNames {
  public:
-  OutputNames(const std::string& output, const std::string& compName, bool singleFrame) {
-    const std::string extension = lower(fs::path(output).extension().string());
-    if (extension != ".png" && extension != ".tif" && extension != ".tiff" && extension != ".exr") {
+  OutputNames(const std::string& output, const std::string& compName, bool singleFrame, OutputKind kind)
+      : firstNumber_(0) {
+    if (kind == OutputKind::FOLDER) {
       folder_ = output.empty() ? fs::path("out") / compName : fs::path(output);
       prefix_ = compName + "_";
       return;
     }
-    pattern_ = output;
+    folder_ = fs::path(output).parent_path();
+    pattern_ = fs::path(output).filename().string();
     static const std::regex widths(R"(%0?(\d+)d|(#+))");
     std::smatch m;
-    const std::string name = fs::path(output).filename().string();
-    if (std::regex_search(name, m, widths) && (m[1].length() > 1 || m.length(2) > 9 || (m[1].matched && m[1] == "0"))) {
+    if (std::regex_search(pattern_, m, widths) && (m[1].length() > 1 || m.length(2) > 9 || (m[1].matched && m[1] == "0"))) {
       throw HostError("'" + output + "': a frame number takes 1 to 9 digits (%04d or ####)");
     }
-    if (!hasPattern(output) && !singleFrame) {
+    if (!std::regex_search(pattern_, std::regex(R"(%0?\d*d|#)")) && !singleFrame) {
       throw HostError("'" + output + "' names one picture but several frames are rendered: put %04d or #### in the "
                       "name, or name a video (.mp4, .mov)");
     }
   }
 
-  fs::path folderToCreate() const { return pattern_.empty() ? folder_ : fs::path(pattern_).parent_path(); }
+  // Frame `first` of the range is numbered `number`, the next one more, and so on.
+  void numberFrom(long first, long number) {
+    firstFrame_ = first;
+    firstNumber_ = number;
+  }
+
+  const fs::path& folderToCreate() const { return folder_; }
 
   std::string nameFor(long frame) const {
+    const long number = frame - firstFrame_ + firstNumber_;
     if (pattern_.empty()) {
       char digits[32];
-      std::snprintf(digits, sizeof(digits), "%04ld", frame);
+      std::snprintf(digits, sizeof(digits), "%04ld", number);
       return (folder_ / (prefix_ + digits + ".png")).string();
     }
     static const std::regex printf(R"(%0?(\d*)d)");
     static const std::regex hashes(R"(#+)");
     std::smatch m;
     std::string name = pattern_;
-    if (std::regex_search(name, m, printf)) {
-      char digits[32];
-      std::snprintf(digits, sizeof(digits), "%0*ld", m[1].length() > 0 ? std::stoi(m[1]) : 1, frame);
-      return m.prefix().str() + digits + m.suffix().str();
+    char digits[32];
+    if (std::regex_search(pattern_, m, printf)) {
+      std::snprintf(digits, sizeof(digits), "%0*ld", m[1].length() > 0 ? std::stoi(m[1]) : 1, number);
+      name = m.prefix().str() + digits + m.suffix().str();
+    } else if (std::regex_search(pattern_, m, hashes)) {
+      std::snprintf(digits, sizeof(digits), "%0*ld", static_cast<int>(m.length(0)), number);
+      name = m.prefix().str() + digits + m.suffix().str();
     }
-    if (std::regex_search(name, m, hashes)) {
-      char digits[32];
-      std::snprintf(digits, sizeof(digits), "%0*ld", static_cast<int>(m.length(0)), frame);
-      return m.prefix().str() + digits + m.suffix().str();
-    }
-    return name;
+    return (folder_ / name).string();
   }
 
  private:
-  static bool hasPattern(const std::string& s) { return std::regex_search(s, std::regex(R"(%0?\d*d|#)")); }
   fs::path folder_;
   std::string prefix_;
-  std::string pattern_;
+  std::string pattern_;  // the file name with its placeholder; empty for a folder
+  long firstFrame_ = 0;
+  long firstNumber_;
 };
 
 const host::Composition& chooseComp(const host::Project& project, const std::string& requested) {
@@ -173,14 +194,26 @@ int runRender(const RenderOptions& options) {
         session.startInstances();
         const host::Composition& comp = chooseComp(project, options.comp);
         const FrameRange range = parseFrames(options.frames, comp.frameCount());
-        const bool video = isVideoName(options.output);
+        const OutputKind kind = outputKindOf(options.output);
+        const bool video = kind == OutputKind::VIDEO;
         std::optional<OutputNames> names;
         fs::path folder;
         if (video) {
           folder = fs::path(options.output).parent_path();
+          if (options.noOverwrite && fs::exists(options.output)) {
+            throw HostError("'" + options.output + "' exists and --no-overwrite keeps it");
+          }
         } else {
-          names.emplace(options.output, comp.item->name, range.first == range.last);
+          names.emplace(options.output, comp.item->name, range.first == range.last, kind);
+          if (options.startNumber) names->numberFrom(range.first, *options.startNumber);
           folder = names->folderToCreate();
+          if (options.noOverwrite) {
+            for (long frame = range.first; frame <= range.last; ++frame) {
+              if (fs::exists(names->nameFor(frame))) {
+                throw HostError("'" + names->nameFor(frame) + "' exists and --no-overwrite keeps it");
+              }
+            }
+          }
         }
         if (!folder.empty()) fs::create_directories(folder);
         const host::FileDepth fileDepth = options.depth == 8 ? host::FileDepth::EIGHT : host::FileDepth::SIXTEEN;
@@ -213,7 +246,7 @@ int runRender(const RenderOptions& options) {
     }
     if (stopped) {
       std::cerr << "plenorium: stopped after " << written << " frame" << (written == 1 ? "" : "s")
-                << (isVideoName(options.output) ? "; the video was not written" : "") << '\n';
+                << (outputKindOf(options.output) == OutputKind::VIDEO ? "; the video was not written" : "") << '\n';
       return 130;
     }
     if (!core.trace().failure().empty()) throw HostError(core.trace().failure());

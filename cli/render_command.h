@@ -1,6 +1,7 @@
 // `plenorium render`: renders a project's composition to image files.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace plenorium::cli {
@@ -16,6 +17,8 @@ struct RenderOptions {
   std::string saveProject;
   std::string trace;
   bool quiet = false;
+  bool noOverwrite = false;            // refuse to replace an existing output
+  std::optional<long> startNumber;     // number of the first file of a sequence; default: its frame
 };
 
 // Returns the process exit status; errors are printed to standard error.

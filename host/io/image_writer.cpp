@@ -101,7 +101,62 @@ std::vector<unsigned char> encodePng(const World& world, FileDepth depth, const 
   return std::move(sink.bytes);
 }
 
+// The OpenImageIO formats that are pictures to write (its "ffmpeg" reader and the null and
+// terminal outputs are not).
+std::unique_ptr<OIIO::ImageOutput> pictureOutput(const std::string& path) {
+  auto out = OIIO::ImageOutput::create(path);
+  if (!out) return nullptr;
+  const std::string format = out->format_name();
+  if (format == "ffmpeg" || format == "null" || format == "term") return nullptr;
+  return out;
+}
+
+// Any other format OpenImageIO writes, at 8 bits: with straight alpha where the format keeps
+// alpha, otherwise colour over black.
+void writeOtherPicture(const World& world, const std::string& path) {
+  auto out = pictureOutput(path);
+  if (!out) throw HostError("cannot write '" + path + "': unknown picture type " + fs::path(path).extension().string());
+  const bool alpha = out->supports("alpha") != 0;
+  const std::size_t width = static_cast<std::size_t>(world.width()), height = static_cast<std::size_t>(world.height());
+  std::vector<std::uint8_t> pixels(width * 4 * height);
+  exportPixels(world, pixels.data(), width * 4, SampleType::U8, !alpha);
+  if (!alpha) {
+    for (std::size_t i = 0; i < width * height; ++i) {
+      for (std::size_t k = 0; k < 3; ++k) pixels[i * 3 + k] = pixels[i * 4 + k];
+    }
+    pixels.resize(width * 3 * height);
+  }
+  OIIO::ImageSpec spec(world.width(), world.height(), alpha ? 4 : 3, OIIO::TypeDesc::UINT8);
+  if (alpha) {
+    spec.alpha_channel = 3;
+    spec.attribute("oiio:UnassociatedAlpha", 1);
+  }
+  std::vector<unsigned char> encoded;
+  OIIO::Filesystem::IOVecOutput memory(encoded);
+  if (out->supports("ioproxy")) out->set_ioproxy(&memory);
+  const std::string written = out->supports("ioproxy") ? path : partialPathFor(path).string();
+  const bool ok = out->open(written, spec) && out->write_image(OIIO::TypeDesc::UINT8, pixels.data()) && out->close();
+  if (!ok) throw HostError("cannot write '" + path + "': " + oneLine(out->geterror()));
+  if (out->supports("ioproxy")) {
+    writeWholeFile(path, encoded);
+    return;
+  }
+  // Formats that write only to files of their own are moved into place when complete.
+  std::error_code ec;
+  fs::rename(written, replaceableTarget(path), ec);
+  if (ec) {
+    fs::remove(written, ec);
+    throw HostError("cannot write '" + path + "': " + ec.message());
+  }
+}
+
 }  // namespace
+
+bool canWritePicture(const std::string& path) {
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".png" || ext == ".exr" || ext == ".tif" || ext == ".tiff" || pictureOutput(path) != nullptr;
+}
 
 void writePng(const World& world, const std::string& path, FileDepth depth) {
   if (world.width() <= 0 || world.height() <= 0) throw HostError("cannot write '" + path + "': the picture is empty");
@@ -116,8 +171,11 @@ void writeImage(const World& world, const std::string& path, FileDepth depth) {
     return;
   }
   const bool exr = ext == ".exr";
-  if (!exr && ext != ".tif" && ext != ".tiff") throw HostError("cannot write '" + path + "': unknown picture type " + ext);
   if (world.width() <= 0 || world.height() <= 0) throw HostError("cannot write '" + path + "': the picture is empty");
+  if (!exr && ext != ".tif" && ext != ".tiff") {
+    writeOtherPicture(world, path);
+    return;
+  }
   const SampleType type = exr ? SampleType::F32 : depth == FileDepth::EIGHT ? SampleType::U8 : SampleType::U16;
   const std::size_t sampleBytes = type == SampleType::U8 ? 1 : type == SampleType::U16 ? 2 : 4;
   const std::size_t rowBytes = static_cast<std::size_t>(world.width()) * 4 * sampleBytes;

@@ -14,8 +14,12 @@ enum class FileDepth { EIGHT, SIXTEEN };
 // float channels are clamped to 0..1. Throws HostError naming the file.
 void writePng(const World& world, const std::string& path, FileDepth depth);
 
+// Whether `path` names a picture format this host writes (by its extension).
+bool canWritePicture(const std::string& path);
+
 // Writes `world` as a TIFF (8 or 16 bits, straight alpha) or an OpenEXR file (half float,
-// colour premultiplied as the format expects), chosen by the extension.
+// colour premultiplied as the format expects), chosen by the extension; any other format
+// OpenImageIO writes (.jpg, .webp, ...) at 8 bits.
 void writeImage(const World& world, const std::string& path, FileDepth depth);
 
 }  // namespace plenorium::host
