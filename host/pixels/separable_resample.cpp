@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -60,12 +61,23 @@ Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize)
         if (cover > 0) add(s, static_cast<float>(cover / reach));
       }
     } else {
-      const double c = map.scale * (d + 0.5) + map.offset - 0.5;
-      const double base = std::floor(c);
-      const auto f = static_cast<float>(c - base);
-      const auto s0 = static_cast<A_long>(base);
-      if (s0 >= 0 && s0 < sourceSize && f < 1.0f) add(s0, 1.0f - f);
-      if (s0 + 1 >= 0 && s0 + 1 < sourceSize && f > 0.0f) add(s0 + 1, f);
+      // Enlarging: colour is interpolated between the two nearest pixels, clamped to the edge
+      // pixels, and weighed by the share of the destination pixel the source covers, so an edge
+      // on a pixel boundary is sharp and any other is antialiased.
+      const double a = map.scale * d + map.offset;
+      const double b = map.scale * (d + 1) + map.offset;
+      const double lo = std::min(a, b), hi = std::max(a, b);
+      const double share = reach > 0 ? (std::min(hi, static_cast<double>(sourceSize)) - std::max(lo, 0.0)) / reach
+                                     : (lo >= 0 && lo < sourceSize ? 1.0 : 0.0);
+      const auto cover = static_cast<float>(std::clamp(share, 0.0, 1.0));
+      if (cover > 0.0f) {
+        const double c = std::clamp(map.scale * (d + 0.5) + map.offset - 0.5, 0.0, sourceSize - 1.0);
+        const double base = std::floor(c);
+        const auto f = static_cast<float>(c - base);
+        const auto s0 = static_cast<A_long>(base);
+        if (f < 1.0f) add(s0, (1.0f - f) * cover);
+        if (f > 0.0f && s0 + 1 < sourceSize) add(s0 + 1, f * cover);
+      }
     }
     t.ranges.push_back({first < 0 ? 0 : first, static_cast<A_long>(t.weights.size() - start), start});
   }

@@ -146,12 +146,13 @@ Span reachingSpan(double u0, double du, double uSize, double v0, double dv, doub
   return {static_cast<std::size_t>(lo), static_cast<std::size_t>(hi)};
 }
 
-// How much of a bilinear sample between texels x0 and x0 + 1, weighing the second by f, falls
-// inside [0, size): the weights of the texels that exist.
-float coverage(A_long x0, float f, A_long size) {
-  const float low = x0 >= 0 && x0 < size ? 1.0f - f : 0.0f;
-  const float high = x0 + 1 >= 0 && x0 + 1 < size ? f : 0.0f;
-  return low + high;
+// The share of a destination pixel whose footprint spans `reach` texels along one axis, centred at
+// texel coordinate t, that falls inside [0, size): the pixel's coverage along that axis.
+inline float edgeCoverage(double t, double size, double reach) {
+  const double half = reach * 0.5;
+  if (t >= half && t <= size - half) return 1.0f;
+  if (!(reach > 1e-12)) return t >= 0 && t < size ? 1.0f : 0.0f;
+  return static_cast<float>(std::clamp((std::min(t + half, size) - std::max(t - half, 0.0)) / reach, 0.0, 1.0));
 }
 
 // One destination row, sampled bilinearly from the source itself or from its reduced copy, whose
@@ -166,11 +167,17 @@ Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, doub
   double v = (inv.b * (x0 + 0.5) + inv.d * (y + 0.5) + inv.f) * scaleV;
   const double stepU = inv.a * scaleU, stepV = inv.b * scaleV;
   const double width = reducedWidth, height = reducedHeight;
+  // Edges by coverage: a pixel's footprint spans |a| + |c| texels along u and |b| + |d| along v;
+  // colour is sampled clamped to the edge texels and weighed by the share inside the picture.
+  const double reachU = (std::fabs(inv.a) + std::fabs(inv.c)) * scaleU;
+  const double reachV = (std::fabs(inv.b) + std::fabs(inv.d)) * scaleV;
   const Span span = reachingSpan(u, stepU, width, v, stepV, height, out.size());
   if (span.last <= span.first || (!src.isUniform() && reduced == nullptr)) {
     for (std::size_t i = span.first; i < span.last; ++i) {
       const double pu = u + stepU * static_cast<double>(i), pv = v + stepV * static_cast<double>(i);
-      out[i] = bilinearLevel0<D>(src, pu, pv);
+      const float cover = edgeCoverage(pu, width, reachU) * edgeCoverage(pv, height, reachV);
+      if (cover <= 0.0f) continue;
+      out[i] = bilinearLevel0<D>(src, std::clamp(pu, 0.5, width - 0.5), std::clamp(pv, 0.5, height - 0.5)) * cover;
     }
     return span;
   }
@@ -184,15 +191,21 @@ Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, doub
   const auto weight = [](std::int64_t t) {
     return static_cast<float>(static_cast<std::uint32_t>(t)) * static_cast<float>(1.0 / FIXED_ONE);
   };
+  // The sample's texel coordinate (fixed point, less half a texel) as a position for coverage.
+  const auto position = [](std::int64_t t) { return static_cast<double>(t) * (1.0 / FIXED_ONE) + 0.5; };
   if (src.isUniform()) {
     const auto& c = src.uniformColor();
     const Color4 colour = premultiply(Color4{c[0], c[1], c[2], c[3]});
     for (std::size_t i = span.first; i < span.last; ++i, fu += du, fv += dv) {
-      out[i] = colour * (coverage(texel(fu), weight(fu), reducedWidth) * coverage(texel(fv), weight(fv), reducedHeight));
+      out[i] = colour * (edgeCoverage(position(fu), width, reachU) * edgeCoverage(position(fv), height, reachV));
     }
     return span;
   }
+  const std::int64_t lastU = static_cast<std::int64_t>(reducedWidth - 1) << 32;
+  const std::int64_t lastV = static_cast<std::int64_t>(reducedHeight - 1) << 32;
   for (std::size_t i = span.first; i < span.last; ++i, fu += du, fv += dv) {
+    const float cover = edgeCoverage(position(fu), width, reachU) * edgeCoverage(position(fv), height, reachV);
+    if (cover <= 0.0f) continue;
     // The texels a few samples ahead are asked for now: along a turned row they lie on other
     // texel rows, where the hardware does not look ahead by itself.
     const A_long ax = texel(fu + du * SAMPLES_AHEAD), ay = texel(fv + dv * SAMPLES_AHEAD);
@@ -201,7 +214,9 @@ Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, doub
       __builtin_prefetch(t);
       __builtin_prefetch(t + reducedWidth);
     }
-    out[i] = colorOf(bilinearCopy(*reduced, texel(fu), texel(fv), weight(fu), weight(fv)));
+    const std::int64_t cu = std::clamp<std::int64_t>(fu, 0, lastU), cv = std::clamp<std::int64_t>(fv, 0, lastV);
+    const Lanes sample = bilinearCopy(*reduced, texel(cu), texel(cv), weight(cu), weight(cv));
+    out[i] = colorOf(cover == 1.0f ? sample : sample * cover);
   }
   return span;
 }

@@ -187,6 +187,53 @@ TEST_F(PixelEngineTest, AHalfPixelShiftOfAHardEdgeGivesTheMidValue) {
   EXPECT_NEAR(pixelAt(dst, 0, 1).a, 0.5f, 1.0f / 255);
 }
 
+// Edges by coverage: enlarged pictures whose edges fall on pixel boundaries tile without seams,
+// at every depth and whether or not they are turned a little; a turned one is antialiased.
+TEST_F(PixelEngineTest, EnlargedPicturesTileWithoutSeamsAndTurnedOnesAreAntialiased) {
+  for (PixelDepth depth : DEPTHS) {
+    SCOPED_TRACE(static_cast<int>(depth));
+    World src(depth, 16, 12);
+    paint(src, [](int x, int y) { return Color4{1, static_cast<float>(x) / 16, static_cast<float>(y) / 12, 0.5f}; });
+    // A 2×2 wall of 2× enlargements with no gaps: opaque in every pixel, the edge pixels
+    // keeping the edge texels' colour.
+    World wall(depth, 64, 48);
+    for (int cell = 0; cell < 4; ++cell) {
+      PF_FloatMatrix placed = scaleMatrix(2, 2);
+      placed.mat[2][0] = 32.0 * (cell % 2);
+      placed.mat[2][1] = 24.0 * (cell / 2);
+      engine.transformWorld(src, wall, placed, true, over, whole(wall));
+    }
+    for (A_long y = 0; y < 48; ++y) {
+      for (A_long x = 0; x < 64; ++x) ASSERT_EQ(pixelAt(wall, x, y).a, 1.0f) << x << "," << y;
+    }
+    EXPECT_NEAR(pixelAt(wall, 31, 5).r, 15.0f / 16, 2.0f / 255);
+    // 2.5× is not on pixel boundaries at the far edge: that pixel is partly covered.
+    World odd(depth, 64, 48);
+    engine.transformWorld(src, odd, scaleMatrix(2.5, 2.5), true, over, whole(odd));
+    EXPECT_EQ(pixelAt(odd, 0, 0).a, 1.0f);
+    EXPECT_EQ(pixelAt(odd, 39, 10).a, 1.0f);
+    EXPECT_EQ(pixelAt(odd, 41, 10).a, 0.0f);
+    // Turned by 10°: the inside is opaque, the edges have pixels between clear and opaque.
+    World turned(depth, 64, 64);
+    const double c = std::cos(10 * M_PI / 180), s = std::sin(10 * M_PI / 180);
+    PF_FloatMatrix m = scaleMatrix(2 * c, 2 * c);
+    m.mat[0][1] = 2 * s;
+    m.mat[1][0] = -2 * s;
+    m.mat[2][0] = 20;
+    m.mat[2][1] = 10;
+    engine.transformWorld(src, turned, m, true, over, whole(turned));
+    int partial = 0;
+    for (A_long y = 0; y < 64; ++y) {
+      for (A_long x = 0; x < 64; ++x) {
+        const float a = pixelAt(turned, x, y).a;
+        if (a > 0.02f && a < 0.98f) ++partial;
+      }
+    }
+    EXPECT_EQ(pixelAt(turned, 34, 26).a, 1.0f);
+    EXPECT_GT(partial, 60) << "edges are antialiased, not cut";
+  }
+}
+
 TEST_F(PixelEngineTest, OpacityMixesInStraightAlpha) {
   World src(PixelDepth::U8, 4, 4);
   paint(src, [](int, int) { return Color4{1, 1, 0, 0}; });
