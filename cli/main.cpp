@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
   renderCommand->add_option("--save-project", render.saveProject, "Write the project back after rendering");
   renderCommand->add_option("--trace", render.trace, "Write every call the effect makes into the host, one JSON per line");
   renderCommand->add_flag("-q,--quiet", render.quiet, "No progress output");
+  renderCommand->add_flag("--linear", render.linear, "EXR: write scene-linear values (sRGB decoded), tagged as such");
   renderCommand->add_flag("-n,--no-overwrite", render.noOverwrite, "Refuse to replace an existing output (nothing is written)");
   renderCommand->add_option("--start-number", render.startNumber, "Number the first file of a sequence N (e.g. 1001)")
       ->check(CLI::Range(0L, 999'999'999L));

@@ -216,7 +216,13 @@ int runRender(const RenderOptions& options) {
           }
         }
         if (!folder.empty()) fs::create_directories(folder);
-        const host::FileDepth fileDepth = options.depth == 8 ? host::FileDepth::EIGHT : host::FileDepth::SIXTEEN;
+        const host::FileDepth fileDepth = options.depth == 8    ? host::FileDepth::EIGHT
+                                          : options.depth == 16 ? host::FileDepth::SIXTEEN
+                                                                : host::FileDepth::FLOAT;
+        if (options.linear && lower(fs::path(options.output).extension().string()) != ".exr") {
+          throw HostError("--linear: scene-linear values are written to .exr pictures only");
+        }
+        const host::ExrColour exrColour = options.linear ? host::ExrColour::LINEAR : host::ExrColour::SRGB;
         std::unique_ptr<host::VideoWriter> writer;
         Progress progress(range.last - range.first + 1, options.quiet);
         for (long frame = range.first; frame <= range.last; ++frame) {
@@ -233,7 +239,7 @@ int runRender(const RenderOptions& options) {
             name = options.output;
           } else {
             name = names->nameFor(frame);
-            host::writeImage(*world, name, fileDepth);
+            host::writeImage(*world, name, fileDepth, exrColour);
           }
           ++written;
           progress.frameDone(name);

@@ -17,6 +17,7 @@ struct RenderOptions {
   std::string saveProject;
   std::string trace;
   bool quiet = false;
+  bool linear = false;                 // EXR: scene-linear values instead of sRGB-encoded ones
   bool noOverwrite = false;            // refuse to replace an existing output
   std::optional<long> startNumber;     // number of the first file of a sequence; default: its frame
 };

@@ -163,7 +163,7 @@ void writePng(const World& world, const std::string& path, FileDepth depth) {
   writeWholeFile(path, encodePng(world, depth, path));
 }
 
-void writeImage(const World& world, const std::string& path, FileDepth depth) {
+void writeImage(const World& world, const std::string& path, FileDepth depth, ExrColour exrColour) {
   std::string ext = fs::path(path).extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".png") {
@@ -176,23 +176,48 @@ void writeImage(const World& world, const std::string& path, FileDepth depth) {
     writeOtherPicture(world, path);
     return;
   }
-  const SampleType type = exr ? SampleType::F32 : depth == FileDepth::EIGHT ? SampleType::U8 : SampleType::U16;
+  const SampleType type = exr || depth == FileDepth::FLOAT ? SampleType::F32
+                          : depth == FileDepth::EIGHT        ? SampleType::U8
+                                                             : SampleType::U16;
   const std::size_t sampleBytes = type == SampleType::U8 ? 1 : type == SampleType::U16 ? 2 : 4;
   const std::size_t rowBytes = static_cast<std::size_t>(world.width()) * 4 * sampleBytes;
   std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(world.height()));
-  exportPixels(world, pixels.data(), rowBytes, type, exr);
-
-  OIIO::ImageSpec spec(world.width(), world.height(), 4,
-                       exr ? OIIO::TypeDesc::HALF : type == SampleType::U8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16);
+  const bool linear = exr && exrColour == ExrColour::LINEAR;
+  exportPixels(world, pixels.data(), rowBytes, type, exr && !linear);
+  if (linear) {
+    // Straight sRGB-encoded colour, decoded to linear light, then multiplied by alpha.
+    auto* p = reinterpret_cast<float*>(pixels.data());
+    const std::size_t count = static_cast<std::size_t>(world.width()) * static_cast<std::size_t>(world.height());
+    for (std::size_t i = 0; i < count; ++i, p += 4) {
+      for (int k = 0; k < 3; ++k) {
+        const float c = p[k];
+        p[k] = (c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f)) * p[3];
+      }
+    }
+  }
+  const OIIO::TypeDesc stored = exr ? OIIO::TypeDesc::HALF
+                                : type == SampleType::U8  ? OIIO::TypeDesc::UINT8
+                                : type == SampleType::U16 ? OIIO::TypeDesc::UINT16
+                                                          : OIIO::TypeDesc::FLOAT;
+  OIIO::ImageSpec spec(world.width(), world.height(), 4, stored);
   spec.alpha_channel = 3;
   if (!exr) spec.attribute("oiio:UnassociatedAlpha", 1);
   if (exr) spec.attribute("compression", "zip");
+  // What the values are, for the programs that read the file: Rec. 709 primaries, and whether the
+  // values are sRGB-encoded or linear light.
+  if (exr) {
+    const float primaries[8] = {0.64f, 0.33f, 0.30f, 0.60f, 0.15f, 0.06f, 0.3127f, 0.3290f};
+    spec.attribute("chromaticities", OIIO::TypeDesc(OIIO::TypeDesc::FLOAT, 8), primaries);
+    spec.attribute("colorSpace", linear ? "linear Rec.709" : "sRGB");
+  }
   // Encoded in memory, then written by the one writer that checks every step and names the cause.
   std::vector<unsigned char> encoded;
   OIIO::Filesystem::IOVecOutput memory(encoded);
   auto out = OIIO::ImageOutput::create(path);
   if (out) out->set_ioproxy(&memory);
-  const OIIO::TypeDesc given = exr ? OIIO::TypeDesc::FLOAT : type == SampleType::U8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16;
+  const OIIO::TypeDesc given = type == SampleType::F32  ? OIIO::TypeDesc::FLOAT
+                               : type == SampleType::U8 ? OIIO::TypeDesc::UINT8
+                                                        : OIIO::TypeDesc::UINT16;
   const bool ok = out && out->open(path, spec) && out->write_image(given, pixels.data()) && out->close();
   if (!ok) throw HostError("cannot write '" + path + "': " + oneLine(out ? out->geterror() : OIIO::geterror()));
   writeWholeFile(path, encoded);

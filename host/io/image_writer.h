@@ -8,7 +8,11 @@
 
 namespace plenorium::host {
 
-enum class FileDepth { EIGHT, SIXTEEN };
+enum class FileDepth { EIGHT, SIXTEEN, FLOAT };  // PNG holds FLOAT as 16 bits
+
+// What an EXR's colour values are: the worlds' own sRGB-encoded values, or scene-linear ones (sRGB
+// decoded), as compositors expect of EXR. The file is tagged with which.
+enum class ExrColour { SRGB, LINEAR };
 
 // Writes `world` as an RGBA PNG (straight alpha). 16-bit channels map 0..32768 to 0..65535;
 // float channels are clamped to 0..1. Throws HostError naming the file.
@@ -17,9 +21,9 @@ void writePng(const World& world, const std::string& path, FileDepth depth);
 // Whether `path` names a picture format this host writes (by its extension).
 bool canWritePicture(const std::string& path);
 
-// Writes `world` as a TIFF (8 or 16 bits, straight alpha) or an OpenEXR file (half float,
-// colour premultiplied as the format expects), chosen by the extension; any other format
+// Writes `world` as a TIFF (8, 16 or 32-bit float, straight alpha) or an OpenEXR file (half
+// float, colour premultiplied as the format expects), chosen by the extension; any other format
 // OpenImageIO writes (.jpg, .webp, ...) at 8 bits.
-void writeImage(const World& world, const std::string& path, FileDepth depth);
+void writeImage(const World& world, const std::string& path, FileDepth depth, ExrColour exrColour = ExrColour::SRGB);
 
 }  // namespace plenorium::host

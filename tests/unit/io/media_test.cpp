@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 #include "host_error.h"
@@ -75,7 +77,8 @@ TEST_F(Media, PicturesRoundTripAtEveryFormatAndDepth) {
                         Case{"b.png", PixelDepth::U16, FileDepth::SIXTEEN, 0.0f},
                         Case{"c.tif", PixelDepth::U8, FileDepth::EIGHT, 0.0f},
                         Case{"d.tif", PixelDepth::U16, FileDepth::SIXTEEN, 0.0f},
-                        Case{"e.exr", PixelDepth::F32, FileDepth::SIXTEEN, 2e-3f}}) {
+                        Case{"e.exr", PixelDepth::F32, FileDepth::SIXTEEN, 2e-3f},
+                        Case{"f.tif", PixelDepth::F32, FileDepth::FLOAT, 0.0f}}) {
     SCOPED_TRACE(c.name);
     World out(c.depth, 37, 21);
     paint(out, pattern);
@@ -96,6 +99,32 @@ TEST_F(Media, PicturesRoundTripAtEveryFormatAndDepth) {
         }
       }
     }
+  }
+}
+
+// A scene-linear EXR holds the worlds' sRGB-encoded colour decoded to linear light, premultiplied,
+// and says so in its header.
+TEST_F(Media, LinearExrHoldsDecodedColourAndIsTaggedSo) {
+  World out(PixelDepth::F32, 4, 2);
+  paint(out, [](int x, int) { return x < 2 ? Color4{1, 0.5f, 0.04f, 1} : Color4{0.5f, 1, 0.5f, 0}; });
+  for (const ExrColour colour : {ExrColour::SRGB, ExrColour::LINEAR}) {
+    const std::string name = colour == ExrColour::LINEAR ? "linear.exr" : "srgb.exr";
+    writeImage(out, (dir / name).string(), FileDepth::SIXTEEN, colour);
+    const Item item = footage(name);
+    World back(PixelDepth::F32, 4, 2);
+    media.readFrame(item, 0, 1, back);
+    const Color4 opaque = pixelAt(back, 0, 0), half = pixelAt(back, 3, 1);
+    if (colour == ExrColour::LINEAR) {
+      EXPECT_NEAR(opaque.r, 0.2140f, 1e-3f);
+      EXPECT_NEAR(opaque.g, 0.04f / 12.92f, 1e-4f);
+      EXPECT_NEAR(half.r, 1.0f, 1e-3f);
+      EXPECT_NEAR(half.g, 0.2140f, 1e-3f) << "straight colour comes back after the premultiplication";
+    } else {
+      EXPECT_NEAR(opaque.r, 0.5f, 1e-3f);
+    }
+    std::ifstream in(dir / name, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find(colour == ExrColour::LINEAR ? "linear Rec.709" : "sRGB"), std::string::npos);
   }
 }
 
