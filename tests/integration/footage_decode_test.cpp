@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "cli_runner.h"
+#include "temp_folder.h"
 #include "video_reader.h"
 
 namespace {
@@ -22,12 +23,6 @@ using plenorium::testing::runShell;
 
 class FootageDecode : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("plenorium_decode_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
 
   // Makes `name` with ffmpeg from a generated source and output options.
   std::string make(const std::string& name, const std::string& source, const std::string& options) {
@@ -46,7 +41,8 @@ class FootageDecode : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
-  fs::path dir;
+  plenorium::testing::TempFolder folder{"plenorium_decode"};
+  const fs::path& dir = folder.path();
 };
 
 // Frame sizes whose rows are not a multiple of swscale's vector width once converted used to have

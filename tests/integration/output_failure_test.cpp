@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "cli_runner.h"
+#include "temp_folder.h"
 #include "video_reader.h"
 
 namespace {
@@ -24,14 +25,12 @@ const char* PROJECT = R"({"items": [
 class OutputFailure : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("plenorium_outputs_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
     fs::create_directories(dir / "disk");
     project = (dir / "p.json").string();
     std::ofstream(project) << PROJECT;
   }
-  void TearDown() override { fs::remove_all(dir); }
-  fs::path dir;
+  plenorium::testing::TempFolder folder{"plenorium_outputs"};
+  const fs::path& dir = folder.path();
   std::string project;
 };
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "cli_runner.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -21,9 +22,6 @@ using plenorium::testing::runShell;
 class OutputFormats : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("plenorium_formats_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     for (const char* size : {"320x180", "1280x720"}) {
       const std::string w = std::string(size).substr(0, std::string(size).find('x'));
       const std::string h = std::string(size).substr(std::string(size).find('x') + 1);
@@ -33,13 +31,13 @@ class OutputFormats : public ::testing::Test {
           << R"(, "fps": 25, "duration": 0.2, "layers": [{"source": "g"}]}]})";
     }
   }
-  void TearDown() override { fs::remove_all(dir); }
   std::string project(const char* size = "320x180") const { return (dir / (std::string("p") + size + ".json")).string(); }
   std::string probe(const fs::path& file) const {
     return runShell("ffprobe -v error -show_entries stream=codec_name,pix_fmt,color_range,color_space,color_transfer,"
                     "color_primaries,nb_read_frames -count_frames -of compact " + file.string()).output;
   }
-  fs::path dir;
+  plenorium::testing::TempFolder folder{"plenorium_formats"};
+  const fs::path& dir = folder.path();
 };
 
 TEST_F(OutputFormats, ANameThatCannotBeWrittenIsRefusedListingWhatWorks) {
