@@ -92,6 +92,17 @@ int main(int argc, char** argv) {
   renderCommand->add_flag("-n,--no-overwrite", render.noOverwrite, "Refuse to replace an existing output (nothing is written)");
   renderCommand->add_option("--start-number", render.startNumber, "Number the first file of a sequence N (e.g. 1001)")
       ->check(CLI::Range(0L, 999'999'999L));
+  renderCommand->add_option("--codec", render.codec,
+                            "Videos: h264 (.mp4 .mov .mkv, the default), h265, prores (422 HQ, .mov), prores4444 (.mov, "
+                            "keeps alpha), ffv1 (lossless, .mkv), vp9 (.webm, the default there), gif");
+  renderCommand->add_option("--crf,--quality", render.crf,
+                            "Videos: rate factor of h264/h265 (0-51, default 18/20) or vp9 (0-63, default 31); lower is better");
+  renderCommand->add_option("--preset", render.preset, "Videos: h264/h265 speed, ultrafast ... placebo (default medium)");
+  renderCommand->add_option("--pix-fmt", render.pixelFormat,
+                            "Videos: FFmpeg's pixel format (yuv420p, yuv444p10le, yuva444p10le, gbrap, ...); one with "
+                            "alpha keeps the wall's alpha");
+  renderCommand->add_option("--audio", render.audio,
+                            "Videos: the layer whose footage sound goes in, trimmed to the rendered frames");
 
   try {
     app.parse(argc, argv);

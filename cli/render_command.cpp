@@ -12,12 +12,13 @@
 #include "host_error.h"
 #include "image_writer.h"
 #include "interrupt.h"
+#include "layer_sound.h"
 #include "media_library.h"
 #include "progress.h"
-#include "video_writer.h"
 #include "pixel_host.h"
 #include "project_file.h"
 #include "render_session.h"
+#include "video_writer.h"
 
 namespace plenorium::cli {
 namespace {
@@ -160,6 +161,32 @@ const host::Composition& chooseComp(const host::Project& project, const std::str
   return *last;
 }
 
+// Video options given for pictures are refused rather than ignored.
+void refuseVideoOptions(const RenderOptions& options) {
+  const std::pair<const char*, bool> given[] = {{"--codec", !options.codec.empty()},
+                                                {"--crf", options.crf.has_value()},
+                                                {"--preset", !options.preset.empty()},
+                                                {"--pix-fmt", !options.pixelFormat.empty()},
+                                                {"--audio", !options.audio.empty()}};
+  for (const auto& [option, isGiven] : given) {
+    if (isGiven) throw HostError(std::string(option) + ": pictures have no codec or sound; name a video (.mp4, .mov, .mkv, .webm)");
+  }
+}
+
+// Sound is written only when asked for; a source with sound is pointed out once, so that nobody
+// wonders where it went.
+void noteUnusedSound(const host::Project& project) {
+  std::vector<std::string> withSound;
+  for (const auto& item : project.items) {
+    if (item->kind == host::ItemKind::FOOTAGE && item->hasSound) withSound.push_back("'" + item->path + "'");
+  }
+  if (withSound.empty()) return;
+  std::cerr << "plenorium: note: " << withSound.front()
+            << (withSound.size() > 1 ? " and " + std::to_string(withSound.size() - 1) + " more sources have" : " has")
+            << " sound; the video has none unless --audio LAYER (or \"render\": {\"audio\": LAYER} in the project) "
+               "names the layer to take it from\n";
+}
+
 }  // namespace
 
 int runRender(const RenderOptions& options) {
@@ -198,12 +225,23 @@ int runRender(const RenderOptions& options) {
         const bool video = kind == OutputKind::VIDEO;
         std::optional<OutputNames> names;
         fs::path folder;
+        const std::string audioLayer = options.audio.empty() ? project.renderAudio : options.audio;
+        std::optional<host::VideoFormat> videoFormat;
+        std::optional<host::LayerSound> sound;
         if (video) {
+          videoFormat = host::resolveVideoFormat(
+              options.output, {options.codec, options.crf, options.preset, options.pixelFormat, !audioLayer.empty()});
+          if (!audioLayer.empty()) {
+            sound.emplace(comp, audioLayer);
+          } else {
+            noteUnusedSound(project);
+          }
           folder = fs::path(options.output).parent_path();
           if (options.noOverwrite && fs::exists(options.output)) {
             throw HostError("'" + options.output + "' exists and --no-overwrite keeps it");
           }
         } else {
+          refuseVideoOptions(options);
           names.emplace(options.output, comp.item->name, range.first == range.last, kind);
           if (options.startNumber) names->numberFrom(range.first, *options.startNumber);
           folder = names->folderToCreate();
@@ -234,8 +272,15 @@ int runRender(const RenderOptions& options) {
           for (const std::string& warning : session.takeWarnings()) std::cerr << "\nplenorium: warning: " << warning << '\n';
           std::string name;
           if (video) {
-            if (!writer) writer = std::make_unique<host::VideoWriter>(options.output, world->width(), world->height(), comp.rate);
+            if (!writer) {
+              writer = std::make_unique<host::VideoWriter>(options.output, world->width(), world->height(), comp.rate,
+                                                           *videoFormat);
+            }
             writer->add(*world);
+            if (sound) {
+              const std::vector<float>& samples = sound->samplesOf(frame);
+              writer->addSound(samples.data(), static_cast<int>(samples.size() / host::SOUND_CHANNELS));
+            }
             name = options.output;
           } else {
             name = names->nameFor(frame);

@@ -20,6 +20,13 @@ struct RenderOptions {
   bool linear = false;                 // EXR: scene-linear values instead of sRGB-encoded ones
   bool noOverwrite = false;            // refuse to replace an existing output
   std::optional<long> startNumber;     // number of the first file of a sequence; default: its frame
+  // Videos: the encoding (empty or unset: the container's usual) and the layer whose sound goes in
+  // (empty: the project's choice, if any).
+  std::string codec;
+  std::optional<int> crf;
+  std::string preset;
+  std::string pixelFormat;
+  std::string audio;
 };
 
 // Returns the process exit status; errors are printed to standard error.

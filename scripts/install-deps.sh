@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev libpng-dev
   libopencv-dev libopenimageio-dev duktape-dev
-  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   g++-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev zlib1g-dev
   ffmpeg

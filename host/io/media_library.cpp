@@ -179,6 +179,7 @@ void MediaLibrary::probe(Item& item) {
   item.height = s.height;
   item.pixelAspect = s.pixelAspect;
   if (s.kind == Kind::VIDEO) item.rate = FrameRate::fromFps(s.fps);
+  item.hasSound = s.kind == Kind::VIDEO && s.video->hasSound();
   item.duration = s.kind == Kind::STILL ? 0.0 : static_cast<double>(s.frames) / s.fps;
 }
 

@@ -43,6 +43,7 @@ struct VideoReader::State {
   long lastDecoded = -1;  // index of the frame in `rgba`
   std::vector<std::uint8_t> rgba;
   bool ended = false;
+  bool sound = false;
 
   ~State() {
     sws_freeContext(scaler);
@@ -154,7 +155,6 @@ struct VideoReader::State {
 };
 
 VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<State>()) {
-  // The libraries report through our errors; their own chatter stays off standard error.
   // Failures are reported in our errors, with FFmpeg's reason; its own lines stay off standard error.
   av_log_set_level(AV_LOG_QUIET);
   State& s = *state_;
@@ -167,6 +167,7 @@ VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<Stat
   s.stream = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
   if (s.stream < 0 || decoder == nullptr) s.fail("has no video stream this host can decode", s.stream < 0 ? s.stream : 0);
   AVStream* st = s.format->streams[s.stream];
+  s.sound = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
   s.codec = avcodec_alloc_context3(decoder);
   avcodec_parameters_to_context(s.codec, st->codecpar);
   s.codec->thread_count = 0;
@@ -195,6 +196,7 @@ int VideoReader::width() const { return state_->codec->width; }
 int VideoReader::height() const { return state_->codec->height; }
 double VideoReader::fps() const { return av_q2d(state_->rate); }
 long VideoReader::frameCount() const { return state_->frames; }
+bool VideoReader::hasSound() const { return state_->sound; }
 double VideoReader::pixelAspect() const {
   const AVRational sar = state_->codec->sample_aspect_ratio;
   return sar.num > 0 && sar.den > 0 ? av_q2d(sar) : 1.0;

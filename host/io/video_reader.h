@@ -23,6 +23,7 @@ class VideoReader {
   double fps() const;
   long frameCount() const;
   double pixelAspect() const;
+  bool hasSound() const;  // whether the file also holds sound (SoundReader reads it)
 
   // Frame `index` (0 first; clamped to the last) as 8-bit RGBA rows, width × 4 bytes apart.
   // Throws HostError when decoding fails.

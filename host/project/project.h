@@ -45,6 +45,7 @@ struct Item {
   std::string pattern;          // patterns: bars, checker, gradient, counter
   std::string path;             // footage, as written in the project file
   std::string resolvedPath;     // footage, relative to the project file's folder
+  bool hasSound = false;        // footage: found when probed, never saved
   std::unique_ptr<Composition> comp;  // compositions
 };
 
@@ -101,6 +102,7 @@ struct Project {
   std::string file;    // where it was loaded from
   std::string folder;  // relative paths start here
   std::string renderComp;
+  std::string renderAudio;  // the layer of the render comp whose sound goes into videos; empty: none
   std::vector<std::unique_ptr<Item>> items;
   int nextLayerId = 1;
 

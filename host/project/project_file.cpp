@@ -644,13 +644,16 @@ class Loader {
     checkNoCycles(project);
     if (doc.contains("render")) {
       const json& render = doc["render"];
-      checkKeys(c_, render, "$.render", {"comp"});
+      checkKeys(c_, render, "$.render", {"comp", "audio"});
       if (render.contains("comp")) {
         project.renderComp = text(c_, render["comp"], "$.render.comp");
         if (project.compByName(project.renderComp) == nullptr) {
           c_.fail("$.render.comp", "no composition named '" + project.renderComp + "'");
         }
       }
+      // The layer is looked for in whichever composition is rendered, which the command line
+      // may choose; it is checked there.
+      if (render.contains("audio")) project.renderAudio = text(c_, render["audio"], "$.render.audio");
     }
     return project;
   }
@@ -782,7 +785,8 @@ Project loadProject(const std::string& path, const SchemaLookup& schemas, const 
 
 nlohmann::ordered_json projectToJson(const Project& project, const std::string& savedFolder) {
   oj doc;
-  if (!project.renderComp.empty()) doc["render"] = {{"comp", project.renderComp}};
+  if (!project.renderComp.empty()) doc["render"]["comp"] = project.renderComp;
+  if (!project.renderAudio.empty()) doc["render"]["audio"] = project.renderAudio;
   oj items = oj::array();
   const FieldOutput o{savedFolder};
   for (const auto& item : project.items) {
