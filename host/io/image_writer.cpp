@@ -188,11 +188,9 @@ void writeImage(const World& world, const std::string& path, FileDepth depth, Ex
     // Straight sRGB-encoded colour, decoded to linear light, then multiplied by alpha.
     auto* p = reinterpret_cast<float*>(pixels.data());
     const std::size_t count = static_cast<std::size_t>(world.width()) * static_cast<std::size_t>(world.height());
+    srgbToLinear(p, count, 4);
     for (std::size_t i = 0; i < count; ++i, p += 4) {
-      for (int k = 0; k < 3; ++k) {
-        const float c = p[k];
-        p[k] = (c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f)) * p[3];
-      }
+      for (int k = 0; k < 3; ++k) p[k] *= p[3];
     }
   }
   const OIIO::TypeDesc stored = exr ? OIIO::TypeDesc::HALF

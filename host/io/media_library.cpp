@@ -236,14 +236,22 @@ std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source,
     if (!in->read_image(0, 0, 0, decoded->channels, type, decoded->pixels.data())) {
       throw HostError("'" + file + "': cannot decode the picture (" + oneLine(in->geterror()) + ")");
     }
-    // OpenEXR stores colour multiplied by alpha; worlds hold it straight.
-    if (std::string(in->format_name()) == "openexr" && decoded->channels == 4 && decoded->type == SampleType::F32) {
+    if (std::string(in->format_name()) == "openexr" && decoded->type == SampleType::F32) {
       auto* p = reinterpret_cast<float*>(decoded->pixels.data());
-      for (std::size_t i = 0; i + 3 < decoded->pixels.size() / 4; i += 4) {
-        if (p[i + 3] > 0) {
-          for (int k = 0; k < 3; ++k) p[i + k] /= p[i + 3];
+      const std::size_t count = static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height);
+      // OpenEXR stores colour multiplied by alpha; worlds hold it straight.
+      if (decoded->channels == 4) {
+        for (std::size_t i = 0; i < count; ++i) {
+          float* px = p + i * 4;
+          if (px[3] > 0) {
+            for (int k = 0; k < 3; ++k) px[k] /= px[3];
+          }
         }
       }
+      // EXR values are linear light unless the file says they are sRGB-encoded (as this host's own
+      // files without --linear do); worlds hold sRGB-encoded values.
+      const std::string tagged = spec.get_string_attribute("colorSpace", spec.get_string_attribute("oiio:ColorSpace"));
+      if (tagged != "sRGB" && tagged != "srgb") linearToSrgb(p, count, decoded->channels);
     }
   }
   return remember(key, std::move(decoded));

@@ -1,5 +1,7 @@
 #include "pixel_transfer.h"
 
+#include <cmath>
+
 #include "pixel_types.h"
 
 namespace plenorium::host {
@@ -136,6 +138,28 @@ void importPixels(const PixelBuffer& src, World& dst) {
 
 void exportPixels(const World& src, void* dst, std::size_t rowBytes, SampleType type, bool premultiply) {
   dispatchDepth(src.depth(), [&]<PixelDepth D>() { exportRows<D>(src, dst, rowBytes, type, premultiply); });
+}
+
+namespace {
+
+template <typename Curve>
+void applyToColour(float* samples, std::size_t pixels, int channels, Curve curve) {
+  const int colour = channels >= 3 ? 3 : 1;
+  for (std::size_t i = 0; i < pixels; ++i, samples += channels) {
+    for (int k = 0; k < colour; ++k) samples[k] = curve(samples[k]);
+  }
+}
+
+}  // namespace
+
+void srgbToLinear(float* samples, std::size_t pixels, int channels) {
+  applyToColour(samples, pixels, channels,
+                [](float c) { return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f); });
+}
+
+void linearToSrgb(float* samples, std::size_t pixels, int channels) {
+  applyToColour(samples, pixels, channels,
+                [](float c) { return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f; });
 }
 
 }  // namespace plenorium::host

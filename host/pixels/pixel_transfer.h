@@ -28,4 +28,10 @@ void importPixels(const PixelBuffer& src, World& dst);
 // (as EXR files expect).
 void exportPixels(const World& src, void* dst, std::size_t rowBytes, SampleType type, bool premultiply);
 
+// sRGB's transfer curve, both ways, on the colour of `pixels` float pixels of `channels` samples
+// each (grey, grey + alpha, RGB or RGBA, straight alpha, which stays as it is). Values past 1
+// follow the curve's continuation, so bright scene-linear values are kept.
+void srgbToLinear(float* samples, std::size_t pixels, int channels);
+void linearToSrgb(float* samples, std::size_t pixels, int channels);
+
 }  // namespace plenorium::host

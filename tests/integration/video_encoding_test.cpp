@@ -189,4 +189,19 @@ TEST_F(VideoEncoding, SourcesWithSoundAreNotedOnceWhenNoLayerIsChosen) {
   EXPECT_EQ(probe(out("mute.mp4"), "stream=codec_type").find("audio"), std::string::npos);
 }
 
+TEST_F(VideoEncoding, TheFootageExampleMakesAnMp4WithSound) {
+  // As the README shows it: generated clips in, an mp4 with the first clip's sound out.
+  const fs::path source = fs::path(PLENORIUM_SOURCE_DIR);
+  fs::create_directories(dir() / "example");
+  fs::copy_file(source / "examples" / "clips_wall.json", dir() / "example" / "clips_wall.json");
+  ASSERT_EQ(runShell("bash " + (source / "scripts" / "make-example-clips.sh").string() + " " + (dir() / "example" / "clips").string())
+                .exitCode(),
+            0);
+  const auto r = runCli("render " + (dir() / "example" / "clips_wall.json").string() + " --frames 0-24 -q -o " + out("example.mp4"));
+  ASSERT_EQ(r.exitCode(), 0) << r.output;
+  EXPECT_NE(probe(out("example.mp4"), "stream=codec_name").find("codec_name=aac"), std::string::npos);
+  EXPECT_NEAR(soundDuration(out("example.mp4")), 1.0, 0.03);
+  EXPECT_TRUE(silences(out("example.mp4")).empty()) << "the clip's tone sounds from the first frame";
+}
+
 }  // namespace

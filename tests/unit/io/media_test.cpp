@@ -2,6 +2,7 @@
 // over gaps, video frames come back at their own times, and sample ranges convert exactly.
 #include <gtest/gtest.h>
 
+#include <OpenImageIO/imageio.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -104,27 +105,35 @@ TEST_F(Media, PicturesRoundTripAtEveryFormatAndDepth) {
 
 // A scene-linear EXR holds the worlds' sRGB-encoded colour decoded to linear light, premultiplied,
 // and says so in its header.
-TEST_F(Media, LinearExrHoldsDecodedColourAndIsTaggedSo) {
+TEST_F(Media, LinearExrHoldsDecodedColourIsTaggedSoAndReadsBackAsWritten) {
   World out(PixelDepth::F32, 4, 2);
   paint(out, [](int x, int) { return x < 2 ? Color4{1, 0.5f, 0.04f, 1} : Color4{0.5f, 1, 0.5f, 0}; });
   for (const ExrColour colour : {ExrColour::SRGB, ExrColour::LINEAR}) {
     const std::string name = colour == ExrColour::LINEAR ? "linear.exr" : "srgb.exr";
     writeImage(out, (dir / name).string(), FileDepth::SIXTEEN, colour);
+    std::ifstream in(dir / name, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find(colour == ExrColour::LINEAR ? "linear Rec.709" : "sRGB"), std::string::npos);
+    // The file holds linear light (0.5 encoded is 0.214 linear), multiplied by alpha.
+    auto file = OIIO::ImageInput::open((dir / name).string());
+    ASSERT_TRUE(file);
+    float stored[4 * 2 * 4];
+    ASSERT_TRUE(file->read_image(0, 0, 0, 4, OIIO::TypeDesc::FLOAT, stored));
+    const bool linear = colour == ExrColour::LINEAR;
+    EXPECT_NEAR(stored[0], linear ? 0.2140f : 0.5f, 1e-3f);
+    EXPECT_NEAR(stored[1], linear ? 0.04f / 12.92f : 0.04f, 1e-4f);
+    EXPECT_NEAR(stored[7 * 4 + 1], linear ? 0.2140f * 0.5f : 0.25f, 1e-3f);
+    // Read back as footage, both give the colours that were written, straight again.
     const Item item = footage(name);
     World back(PixelDepth::F32, 4, 2);
     media.readFrame(item, 0, 1, back);
     const Color4 opaque = pixelAt(back, 0, 0), half = pixelAt(back, 3, 1);
-    if (colour == ExrColour::LINEAR) {
-      EXPECT_NEAR(opaque.r, 0.2140f, 1e-3f);
-      EXPECT_NEAR(opaque.g, 0.04f / 12.92f, 1e-4f);
-      EXPECT_NEAR(half.r, 1.0f, 1e-3f);
-      EXPECT_NEAR(half.g, 0.2140f, 1e-3f) << "straight colour comes back after the premultiplication";
-    } else {
-      EXPECT_NEAR(opaque.r, 0.5f, 1e-3f);
-    }
-    std::ifstream in(dir / name, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(bytes.find(colour == ExrColour::LINEAR ? "linear Rec.709" : "sRGB"), std::string::npos);
+    EXPECT_NEAR(opaque.r, 0.5f, 2e-3f);
+    EXPECT_NEAR(opaque.g, 0.04f, 1e-3f);
+    EXPECT_NEAR(opaque.b, 1.0f, 2e-3f);
+    EXPECT_NEAR(half.a, 0.5f, 1e-3f);
+    EXPECT_NEAR(half.r, 1.0f, 2e-3f);
+    EXPECT_NEAR(half.g, 0.5f, 2e-3f) << "straight colour comes back after the premultiplication";
   }
 }
 
