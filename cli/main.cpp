@@ -16,6 +16,7 @@
 #include "host_core.h"
 #include "host_error.h"
 #include "plugin_module.h"
+#include "project_commands.h"
 #include "render_command.h"
 
 namespace {
@@ -68,9 +69,15 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", std::string("plenorium ") + PLENORIUM_VERSION);
   std::string modulePath = defaultModulePath();
   app.add_option("--plugin", modulePath, "The effect module to load")->capture_default_str();
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
 
   CLI::App* about = app.add_subcommand("about", "Print the effect's about text");
+  std::string checkedProject;
+  CLI::App* check = app.add_subcommand("check", "Load a project, probe its footage, and print its compositions, layers, "
+                                                "each effect's sources and any value changed to what a control takes");
+  check->add_option("project", checkedProject, "The project file (JSON)")->required();
+  CLI::App* comps = app.add_subcommand("comps", "List a project's compositions with size, rate and duration");
+  comps->add_option("project", checkedProject, "The project file (JSON)")->required();
   CLI::App* params = app.add_subcommand("params", "Print the effect's controls: groups, types, defaults, ranges, disk ids");
   plenorium::cli::RenderOptions render;
   CLI::App* renderCommand = app.add_subcommand("render", "Render a composition to pictures or a video\n"
@@ -112,7 +119,13 @@ int main(int argc, char** argv) {
   }
 
   try {
+    if (app.get_subcommands().empty()) {
+      std::cout << app.help();
+      return 0;
+    }
     if (*about) return runAbout(modulePath);
+    if (*check) return plenorium::cli::runCheck(modulePath, checkedProject);
+    if (*comps) return plenorium::cli::runComps(modulePath, checkedProject);
     if (*params) return runParams(modulePath);
     if (*renderCommand) {
       render.modulePath = modulePath;

@@ -37,7 +37,11 @@ LayerSound::LayerSound(const Composition& comp, const Layer& layer)
     : rate_(comp.rate),
       startShift_(soundFrames(layer.startTime)),
       inPoint_(soundFrames(layer.inPoint)),
-      outPoint_(soundFrames(layer.outPoint.value_or(comp.duration))),
+      outPoint_(soundFrames(layer.outPoint.value_or(std::min(comp.duration, layer.startTime + layer.source->playDuration())))),
+      // A looping clip's sound wraps where its pictures do: after its whole frames.
+      period_(layer.source->loops != 1 ? soundFrames(std::round(layer.source->duration * layer.source->rate.fps()) /
+                                                     layer.source->rate.fps())
+                                       : 0),
       reader_(layer.source->resolvedPath) {}
 
 std::int64_t LayerSound::soundFrameAt(long frame) const {
@@ -50,8 +54,15 @@ const std::vector<float>& LayerSound::samplesOf(long frame) {
   samples_.assign(static_cast<std::size_t>(last - first) * SOUND_CHANNELS, 0.0f);
   // Only the part of the span between the layer's in and out points sounds.
   const std::int64_t from = std::max(first, inPoint_), to = std::min(last, outPoint_);
-  if (from < to) {
-    reader_.read(from - startShift_, static_cast<int>(to - from), samples_.data() + (from - first) * SOUND_CHANNELS);
+  for (std::int64_t at = from; at < to;) {
+    std::int64_t source = at - startShift_;
+    std::int64_t count = to - at;
+    if (period_ > 0 && source >= 0) {
+      source %= period_;
+      count = std::min(count, period_ - source);
+    }
+    reader_.read(source, static_cast<int>(count), samples_.data() + (at - first) * SOUND_CHANNELS);
+    at += count;
   }
   return samples_;
 }

@@ -1,6 +1,6 @@
 // The sound of one footage layer as its composition hears it: the clip's sound shifted by the
-// layer's start time, silent outside the layer's in and out points and beyond the clip, cut
-// into the spans of the composition's frames.
+// layer's start time, repeated as the footage loops, silent outside the layer's in and out points
+// and beyond the clip, cut into the spans of the composition's frames.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,7 @@ class LayerSound {
   std::int64_t startShift_;   // the layer's start time, in sound frames
   std::int64_t inPoint_;      // the layer's in and out points, in sound frames
   std::int64_t outPoint_;
+  std::int64_t period_;       // a looping clip's length in sound frames; 0: it does not loop
   SoundReader reader_;
   std::vector<float> samples_;
 };

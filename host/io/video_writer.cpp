@@ -263,7 +263,7 @@ void VideoWriter::add(const World& world) {
   exportPixels(world, s.rgba.data(), rowBytes, deep ? SampleType::U16 : SampleType::U8, !s.chosen.alpha);
   if (s.scaler == nullptr) {
     s.scaler = sws_getContext(s.width, s.height, deep ? AV_PIX_FMT_RGBA64 : AV_PIX_FMT_RGBA, s.width, s.height,
-                              s.codec->pix_fmt, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+                              s.codec->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (s.scaler == nullptr) s.fail("out of memory", 0);
     if (!s.chosen.rgb) {
       // RGB becomes YUV with the matrix the file is tagged with, in limited range.

@@ -1,6 +1,7 @@
 #include "project.h"
 
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace plenorium::host {
@@ -25,8 +26,24 @@ std::string FrameRate::text() const {
   return ticks == 1 ? std::to_string(timeScale / common) : std::to_string(timeScale / common) + "/" + std::to_string(ticks);
 }
 
+double Item::playDuration() const {
+  if (kind != ItemKind::FOOTAGE || duration <= 0 || loops == 0 || hold) return std::numeric_limits<double>::infinity();
+  return duration * loops;
+}
+
+double Item::sourceTime(double time) const {
+  if (kind != ItemKind::FOOTAGE || loops == 1 || duration <= 0 || time < 0) return time;
+  // Whole frames: the time is wrapped on the footage's own frame grid, so that a loop shows every
+  // frame once and the first again right after the last.
+  const double frames = std::round(duration * rate.fps());
+  const double frame = std::floor(time * rate.fps() + 1e-6);
+  if (frames < 1) return time;
+  return (std::fmod(frame, frames) + (time * rate.fps() - frame)) / rate.fps();
+}
+
 bool Layer::isActiveAt(double compTime, double compDuration) const {
-  const double out = outPoint.value_or(compDuration);
+  const double footageEnd = source != nullptr ? startTime + source->playDuration() : compDuration;
+  const double out = outPoint.value_or(std::min(compDuration, footageEnd));
   return compTime >= inPoint && compTime < out;
 }
 

@@ -46,6 +46,14 @@ struct Item {
   std::string path;             // footage, as written in the project file
   std::string resolvedPath;     // footage, relative to the project file's folder
   bool hasSound = false;        // footage: found when probed, never saved
+  int loops = 1;                // footage: how often it plays; 0: for ever
+  bool hold = false;            // footage: its last frame stays after its end
+
+  // How long footage plays before its layer ends: its duration times its loops; for ever (infinity)
+  // for stills, held or endlessly looped footage and every other kind of item.
+  double playDuration() const;
+  // The time of the footage's own frames at `time` seconds of its layer: looping wraps around.
+  double sourceTime(double time) const;
   std::unique_ptr<Composition> comp;  // compositions
 };
 
@@ -70,7 +78,7 @@ struct Layer {
   Item* source = nullptr;  // null for null layers, cameras and lights
   double startTime = 0;
   double inPoint = 0;
-  std::optional<double> outPoint;  // default: the composition's end
+  std::optional<double> outPoint;  // default: where its footage stops playing, else the composition's end
   bool visible = true;
   LayerTransform transform;
   std::vector<std::unique_ptr<EffectInstance>> effects;
@@ -105,6 +113,9 @@ struct Project {
   std::string renderAudio;  // the layer of the render comp whose sound goes into videos; empty: none
   std::vector<std::unique_ptr<Item>> items;
   int nextLayerId = 1;
+  // Values the file gave that were changed as they were read (a slider past its range), each as
+  // "JSON path: what happened".
+  std::vector<std::string> loadNotices;
 
   Item* itemByName(const std::string& name) const;
   Item* itemById(int id) const;

@@ -25,9 +25,13 @@ class Context {
     throw HostError(file_ + ": " + path + ": " + what);
   }
   const std::string& file() const { return file_; }
+  // A value that was read, but changed to one the control takes.
+  void notice(const std::string& path, const std::string& what) const { notices_.push_back(path + ": " + what); }
+  std::vector<std::string> takeNotices() const { return std::move(notices_); }
 
  private:
   std::string file_;
+  mutable std::vector<std::string> notices_;
 };
 
 std::string at(const std::string& path, const std::string& key) { return path + "." + key; }
@@ -140,8 +144,16 @@ std::vector<std::string> splitChoices(const std::string& choices) {
   return out;
 }
 
-double clampToValid(const PF_FloatSliderDef& fs, double v) {
-  return std::clamp(v, static_cast<double>(fs.valid_min), static_cast<double>(fs.valid_max));
+// A slider value past the control's valid range is brought into it, as the host application does
+// with a typed value, and noted.
+double clampToValid(const Context& c, const std::string& path, const PF_FloatSliderDef& fs, double v) {
+  const double clamped = std::clamp(v, static_cast<double>(fs.valid_min), static_cast<double>(fs.valid_max));
+  if (clamped != v) {
+    std::ostringstream what;
+    what << v << " is outside " << fs.valid_min << ".." << fs.valid_max << "; " << clamped << " is used";
+    c.notice(path, what.str());
+  }
+  return clamped;
 }
 
 StreamValue defaultValue(const DeclaredParam& p, int layerWidth, int layerHeight) {
@@ -180,7 +192,7 @@ void readControl(const Context& c, const DeclaredParam& param, const json& value
   switch (d.param_type) {
     case PF_Param_FLOAT_SLIDER:
       readAnimatable(c, value, path, stream, [&](const json& v, const std::string& p) {
-        return StreamValue{clampToValid(d.u.fs_d, number(c, v, p)), 0};
+        return StreamValue{clampToValid(c, p, d.u.fs_d, number(c, v, p)), 0};
       });
       return;
     case PF_Param_ANGLE: readAnimatable(c, value, path, stream, scalarReader(c)); return;
@@ -480,6 +492,29 @@ const Field<Item> FOOTAGE_PATH{
         out["path"] = fs::path(item.resolvedPath).lexically_relative(fs::absolute(o.savedFolder).lexically_normal()).generic_string();
       }
     }};
+// How often footage plays: "loop": N times, or true for as long as its layer lasts; "hold": true
+// keeps its last frame after its end. Either way its layer lasts beyond the footage's own end.
+const Field<Item> FOOTAGE_LOOP{
+    "loop",
+    [](const FieldInput& in, Item& item) {
+      if (!in.has("loop")) return;
+      const json& v = in["loop"];
+      if (v.is_boolean()) {
+        item.loops = v.get<bool>() ? 0 : 1;
+      } else if (v.is_number_integer() && v.get<long long>() >= 1 && v.get<long long>() <= 1'000'000) {
+        item.loops = static_cast<int>(v.get<long long>());
+      } else {
+        in.c.fail(in.where("loop"), "expected true, false or how many times the footage plays (1 to 1000000)");
+      }
+    },
+    [](const Item& item, oj& out, const FieldOutput&) {
+      if (item.loops == 0) out["loop"] = true;
+      if (item.loops > 1) out["loop"] = item.loops;
+    }};
+const Field<Item> FOOTAGE_HOLD{"hold", [](const FieldInput& in, Item& item) { item.hold = in.boolean("hold", false); },
+                               [](const Item& item, oj& out, const FieldOutput&) {
+                                 if (item.hold) out["hold"] = true;
+                               }};
 const Field<Item> BACKGROUND{"background",
                              [](const FieldInput& in, Item& item) {
                                if (in.has("background")) item.comp->background = color(in.c, in["background"], in.where("background"));
@@ -504,7 +539,7 @@ const std::vector<ItemKindDescription>& itemKinds() {
   static const std::vector<ItemKindDescription> kinds = {
       {"solid", ItemKind::SOLID, {WIDTH, HEIGHT, PIXEL_ASPECT, COLOR}},
       {"pattern", ItemKind::PATTERN, {PATTERN, WIDTH, HEIGHT, PIXEL_ASPECT, FPS, DURATION}},
-      {"footage", ItemKind::FOOTAGE, {FPS, FOOTAGE_PATH, FOOTAGE_PIXEL_ASPECT}},
+      {"footage", ItemKind::FOOTAGE, {FPS, FOOTAGE_PATH, FOOTAGE_PIXEL_ASPECT, FOOTAGE_LOOP, FOOTAGE_HOLD}},
       {"comp", ItemKind::COMP, {WIDTH, HEIGHT, PIXEL_ASPECT, FPS, DURATION, BACKGROUND, LAYERS}},
   };
   return kinds;
@@ -766,7 +801,9 @@ std::unique_ptr<EffectInstance> newEffectInstance(const std::string& matchName, 
 Project parseProject(const json& document, const std::string& file, const std::string& folder,
                      const SchemaLookup& schemas, const FootageProbe& probe) {
   const Context c(file);
-  return Loader(c, schemas, probe).load(document, folder);
+  Project project = Loader(c, schemas, probe).load(document, folder);
+  project.loadNotices = c.takeNotices();
+  return project;
 }
 
 Project loadProject(const std::string& path, const SchemaLookup& schemas, const FootageProbe& probe) {

@@ -244,6 +244,7 @@ SharedWorld RenderSession::renderItem(const Item& item, double time, const Rende
   // Compositions change with their effects and are rendered every time; other items are pictures
   // of a frame and are kept.
   if (item.kind == ItemKind::COMP) return renderItemUncached(item, time, settings);
+  time = item.sourceTime(time);
   const long frame = item.kind == ItemKind::SOLID ? 0 : static_cast<long>(std::floor(time * item.rate.fps() + 1e-6));
   const std::string key = std::to_string(item.id) + "/" + std::to_string(frame) + "/" + std::to_string(settings.downsample) +
                           "/" + std::to_string(static_cast<int>(settings.depth));
@@ -295,6 +296,12 @@ SharedWorld RenderSession::renderItemUncached(const Item& item, double time, con
 SharedWorld RenderSession::renderLayerPixels(const Layer& constLayer, double layerTime, const RenderSettings& settings) {
   Layer& layer = const_cast<Layer&>(constLayer);
   if (layer.source == nullptr) return share(newWorld(settings, 0, 0));
+  // Outside its in and out points a layer is there, at its size, but shows nothing.
+  // (A nanosecond's allowance: the time was a composition time before it became the layer's.)
+  const double compTime = layer.startTime + layerTime + 1e-9;
+  if (layer.parent != nullptr && !layer.isActiveAt(compTime, layer.parent->duration)) {
+    return share(newWorld(settings, scaledSize(layer.width(), settings.downsample), scaledSize(layer.height(), settings.downsample)));
+  }
   if (!inProgress_.insert(&layer).second) {
     throw HostError("layer '" + layer.name + "' needs its own picture to render (a layer cannot be its own source)");
   }
