@@ -18,6 +18,7 @@
 #include "plugin_module.h"
 #include "project_commands.h"
 #include "render_command.h"
+#include "wall_command.h"
 
 namespace {
 
@@ -54,6 +55,36 @@ int runParams(const std::string& modulePath) {
   return 0;
 }
 
+// The output options `render` and `wall` share.
+void addOutputOptions(CLI::App* command, plenorium::cli::RenderOptions& render) {
+  command->add_option("-o,--output", render.output,
+                      "A folder, a picture pattern with %04d or #### in its file name (.png, .tif, .exr, .jpg, "
+                      ".webp, ...), or a video (.mp4, .mov, .mkv, .webm, .gif); default out/<comp name>/. "
+                      "An existing output is replaced unless -n is given");
+  command->add_option("--comp", render.comp, "The composition to render (default: the project's render comp)");
+  command->add_option("--frames", render.frames, "Frames A-B (inclusive) or one frame A; 0 is the start");
+  command->add_option("--depth", render.depth, "Bits per channel: 8, 16 or 32")->capture_default_str();
+  command->add_option("--resolution", render.resolution, "full, half, third or quarter")->capture_default_str();
+  command->add_option("--save-project", render.saveProject, "Write the project back after rendering");
+  command->add_option("--trace", render.trace, "Write every call the effect makes into the host, one JSON per line");
+  command->add_flag("-q,--quiet", render.quiet, "No progress output");
+  command->add_flag("--linear", render.linear, "EXR: write scene-linear values (sRGB decoded), tagged as such");
+  command->add_flag("-n,--no-overwrite", render.noOverwrite, "Refuse to replace an existing output (nothing is written)");
+  command->add_option("--start-number", render.startNumber, "Number the first file of a sequence N (e.g. 1001)")
+      ->check(CLI::Range(0L, 999'999'999L));
+  command->add_option("--codec", render.codec,
+                      "Videos: h264 (.mp4 .mov .mkv, the default), h265, prores (422 HQ, .mov), prores4444 (.mov, "
+                      "keeps alpha), ffv1 (lossless, .mkv), vp9 (.webm, the default there), gif");
+  command->add_option("--crf,--quality", render.crf,
+                      "Videos: rate factor of h264/h265 (0-51, default 18/20) or vp9 (0-63, default 31); lower is better");
+  command->add_option("--preset", render.preset, "Videos: h264/h265 speed, ultrafast ... placebo (default medium)");
+  command->add_option("--pix-fmt", render.pixelFormat,
+                      "Videos: FFmpeg's pixel format (yuv420p, yuv444p10le, yuva444p10le, gbrap, ...); one with "
+                      "alpha keeps the wall's alpha");
+  command->add_option("--audio", render.audio,
+                      "Videos: the layer whose footage sound goes in, trimmed to the rendered frames");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,32 +115,32 @@ int main(int argc, char** argv) {
                                                        "Examples: plenorium render wall.json -o out/wall/ --frames 0-49\n"
                                                        "          plenorium render wall.json -o wall.mp4");
   renderCommand->add_option("project", render.project, "The project file (JSON); without one the built-in demo renders");
-  renderCommand->add_option("-o,--output", render.output,
-                            "A folder, a picture pattern with %04d or #### in its file name (.png, .tif, .exr, .jpg, "
-                            ".webp, ...), or a video (.mp4, .mov, .mkv, .webm, .gif); default out/<comp name>/. "
-                            "An existing output is replaced unless -n is given");
-  renderCommand->add_option("--comp", render.comp, "The composition to render (default: the project's render comp)");
-  renderCommand->add_option("--frames", render.frames, "Frames A-B (inclusive) or one frame A; 0 is the start");
-  renderCommand->add_option("--depth", render.depth, "Bits per channel: 8, 16 or 32")->capture_default_str();
-  renderCommand->add_option("--resolution", render.resolution, "full, half, third or quarter")->capture_default_str();
-  renderCommand->add_option("--save-project", render.saveProject, "Write the project back after rendering");
-  renderCommand->add_option("--trace", render.trace, "Write every call the effect makes into the host, one JSON per line");
-  renderCommand->add_flag("-q,--quiet", render.quiet, "No progress output");
-  renderCommand->add_flag("--linear", render.linear, "EXR: write scene-linear values (sRGB decoded), tagged as such");
-  renderCommand->add_flag("-n,--no-overwrite", render.noOverwrite, "Refuse to replace an existing output (nothing is written)");
-  renderCommand->add_option("--start-number", render.startNumber, "Number the first file of a sequence N (e.g. 1001)")
-      ->check(CLI::Range(0L, 999'999'999L));
-  renderCommand->add_option("--codec", render.codec,
-                            "Videos: h264 (.mp4 .mov .mkv, the default), h265, prores (422 HQ, .mov), prores4444 (.mov, "
-                            "keeps alpha), ffv1 (lossless, .mkv), vp9 (.webm, the default there), gif");
-  renderCommand->add_option("--crf,--quality", render.crf,
-                            "Videos: rate factor of h264/h265 (0-51, default 18/20) or vp9 (0-63, default 31); lower is better");
-  renderCommand->add_option("--preset", render.preset, "Videos: h264/h265 speed, ultrafast ... placebo (default medium)");
-  renderCommand->add_option("--pix-fmt", render.pixelFormat,
-                            "Videos: FFmpeg's pixel format (yuv420p, yuv444p10le, yuva444p10le, gbrap, ...); one with "
-                            "alpha keeps the wall's alpha");
-  renderCommand->add_option("--audio", render.audio,
-                            "Videos: the layer whose footage sound goes in, trimmed to the rendered frames");
+  addOutputOptions(renderCommand, render);
+
+  plenorium::cli::WallOptions wall;
+  plenorium::cli::RenderOptions wallRender;
+  CLI::App* wallCommand = app.add_subcommand(
+      "wall", "Make a wall of clips (videos, stills, image sequences) in one command\n"
+              "Examples: plenorium wall a.mp4 b.mp4 c.mov d.mp4 -o wall.mp4\n"
+              "          plenorium wall clips/*.mp4 --grid 4x3 --fit fill --frame Retro --delay 0.2 --audio 1 -o wall.mp4");
+  wallCommand->add_option("clips", wall.clips, "The clips, one screen each")->required();
+  wallCommand->add_option("--grid", wall.grid, "Columns x rows, e.g. 4x3 (default: as square as the clips allow)");
+  wallCommand->add_option("--size", wall.size, "The wall's size in pixels")->capture_default_str();
+  wallCommand->add_option("--fps", wall.fps, "Frame rate, 25 or 30000/1001 (default: the first video's)");
+  wallCommand->add_option("--duration", wall.duration, "Seconds (default: the longest clip's)");
+  wallCommand->add_option("--gap", wall.gap, "Pixels between screens")->capture_default_str();
+  wallCommand->add_option("--fit", wall.fit, "stretch, fit (letterbox) or fill (crop) clips to their screens")->capture_default_str();
+  wallCommand->add_option("--end", wall.end, "After a clip's end: loop, hold its last frame, or black")->capture_default_str();
+  wallCommand->add_option("--frame", wall.frame, "TV frame: None, Flat 1 ... Flat 8, Retro")->capture_default_str();
+  wallCommand->add_option("--seed", wall.seed, "Random seed of the source order, sizes and transforms");
+  wallCommand->add_flag("--random-order", wall.randomOrder, "Shuffle which clip shows on which screen");
+  wallCommand->add_option("--source-time", wall.sourceTime, "Random start offset of each screen's clip, in seconds");
+  wallCommand->add_option("--delay", wall.delay, "Each screen this many seconds behind the one before");
+  wallCommand->add_option("--set", wall.sets, "Any effect control, \"Control=value\", named as `plenorium params` prints it");
+  addOutputOptions(wallCommand, wallRender);
+  wallCommand->remove_option(wallCommand->get_option("--audio"));
+  wallCommand->add_option("--audio", wall.audio, "The clip (1 is the first) whose sound goes into the video");
+  wallCommand->get_option("--output")->description("A video, pictures or a folder, as for render; default out/wall.mp4");
 
   try {
     app.parse(argc, argv);
@@ -130,6 +161,10 @@ int main(int argc, char** argv) {
     if (*renderCommand) {
       render.modulePath = modulePath;
       return plenorium::cli::runRender(render);
+    }
+    if (*wallCommand) {
+      wallRender.modulePath = modulePath;
+      return plenorium::cli::runWall(wall, wallRender);
     }
   } catch (const HostError& e) {
     std::cerr << "plenorium: " << plenorium::host::oneLine(e.what()) << '\n';

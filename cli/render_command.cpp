@@ -210,8 +210,12 @@ int runRender(const RenderOptions& options) {
       host::EffectRegistry registry(core);
       registry.load(options.modulePath);
       // Without a project file the built-in demo renders: generated sources, no media needed.
+      // A project built in memory (the wall command), a file, or without either the built-in
+      // demo: generated sources, no media needed.
       host::Project project =
-          options.project.empty()
+          options.document ? host::parseProject(*options.document, options.documentName, fs::current_path().string(),
+                                                registry.schemaLookup(), probe)
+          : options.project.empty()
               ? host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo", fs::current_path().string(),
                                    registry.schemaLookup(), probe)
               : host::loadProject(options.project, registry.schemaLookup(), probe);

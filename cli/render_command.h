@@ -4,11 +4,15 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 namespace plenorium::cli {
 
 struct RenderOptions {
   std::string modulePath;
   std::string project;       // empty: the built-in demo
+  std::optional<nlohmann::json> document;  // a project built in memory, instead of the file
+  std::string documentName;                // how messages name it
   std::string output;        // folder, pattern or file; empty: out/<comp name>/
   std::string comp;          // empty: the project's render comp
   std::string frames;        // "A-B" or "A"; empty: all

@@ -1,0 +1,214 @@
+#include "wall_command.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+#include <regex>
+
+#include "host_core.h"
+#include "host_error.h"
+#include "media_library.h"
+#include "pixel_host.h"
+
+namespace plenorium::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using host::HostError;
+using json = nlohmann::json;
+
+// The effect takes at most this many layers by name; more clips are shown from a composition.
+constexpr std::size_t MANUAL_SOURCES = 20;
+// The largest screen the effect's Screen Width and Screen Height controls take.
+constexpr double MAX_SCREEN_WIDTH = 1920, MAX_SCREEN_HEIGHT = 1080;
+constexpr double STILLS_DURATION = 5;
+const char* const MATCH_NAME = "KTRM_Plenorium";
+
+std::pair<int, int> pairOf(const std::string& text, const char* option, int lowest, int highest) {
+  static const std::regex form(R"(^\s*(\d{1,6})\s*[xX]\s*(\d{1,6})\s*$)");
+  std::smatch m;
+  if (std::regex_match(text, m, form)) {
+    const int a = std::stoi(m[1]), b = std::stoi(m[2]);
+    if (a >= lowest && a <= highest && b >= lowest && b <= highest) return {a, b};
+  }
+  throw HostError(std::string(option) + " '" + text + "': expected AxB with numbers from " + std::to_string(lowest) +
+                  " to " + std::to_string(highest) + (std::string(option) == "--grid" ? ", for example 4x3" : ", for example 1920x1080"));
+}
+
+// A value given with --set: JSON where it reads as JSON (numbers, true, [x, y]), else text.
+json setValue(const std::string& text) {
+  try {
+    return json::parse(text);
+  } catch (const json::exception&) {
+    return text;
+  }
+}
+
+// A screen-sized composition showing the clip's layer scaled to fit inside it (bars of the
+// composition's transparency on two sides) or to fill it (the rest cropped), centred.
+json fittedComp(const std::string& name, const std::string& clipItem, const ClipFacts& clip, int width, int height,
+                const std::string& fit, const json& rate, double duration) {
+  const double shownWidth = clip.width * clip.pixelAspect;
+  const double across = width / shownWidth, down = static_cast<double>(height) / clip.height;
+  const double scale = fit == "fit" ? std::min(across, down) : std::max(across, down);
+  return {{"name", name},
+          {"type", "comp"},
+          {"width", width},
+          {"height", height},
+          {"fps", rate},
+          {"duration", duration},
+          {"layers", json::array({{{"name", "Clip"},
+                                   {"source", clipItem},
+                                   {"transform", {{"scale", {scale * clip.pixelAspect * 100, scale * 100}}}}}})}};
+}
+
+}  // namespace
+
+json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& clips) {
+  if (clips.empty()) throw HostError("wall: name at least one clip");
+  const auto [width, height] = pairOf(options.size, "--size", 16, 16384);
+  const std::size_t count = clips.size();
+  int columns = 0, rows = 0;
+  if (options.grid.empty()) {
+    columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+    rows = static_cast<int>((count + columns - 1) / columns);
+  } else {
+    std::tie(columns, rows) = pairOf(options.grid, "--grid", 1, 100);
+  }
+  if (!(options.gap >= 0) || options.gap > 100) throw HostError("--gap: expected 0 to 100 pixels");
+  // Screens fill the frame: Columns screens and the gaps between them make its width.
+  const double screenWidth = (width - (columns - 1) * options.gap) / columns;
+  const double screenHeight = (height - (rows - 1) * options.gap) / rows;
+  if (screenWidth < 1 || screenHeight < 1) throw HostError("--gap: the gaps leave no room for the screens");
+  if (screenWidth > MAX_SCREEN_WIDTH || screenHeight > MAX_SCREEN_HEIGHT) {
+    throw HostError("--size " + options.size + ": screens of " + std::to_string(std::lround(screenWidth)) + "x" +
+                    std::to_string(std::lround(screenHeight)) + " are larger than the effect's 1920x1080; choose more "
+                    "columns or rows with --grid, or a smaller --size");
+  }
+  if (options.fit != "stretch" && options.fit != "fit" && options.fit != "fill") {
+    throw HostError("--fit '" + options.fit + "': expected stretch, fit or fill");
+  }
+  if (options.end != "hold" && options.end != "loop" && options.end != "black") {
+    throw HostError("--end '" + options.end + "': expected hold, loop or black");
+  }
+  if (options.audio && (*options.audio < 1 || static_cast<std::size_t>(*options.audio) > count)) {
+    throw HostError("--audio " + std::to_string(*options.audio) + ": expected a clip number from 1 to " + std::to_string(count));
+  }
+
+  json rate = 25;
+  double longest = 0;
+  for (const ClipFacts& clip : clips) longest = std::max(longest, clip.duration);
+  if (!options.fps.empty()) {
+    rate = setValue(options.fps);
+  } else {
+    for (const ClipFacts& clip : clips) {
+      if (clip.rate.empty()) continue;
+      rate = clip.rate.find('/') == std::string::npos ? json(std::stoi(clip.rate)) : json(clip.rate);
+      break;
+    }
+  }
+  const double duration = options.duration > 0 ? options.duration : longest > 0 ? longest : STILLS_DURATION;
+
+  json items = json::array();
+  json sourceLayers = json::array();
+  json nested = json::array();
+  const int compWidth = static_cast<int>(std::lround(screenWidth)), compHeight = static_cast<int>(std::lround(screenHeight));
+  for (std::size_t i = 0; i < count; ++i) {
+    const ClipFacts& clip = clips[i];
+    const std::string number = std::to_string(i + 1);
+    json item = {{"name", "clip " + number}, {"type", "footage"}, {"path", clip.path}};
+    if (options.end == "loop" && clip.duration > 0) item["loop"] = true;
+    if (options.end == "hold" && clip.duration > 0) item["hold"] = true;
+    items.push_back(item);
+    // A clip of the screen's own shape needs no fitting.
+    const double clipAspect = clip.width * clip.pixelAspect / clip.height, screenAspect = screenWidth / screenHeight;
+    const bool fitted = options.fit != "stretch" && std::fabs(clipAspect / screenAspect - 1) > 0.005;
+    std::string source = "clip " + number;
+    if (fitted) {
+      source = "Clip " + number + " (" + options.fit + ")";
+      nested.push_back(fittedComp(source, "clip " + number, clip, compWidth, compHeight, options.fit, rate, duration));
+    }
+    sourceLayers.push_back({{"name", "Clip " + number}, {"source", source}, {"visible", false}});
+  }
+  for (json& comp : nested) items.push_back(comp);
+
+  json params = {{"Columns", columns},
+                 {"Rows", rows},
+                 {"Screen Width", screenWidth},
+                 {"Screen Height", screenHeight},
+                 {"Gap X", options.gap},
+                 {"Gap Y", options.gap},
+                 {"Frame image", options.frame}};
+  if (options.seed) {
+    params["Order & Size Random seed"] = *options.seed;
+    params["Transform Random seed"] = *options.seed;
+  }
+  if (options.randomOrder) params["Source order"] = true;
+  if (options.sourceTime != 0) params["Source time"] = options.sourceTime;
+  if (options.delay != 0) params["Per screen time offset"] = options.delay;
+
+  json wallLayer = {{"name", "Wall"}};
+  json layers = json::array();
+  if (count <= MANUAL_SOURCES) {
+    for (std::size_t i = 0; i < count; ++i) params["Source " + std::to_string(i + 1)] = "Clip " + std::to_string(i + 1);
+    items.push_back({{"name", "backdrop"}, {"type", "solid"}, {"width", width}, {"height", height}, {"color", {0, 0, 0, 1}}});
+    wallLayer["source"] = "backdrop";
+  } else {
+    // More clips than the effect names: it shows the layers of the composition it is applied to.
+    params["Layer selection method"] = "Inner Comp";
+    items.push_back({{"name", "Sources"}, {"type", "comp"}, {"width", width}, {"height", height}, {"fps", rate},
+                     {"duration", duration}, {"layers", sourceLayers}});
+    wallLayer["source"] = "Sources";
+  }
+  for (const std::string& set : options.sets) {
+    const std::size_t equals = set.find('=');
+    if (equals == std::string::npos || equals == 0) {
+      throw HostError("--set '" + set + "': expected \"Control=value\", with the control named as `plenorium params` prints it");
+    }
+    params[set.substr(0, equals)] = setValue(set.substr(equals + 1));
+  }
+  wallLayer["effects"] = json::array({{{"matchName", MATCH_NAME}, {"params", params}}});
+  layers.push_back(wallLayer);
+  if (count <= MANUAL_SOURCES) {
+    for (json& layer : sourceLayers) layers.push_back(layer);
+  }
+  json render = {{"comp", "Wall"}};
+  if (options.audio) {
+    // The sound comes from the clip's footage itself, on a layer of its own.
+    layers.push_back({{"name", "Sound"}, {"source", "clip " + std::to_string(*options.audio)}, {"visible", false}});
+    render["audio"] = "Sound";
+  }
+  items.push_back({{"name", "Wall"}, {"type", "comp"}, {"width", width}, {"height", height}, {"fps", rate},
+                   {"duration", duration}, {"background", {0, 0, 0, 1}}, {"layers", layers}});
+  return {{"render", render}, {"items", items}};
+}
+
+int runWall(const WallOptions& options, RenderOptions render) {
+  std::vector<ClipFacts> clips;
+  try {
+    host::HostCore core;
+    host::PixelHost pixels(core, 1);
+    host::MediaLibrary media(pixels.engine());
+    for (const std::string& path : options.clips) {
+      host::Item item;
+      item.kind = host::ItemKind::FOOTAGE;
+      item.path = path;
+      item.resolvedPath = path;
+      media.probe(item);
+      ClipFacts facts{path, item.width, item.height, item.pixelAspect, item.duration, ""};
+      if (item.duration > 0) facts.rate = item.rate.text();
+      clips.push_back(facts);
+    }
+    render.document = buildWallProject(options, clips);
+    render.documentName = "wall";
+    render.project.clear();
+  } catch (const std::exception& e) {
+    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
+    return 1;
+  }
+  if (render.output.empty()) render.output = "out/wall.mp4";
+  return runRender(render);
+}
+
+}  // namespace plenorium::cli

@@ -1,0 +1,156 @@
+// `plenorium wall`: clips of every shape, rate and length into a grid in one command, fitted,
+// filled or stretched to their screens, looping or ending as asked; the project it saves renders
+// the same pixels through `render`.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "cli_runner.h"
+#include "temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plenorium::testing::runCli;
+using plenorium::testing::runShell;
+
+using Rgb = std::array<int, 3>;
+
+class WallCommand : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new plenorium::testing::TempFolder("plenorium_wall");
+    const fs::path& dir = folder_->path();
+    auto make = [&](const std::string& args) {
+      ASSERT_EQ(runShell("cd " + dir.string() + " && ffmpeg -nostdin -loglevel error -y " + args).exitCode(), 0) << args;
+    };
+    // One colour per clip, so that each screen tells which clip it shows.
+    make("-f lavfi -i color=red:s=180x320:r=30:d=2 -pix_fmt yuv420p portrait.mp4");
+    make("-f lavfi -i color=lime:s=320x240:r=25:d=1 -pix_fmt yuv420p classic.mp4");
+    make("-f lavfi -i color=blue:s=640x360:r=24:d=3 -pix_fmt yuv420p wide.mp4");
+    make("-f lavfi -i color=yellow:s=200x200 -frames:v 1 still.png");
+    for (int n = 1; n <= 3; ++n) make("-f lavfi -i color=cyan:s=320x180 -frames:v 1 shot." + std::to_string(n) + ".png");
+    make("-f lavfi -i color=magenta:s=320x180:r=25:d=1 -pix_fmt yuv420p m.mp4");
+    make("-f lavfi -i color=white:s=320x180:r=25:d=1 -pix_fmt yuv420p w.mp4");
+    make("-f lavfi -i color=gray:s=320x180:r=25:d=1 -pix_fmt yuv420p g.mp4");
+    make("-f lavfi -i color=orange:s=320x180:r=25:d=1 -pix_fmt yuv420p o.mp4");
+    // Two frames, red then blue, to see what comes after a clip's end.
+    make("-f lavfi -i color=red:s=320x180 -frames:v 1 short.0.png");
+    make("-f lavfi -i color=blue:s=320x180 -frames:v 1 short.1.png");
+  }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
+  }
+  static const fs::path& dir() { return folder_->path(); }
+
+  // Renders one frame of a wall in the clips' folder and returns its pixels as RGB rows.
+  static std::string wallFrame(const std::string& arguments, long frame, const std::string& name = "frame.png") {
+    const auto r = runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH + " wall " + arguments + " --frames " +
+                            std::to_string(frame) + " -q -o " + name);
+    EXPECT_EQ(r.exitCode(), 0) << r.output;
+    return pixelsOf(dir() / name);
+  }
+  static std::string pixelsOf(const fs::path& png) {
+    const fs::path raw = dir() / "frame.rgb";
+    EXPECT_EQ(runShell("ffmpeg -nostdin -loglevel error -y -i " + png.string() + " -pix_fmt rgb24 -f rawvideo " + raw.string()).exitCode(), 0);
+    std::ifstream in(raw, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  static Rgb at(const std::string& rgb, int width, int x, int y) {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    if (rgb.size() < i + 3) return {-1, -1, -1};
+    return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]), static_cast<unsigned char>(rgb[i + 2])};
+  }
+
+ private:
+  static plenorium::testing::TempFolder* folder_;
+};
+
+plenorium::testing::TempFolder* WallCommand::folder_ = nullptr;
+
+::testing::AssertionResult near(const Rgb& actual, const Rgb& expected) {
+  for (std::size_t k = 0; k < 3; ++k) {
+    if (std::abs(actual[k] - expected[k]) > 6) {
+      return ::testing::AssertionFailure() << actual[0] << "," << actual[1] << "," << actual[2];
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+constexpr Rgb RED{255, 0, 0}, LIME{0, 255, 0}, BLUE{0, 0, 255}, YELLOW{255, 255, 0}, CYAN{0, 255, 255},
+    MAGENTA{255, 0, 255}, WHITE{255, 255, 255}, GRAY{128, 128, 128}, ORANGE{255, 165, 0}, BLACK{0, 0, 0};
+
+const char* const NINE_CLIPS = "portrait.mp4 classic.mp4 wide.mp4 still.png shot.%d.png m.mp4 w.mp4 g.mp4 o.mp4";
+
+TEST_F(WallCommand, NineClipsOfMixedShapesFillTheGridInOrderFittedFilledOrStretched) {
+  // 960x540 in 3x3: screens of 320x180, centred at 160 + 320 c, 90 + 180 r.
+  const std::string fit = wallFrame(std::string(NINE_CLIPS) + " --size 960x540", 5);
+  ASSERT_EQ(fit.size(), 960u * 540u * 3u);
+  const Rgb expected[9] = {RED, LIME, BLUE, YELLOW, CYAN, MAGENTA, WHITE, GRAY, ORANGE};
+  for (int s = 0; s < 9; ++s) {
+    EXPECT_TRUE(near(at(fit, 960, 160 + 320 * (s % 3), 90 + 180 * (s / 3)), expected[s])) << "screen " << s;
+  }
+  // The portrait clip fits as a 101-pixel-wide column in the middle of its screen; 4:3 as a
+  // 240-pixel-wide picture; the square still as 180 wide.
+  EXPECT_TRUE(near(at(fit, 960, 160 - 45, 90), RED));
+  EXPECT_TRUE(near(at(fit, 960, 160 - 56, 90), BLACK)) << "bars beside the portrait clip";
+  EXPECT_TRUE(near(at(fit, 960, 480 - 115, 90), LIME));
+  EXPECT_TRUE(near(at(fit, 960, 480 - 125, 90), BLACK));
+  EXPECT_TRUE(near(at(fit, 960, 160 - 85, 270), YELLOW));
+  EXPECT_TRUE(near(at(fit, 960, 160 - 95, 270), BLACK));
+
+  // Filled or stretched, every clip covers its whole screen.
+  for (const char* mode : {"fill", "stretch"}) {
+    SCOPED_TRACE(mode);
+    const std::string full = wallFrame(std::string(NINE_CLIPS) + " --size 960x540 --fit " + mode, 5);
+    EXPECT_TRUE(near(at(full, 960, 5, 90), RED));
+    EXPECT_TRUE(near(at(full, 960, 480 - 155, 90), LIME));
+    EXPECT_TRUE(near(at(full, 960, 5, 270), YELLOW));
+  }
+}
+
+TEST_F(WallCommand, AClipAfterItsEndLoopsHoldsOrLeavesItsScreenBlack) {
+  const std::string clips = "short.%d.png wide.mp4 --grid 2x1 --size 640x180 --fps 25 --duration 1";
+  EXPECT_TRUE(near(at(wallFrame(clips, 1), 640, 160, 90), BLUE));
+  EXPECT_TRUE(near(at(wallFrame(clips + " --end loop", 2), 640, 160, 90), RED)) << "the first frame again";
+  EXPECT_TRUE(near(at(wallFrame(clips + " --end hold", 2), 640, 160, 90), BLUE)) << "the last frame held";
+  EXPECT_TRUE(near(at(wallFrame(clips + " --end black", 2), 640, 160, 90), BLACK)) << "the screen shows nothing";
+  EXPECT_TRUE(near(at(wallFrame(clips + " --end black", 2), 640, 480, 90), BLUE)) << "the longer clip goes on";
+}
+
+TEST_F(WallCommand, TheSavedProjectRendersTheSamePixelsAndBadOptionsAreRefused) {
+  const std::string first = wallFrame(std::string(NINE_CLIPS) +
+                                          " --size 960x540 --gap 6 --frame Retro --delay 0.1 --random-order --seed 4 "
+                                          "--set \"Screens Transform/Controls/Rotation/Z=8\" --save-project saved.json",
+                                      12, "first.png");
+  const auto r = runCli("render " + (dir() / "saved.json").string() + " --frames 12 -q -o " + (dir() / "again.png").string());
+  ASSERT_EQ(r.exitCode(), 0) << r.output;
+  EXPECT_EQ(pixelsOf(dir() / "again.png"), first);
+
+  const struct {
+    const char* arguments;
+    const char* message;
+  } bad[] = {
+      {"wide.mp4 --grid 3", "--grid '3': expected AxB"},
+      {"wide.mp4 --fit squash", "--fit 'squash': expected stretch, fit or fill"},
+      {"wide.mp4 missing.mp4", "missing.mp4"},
+      {"wide.mp4 --audio 2", "--audio 2: expected a clip number from 1 to 1"},
+      {"wide.mp4 --set Colums=3", "Colums"},
+      {"wide.mp4 --grid 1x1 --size 3840x2160", "larger than the effect's 1920x1080"},
+  };
+  for (const auto& b : bad) {
+    SCOPED_TRACE(b.arguments);
+    const auto e = runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH + " wall " + b.arguments + " -q -o bad.mp4");
+    EXPECT_EQ(e.exitCode(), 1) << e.output;
+    EXPECT_NE(e.output.find(b.message), std::string::npos) << e.output;
+    EXPECT_FALSE(fs::exists(dir() / "bad.mp4"));
+  }
+}
+
+}  // namespace
