@@ -1,6 +1,8 @@
 // Draws the nine built-in TV-frame pictures: seven flat-screen bezels, one narrow frame and one
 // retro television, as 1920 × 1080 RGBA PNGs with an opaque bezel, a fully transparent window,
-// antialiased edges and a soft shadow where the bezel meets the window.
+// antialiased edges and a soft shadow where the bezel meets the window. Everything outside the
+// window is opaque (black beyond the bezel's rounded corners and beside the stand), so the picture
+// behind a frame shows only through its window.
 //   make_frames OUTPUT_FOLDER            writes the nine files
 //   make_frames --sheet SHEET.png        writes a 3 × 3 contact sheet over a checkerboard
 // The drawing is plain arithmetic on each pixel centre, so the files come out the same on
@@ -75,7 +77,9 @@ RGBA drawFlat(const Flat& f, float x, float y) {
   const Box body{W * 0.5f, bodyBottom * 0.5f, W * 0.5f - 1, bodyBottom * 0.5f - 1, f.outerRadius * H};
   const float b = f.border * H, chin = f.chin * H;
   const Box window{W * 0.5f, (bodyBottom - chin) * 0.5f, W * 0.5f - b, (bodyBottom - chin) * 0.5f - b, f.innerRadius * H};
-  RGBA out;
+  const float dWindow = roundedBox(x, y, window.cx, window.cy, window.hx, window.hy, window.r);
+  // Black behind everything but the window.
+  RGBA out{0, 0, 0, 1.0f - inside(dWindow)};
   if (f.stand) {
     const float neck = roundedBox(x, y, W * 0.5f, H * 0.9f, W * 0.035f, H * 0.06f, 4);
     const float base = roundedBox(x, y, W * 0.5f, H * 0.972f, W * 0.16f, H * 0.022f, H * 0.02f);
@@ -84,7 +88,6 @@ RGBA drawFlat(const Flat& f, float x, float y) {
     out = over(out, metal, inside(stand));
   }
   const float dBody = roundedBox(x, y, body.cx, body.cy, body.hx, body.hy, body.r);
-  const float dWindow = roundedBox(x, y, window.cx, window.cy, window.hx, window.hy, window.r);
   // Bezel: a gentle top-to-bottom sheen, a brighter rim at the outer edge.
   const float sheen = 0.12f * (1.0f - y / bodyBottom);
   RGB bezel = mix(f.bezel, RGB{1, 1, 1}, sheen);
@@ -113,7 +116,8 @@ RGBA drawRetro(float x, float y) {
   const float ring = 0.5f + 0.5f * std::sin(y * 0.16f + 3.0f * std::sin(x * 0.0021f));
   RGB wood = mix(RGB{0.36f, 0.20f, 0.09f}, RGB{0.55f, 0.33f, 0.15f}, grain * 0.7f + ring * 0.3f);
   const float cabinet = roundedBox(x, y, W * 0.5f, H * 0.5f, W * 0.5f - 1, H * 0.5f - 1, H * 0.06f);
-  RGBA out = over(RGBA{}, mix(wood, RGB{0.75f, 0.55f, 0.3f}, smooth(-10.0f, 0.0f, cabinet) * 0.5f), inside(cabinet));
+  // Black behind the cabinet's rounded corners; the window is cut out below.
+  RGBA out = over(RGBA{0, 0, 0, 1}, mix(wood, RGB{0.75f, 0.55f, 0.3f}, smooth(-10.0f, 0.0f, cabinet) * 0.5f), inside(cabinet));
 
   // Control panel on the right: dark plastic with two knobs and a speaker grille.
   const float panel = roundedBox(x, y, W * 0.855f, H * 0.5f, W * 0.105f, H * 0.42f, H * 0.03f);
