@@ -13,17 +13,12 @@ extern "C" {
 #include <cstring>
 #include <vector>
 
+#include "av_error.h"
 #include "host_error.h"
 #include "video_format.h"
 
 namespace plenorium::host {
 namespace {
-
-std::string avError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof(text));
-  return text;
-}
 
 // A jump forward of more than this is a seek rather than decoding through.
 constexpr std::int64_t DECODE_THROUGH = std::int64_t{SOUND_RATE} * 2;

@@ -13,19 +13,10 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 
+#include "av_error.h"
 #include "host_error.h"
 
 namespace plenorium::host {
-namespace {
-
-std::string avError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof(text));
-  return text;
-}
-
-}  // namespace
-
 struct VideoReader::State {
   std::string path;
   AVFormatContext* format = nullptr;

@@ -16,6 +16,7 @@ extern "C" {
 #include <filesystem>
 #include <vector>
 
+#include "av_error.h"
 #include "host_error.h"
 #include "output_file.h"
 #include "pixel_transfer.h"
@@ -24,12 +25,6 @@ namespace plenorium::host {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string avError(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof(text));
-  return text;
-}
 
 }  // namespace
 
