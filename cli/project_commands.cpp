@@ -53,10 +53,7 @@ void printFootage(const host::Item& item) {
 void printLayer(const host::Layer& layer, const host::Composition& comp) {
   std::cout << "  layer '" << layer.name << "'";
   if (layer.source != nullptr) std::cout << "  " << kindName(layer.source->kind) << " '" << layer.source->name << "'";
-  const double out = layer.outPoint.value_or(std::min(comp.duration, layer.startTime + (layer.source != nullptr
-                                                                                             ? layer.source->playDuration()
-                                                                                             : comp.duration)));
-  std::cout << "  from " << seconds(layer.inPoint) << " to " << seconds(out);
+  std::cout << "  from " << seconds(layer.inPoint) << " to " << seconds(layer.endIn(comp.duration));
   if (layer.startTime != 0) std::cout << "  starting at " << seconds(layer.startTime);
   if (!layer.visible) std::cout << "  hidden";
   std::cout << '\n';

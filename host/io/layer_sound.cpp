@@ -37,7 +37,7 @@ LayerSound::LayerSound(const Composition& comp, const Layer& layer)
     : rate_(comp.rate),
       startShift_(soundFrames(layer.startTime)),
       inPoint_(soundFrames(layer.inPoint)),
-      outPoint_(soundFrames(layer.outPoint.value_or(std::min(comp.duration, layer.startTime + layer.source->playDuration())))),
+      outPoint_(soundFrames(layer.endIn(comp.duration))),
       // A looping clip's sound wraps where its pictures do: after its whole frames.
       period_(layer.source->loops != 1 ? soundFrames(std::round(layer.source->duration * layer.source->rate.fps()) /
                                                      layer.source->rate.fps())

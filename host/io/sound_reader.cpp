@@ -4,7 +4,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/log.h>
 #include <libswresample/swresample.h>
 }
 
@@ -14,6 +13,7 @@ extern "C" {
 #include <vector>
 
 #include "av_error.h"
+#include "media_input.h"
 #include "host_error.h"
 #include "video_format.h"
 
@@ -161,16 +161,9 @@ struct SoundReader::State {
 };
 
 SoundReader::SoundReader(const std::string& path) : state_(std::make_unique<State>()) {
-  av_log_set_level(AV_LOG_QUIET);
   State& s = *state_;
   s.path = path;
-  int r = avformat_open_input(&s.format, path.c_str(), nullptr, nullptr);
-  if (r < 0) s.fail("cannot open the file", r);
-  r = avformat_find_stream_info(s.format, nullptr);
-  if (r < 0) s.fail("cannot read the file's streams", r);
-  const AVCodec* decoder = nullptr;
-  s.stream = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-  if (s.stream < 0 || decoder == nullptr) s.fail("has no sound this host can decode", s.stream < 0 ? s.stream : 0);
+  s.stream = openMediaInput(path, AVMEDIA_TYPE_AUDIO, "sound", s.format, s.codec);
   for (unsigned i = 0; i < s.format->nb_streams; ++i) {
     if (static_cast<int>(i) != s.stream) s.format->streams[i]->discard = AVDISCARD_ALL;
   }
@@ -180,14 +173,9 @@ SoundReader::SoundReader(const std::string& path) : state_(std::make_unique<Stat
   const int video = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   const AVStream* clock = video >= 0 ? s.format->streams[video] : st;
   s.origin = clock->start_time != AV_NOPTS_VALUE ? static_cast<double>(clock->start_time) * av_q2d(clock->time_base) : 0.0;
-  s.codec = avcodec_alloc_context3(decoder);
   s.decoded = av_frame_alloc();
   s.packet = av_packet_alloc();
-  if (s.codec == nullptr || s.decoded == nullptr || s.packet == nullptr) s.fail("out of memory", 0);
-  avcodec_parameters_to_context(s.codec, st->codecpar);
-  s.codec->pkt_timebase = st->time_base;
-  r = avcodec_open2(s.codec, decoder, nullptr);
-  if (r < 0) s.fail("cannot open its sound decoder", r);
+  if (s.decoded == nullptr || s.packet == nullptr) s.fail("out of memory", 0);
 }
 
 SoundReader::~SoundReader() = default;

@@ -3,7 +3,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 #include <libavutil/imgutils.h>
 }
@@ -14,6 +13,7 @@ extern "C" {
 #include <cstring>
 
 #include "av_error.h"
+#include "media_input.h"
 #include "host_error.h"
 
 namespace plenorium::host {
@@ -146,24 +146,11 @@ struct VideoReader::State {
 };
 
 VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<State>()) {
-  // Failures are reported in our errors, with FFmpeg's reason; its own lines stay off standard error.
-  av_log_set_level(AV_LOG_QUIET);
   State& s = *state_;
   s.path = path;
-  int r = avformat_open_input(&s.format, path.c_str(), nullptr, nullptr);
-  if (r < 0) s.fail("cannot open the video", r);
-  r = avformat_find_stream_info(s.format, nullptr);
-  if (r < 0) s.fail("cannot read the video's streams", r);
-  const AVCodec* decoder = nullptr;
-  s.stream = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-  if (s.stream < 0 || decoder == nullptr) s.fail("has no video stream this host can decode", s.stream < 0 ? s.stream : 0);
+  s.stream = openMediaInput(path, AVMEDIA_TYPE_VIDEO, "video stream", s.format, s.codec);
   AVStream* st = s.format->streams[s.stream];
   s.sound = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
-  s.codec = avcodec_alloc_context3(decoder);
-  avcodec_parameters_to_context(s.codec, st->codecpar);
-  s.codec->thread_count = 0;
-  r = avcodec_open2(s.codec, decoder, nullptr);
-  if (r < 0) s.fail("cannot open its decoder", r);
   s.decoded = av_frame_alloc();
   s.packet = av_packet_alloc();
   s.timeBase = st->time_base;

@@ -41,10 +41,13 @@ double Item::sourceTime(double time) const {
   return (std::fmod(frame, frames) + (time * rate.fps() - frame)) / rate.fps();
 }
 
-bool Layer::isActiveAt(double compTime, double compDuration) const {
+double Layer::endIn(double compDuration) const {
   const double footageEnd = source != nullptr ? startTime + source->playDuration() : compDuration;
-  const double out = outPoint.value_or(std::min(compDuration, footageEnd));
-  return compTime >= inPoint && compTime < out;
+  return outPoint.value_or(std::min(compDuration, footageEnd));
+}
+
+bool Layer::isActiveAt(double compTime, double compDuration) const {
+  return compTime >= inPoint && compTime < endIn(compDuration);
 }
 
 int Composition::frameCount() const {

@@ -85,6 +85,8 @@ struct Layer {
   Composition* parent = nullptr;
 
   double layerTime(double compTime) const { return compTime - startTime; }
+  // Where the layer ends: its out point, or where its footage stops playing, or the composition's end.
+  double endIn(double compDuration) const;
   bool isActiveAt(double compTime, double compDuration) const;
   int width() const { return source != nullptr ? source->width : 0; }
   int height() const { return source != nullptr ? source->height : 0; }
