@@ -1,39 +1,88 @@
 #!/usr/bin/env bash
-# Decode + render + encode throughput of a 1080p video wall: a 1080p source clip is made first,
-# then a 5 x 4 wall of it (random source times, tilts and rotations, a built-in frame) is rendered
-# from that clip to an H.264 file. Prints frames per second of the wall render.
-#   bench/video_wall_bench.sh [frames]
+# The whole job users wait for: decode clips, make the wall, encode it. Twenty 1080p H.264 clips
+# (2 s, 25 fps) are generated once; then, alternating, each run a few times:
+#   ours    plenorium wall: a neutral 5 x 4 wall of the twenty clips, 1920x1080, x264 medium CRF 18
+#   ffmpeg  the same wall as an ffmpeg filter graph: scale=384:270:flags=area per clip + xstack,
+#           the same encoder settings, output size and frame count
+# and ours alone for a framed, turned and tilted wall, and a one-frame render of one clip.
+# Prints wall time, CPU time (user + system) and peak RSS of each, medians, and the ratios.
+#   bench/video_wall_bench.sh [pairs] [extra plenorium options, e.g. --threads 1]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-frames=${1:-50}
+pairs=${1:-3}
+shift || true
+extra=("$@")
+plenorium=$PWD/build/bin/plenorium
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-plenorium=build/bin/plenorium
 
-cat > "$work/source.json" <<JSON
-{ "items": [
-  { "name": "g", "type": "pattern", "pattern": "gradient", "width": 1920, "height": 1080, "duration": 20 },
-  { "name": "c", "type": "pattern", "pattern": "counter", "width": 1920, "height": 1080, "duration": 20 },
-  { "name": "Clip", "type": "comp", "width": 1920, "height": 1080, "fps": 25, "duration": 20,
-    "layers": [ { "name": "Counter", "source": "c", "transform": { "opacity": 60 } }, { "name": "G", "source": "g" } ] } ] }
-JSON
-$plenorium render "$work/source.json" -o "$work/clip.mp4" --frames 0-$((frames + 30)) -q
+clips=()
+for i in $(seq 1 20); do
+  clip=$work/clip$i.mp4
+  ffmpeg -v error -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=2" -vf "hue=h=$((i * 18))" \
+    -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p -g 25 "$clip"
+  clips+=("$clip")
+done
 
-cat > "$work/wall.json" <<JSON
-{ "items": [
-  { "name": "clip", "type": "footage", "path": "clip.mp4" },
-  { "name": "base", "type": "solid", "width": 1920, "height": 1080, "color": [0, 0, 0, 0] },
-  { "name": "Main", "type": "comp", "width": 1920, "height": 1080, "fps": 25, "duration": 10,
-    "layers": [
-      { "name": "Wall", "source": "base", "effects": [ { "matchName": "KTRM_Plenorium", "params": {
-        "Source 1": "Clip", "Columns": 5, "Rows": 4, "Screen Width": 360, "Screen Height": 250, "Gap X": 8, "Gap Y": 8,
-        "Source time": 1, "Source order": true,
-        "Screens Transform/Controls/Rotation/Z": 8, "Z randomize": -100,
-        "Screens Transform/Controls/Rotation/Y": 20, "Y randomize": -100,
-        "TV Frame/Frame image": "Flat 1" } } ] },
-      { "name": "Clip", "source": "clip", "visible": false } ] } ] }
-JSON
-start=$(date +%s.%N)
-$plenorium render "$work/wall.json" -o "$work/wall.mp4" --frames 0-$((frames - 1)) -q
-end=$(date +%s.%N)
-awk -v f="$frames" -v s="$start" -v e="$end" 'BEGIN { printf "1080p video wall, decode + render + encode: %d frames in %.1f s = %.2f fps\n", f, e - s, f / (e - s) }'
+graph=""
+layout=""
+for i in $(seq 0 19); do
+  graph+="[$i:v]scale=384:270:flags=area[v$i];"
+  layout+="$((i % 5 * 384))_$((i / 5 * 270))|"
+done
+for i in $(seq 0 19); do graph+="[v$i]"; done
+graph+="xstack=inputs=20:layout=${layout%|}[out]"
+inputs=()
+for clip in "${clips[@]}"; do inputs+=(-i "$clip"); done
+
+# Runs a command under /usr/bin/time; appends "wall cpu rss_mb" to the named result file.
+measure() {
+  local name=$1
+  shift
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" > /dev/null 2> "$work/stderr" || {
+    cat "$work/stderr" >&2
+    exit 1
+  }
+  awk '{ printf "%.2f %.2f %.0f\n", $1, $2 + $3, $4 / 1024 }' "$work/time" >> "$work/$name"
+}
+
+ours=("$plenorium" wall "${clips[@]}" --grid 5x4 --size 1920x1080 --gap 0 --fit stretch --end hold
+  --crf 18 --preset medium -q "${extra[@]}")
+ffmpeg_wall=(ffmpeg -v error -y "${inputs[@]}" -filter_complex "$graph" -map "[out]" -frames:v 50
+  -c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p "$work/ffmpeg.mp4")
+framed=("$plenorium" wall "${clips[@]}" --grid 5x4 --size 1920x1080 --gap 8 --fit stretch --end hold --frame "Flat 1"
+  --set "Screens Transform/Controls/Rotation/Z=8" --set "Z randomize=-100"
+  --set "Screens Transform/Controls/Rotation/Y=20" --set "Y randomize=-100"
+  --crf 18 --preset medium -q "${extra[@]}")
+one=("$plenorium" wall "${clips[0]}" --grid 1x1 --size 1920x1080 --frames 0 -q "${extra[@]}")
+
+for _ in $(seq 1 "$pairs"); do
+  rm -f "$work/ours.mp4" "$work/ffmpeg.mp4"
+  measure ours "${ours[@]}" -o "$work/ours.mp4"
+  measure ffmpeg "${ffmpeg_wall[@]}"
+done
+for _ in $(seq 1 "$pairs"); do
+  rm -f "$work/framed.mp4"
+  measure framed "${framed[@]}" -o "$work/framed.mp4"
+done
+measure one "${one[@]}" -o "$work/one.png"
+
+frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$work/ours.mp4")
+reference=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$work/ffmpeg.mp4")
+[ "$frames" = "$reference" ] || echo "warning: ours wrote $frames frames, ffmpeg $reference" >&2
+
+# The median of column $2 of file $1.
+median() { cut -d' ' -f"$2" "$work/$1" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "5x4 wall of 20 1080p H.264 clips -> 1080p H.264 (x264 medium, CRF 18), $frames frames, median of $pairs:"
+printf "%-34s %8s %8s %9s\n" "" "wall s" "CPU s" "peak MB"
+row() { printf "%-34s %8s %8s %9s\n" "$1" "$(median "$2" 1)" "$(median "$2" 2)" "$(median "$2" 3)"; }
+row "plenorium wall (neutral)" ours
+row "ffmpeg scale+xstack" ffmpeg
+awk -v ow="$(median ours 1)" -v fw="$(median ffmpeg 1)" -v oc="$(median ours 2)" -v fc="$(median ffmpeg 2)" \
+  -v om="$(median ours 3)" -v fm="$(median ffmpeg 3)" \
+  'BEGIN { printf "%-34s %8.2f %8.2f %9.2f\n", "ours / ffmpeg", ow / fw, oc / fc, om / fm }'
+row "plenorium wall (framed, turned)" framed
+awk -v f="$frames" -v w="$(median framed 1)" 'BEGIN { printf "%-34s %8.2f fps\n", "  framed, turned wall", f / w }'
+row "one frame of one clip" one

@@ -10,7 +10,7 @@ extern "C" {
 namespace plenorium::host {
 
 int openMediaInput(const std::string& path, AVMediaType type, const char* kind, AVFormatContext*& format,
-                   AVCodecContext*& codec) {
+                   AVCodecContext*& codec, int threads) {
   // Failures are reported in our errors, with FFmpeg's reason; its own lines stay off standard error.
   av_log_set_level(AV_LOG_QUIET);
   auto fail = [&](const std::string& what, int code) {
@@ -28,7 +28,7 @@ int openMediaInput(const std::string& path, AVMediaType type, const char* kind, 
   if (codec == nullptr) fail("out of memory", 0);
   avcodec_parameters_to_context(codec, st->codecpar);
   codec->pkt_timebase = st->time_base;
-  codec->thread_count = 0;  // as many threads as the decoder finds useful
+  codec->thread_count = threads;
   r = avcodec_open2(codec, decoder, nullptr);
   if (r < 0) fail("cannot open its decoder", r);
   return stream;

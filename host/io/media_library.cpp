@@ -95,13 +95,30 @@ struct MediaLibrary::Source {
   Kind kind = Kind::STILL;
   SequencePattern sequence;
   std::unique_ptr<VideoReader> video;
+  std::future<void> ahead;  // a worker decoding the video's next frame
   int width = 0, height = 0;
   double fps = 25, pixelAspect = 1;
   long frames = 1;
 };
 
-MediaLibrary::MediaLibrary(PixelEngine& engine, std::size_t cacheBytes) : engine_(engine), cacheBytes_(cacheBytes) {}
-MediaLibrary::~MediaLibrary() = default;
+MediaLibrary::MediaLibrary(PixelEngine& engine, unsigned decodeThreads)
+    : engine_(engine),
+      pictures_(engine.budget(), [](const std::shared_ptr<const Decoded>& d) { return d->pixels.size(); }),
+      workers_(decodeThreads > 0 ? std::make_unique<WorkerThreads>(decodeThreads) : nullptr) {}
+
+MediaLibrary::~MediaLibrary() {
+  for (auto& [path, source] : sources_) {
+    if (source->ahead.valid()) source->ahead.wait();
+  }
+}
+
+long MediaLibrary::decodedFrames() const {
+  long frames = decodedPictures_;
+  for (const auto& [path, source] : sources_) {
+    if (source->video) frames += source->video->framesDecoded();
+  }
+  return frames;
+}
 
 namespace {
 
@@ -153,7 +170,9 @@ MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
       source->frames = source->sequence.numbers.back() - source->sequence.numbers.front() + 1;
       break;
     case Kind::VIDEO:
-      source->video = std::make_unique<VideoReader>(item.resolvedPath);
+      // With workers, videos are decoded side by side, each by one thread: as fast, and without
+      // the frames a decoder's own threads keep in flight.
+      source->video = std::make_unique<VideoReader>(item.resolvedPath, workers_ ? 1 : 0);
       source->width = source->video->width();
       source->height = source->video->height();
       source->fps = source->video->fps();
@@ -183,88 +202,72 @@ void MediaLibrary::probe(Item& item) {
   item.duration = s.kind == Kind::STILL ? 0.0 : static_cast<double>(s.frames) / s.fps;
 }
 
-std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::frame(Source& source, long index) {
-  const std::string key = source.path + "#" + std::to_string(index);
-  for (auto it = cache_.begin(); it != cache_.end(); ++it) {
-    if (it->first != key) continue;
-    cache_.splice(cache_.begin(), cache_, it);
-    return cache_.front().second;
+std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::picture(Source& source, long index) {
+  std::string file = source.path;
+  if (source.kind == Kind::SEQUENCE) {
+    // A missing number holds the last frame before it.
+    const long wanted = source.sequence.numbers.front() + index;
+    auto at = std::upper_bound(source.sequence.numbers.begin(), source.sequence.numbers.end(), wanted);
+    file = source.sequence.fileFor(at == source.sequence.numbers.begin() ? source.sequence.numbers.front() : *(at - 1));
   }
-  auto decoded = std::make_shared<Decoded>();
-  if (source.kind == Kind::VIDEO) {
-    decoded->width = source.width;
-    decoded->height = source.height;
-    decoded->pixels = source.video->frame(index);
-  } else {
-    std::string file = source.path;
-    if (source.kind == Kind::SEQUENCE) {
-      // A missing number holds the last frame before it.
-      const long wanted = source.sequence.numbers.front() + index;
-      auto at = std::upper_bound(source.sequence.numbers.begin(), source.sequence.numbers.end(), wanted);
-      file = source.sequence.fileFor(at == source.sequence.numbers.begin() ? source.sequence.numbers.front() : *(at - 1));
-    }
-    if (isPng(file)) {
-      const PngHeader header = readPng(file, decoded->pixels, [&](const PngHeader& h) {
-        requireHoldable(file, h.width, h.height,
-                        static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.height) * (h.sixteenBit ? 8 : 4));
-      });
-      decoded->width = header.width;
-      decoded->height = header.height;
-      decoded->channels = 4;
-      decoded->type = header.sixteenBit ? SampleType::U16 : SampleType::U8;
-      return remember(key, std::move(decoded));
-    }
-    auto in = openPicture(file);
-    if (!in) throw HostError("'" + file + "': cannot read the picture (" + oneLine(OIIO::geterror()) + ")");
-    const OIIO::ImageSpec& spec = in->spec();
-    decoded->width = spec.width;
-    decoded->height = spec.height;
-    decoded->channels = std::min(spec.nchannels, 4);
-    OIIO::TypeDesc type = OIIO::TypeDesc::FLOAT;
-    decoded->type = SampleType::F32;
-    if (spec.format == OIIO::TypeDesc::UINT8) {
-      type = OIIO::TypeDesc::UINT8;
-      decoded->type = SampleType::U8;
-    } else if (spec.format == OIIO::TypeDesc::UINT16) {
-      type = OIIO::TypeDesc::UINT16;
-      decoded->type = SampleType::U16;
-    }
-    const std::size_t bytes = static_cast<std::size_t>(spec.width) * spec.height * decoded->channels * type.size();
-    // Each frame of a sequence may claim another size: it is refused before it is read, too.
-    requireHoldable(file, spec.width, spec.height, bytes);
-    decoded->pixels.resize(bytes);
-    if (!in->read_image(0, 0, 0, decoded->channels, type, decoded->pixels.data())) {
-      throw HostError("'" + file + "': cannot decode the picture (" + oneLine(in->geterror()) + ")");
-    }
-    if (std::string(in->format_name()) == "openexr" && decoded->type == SampleType::F32) {
-      auto* p = reinterpret_cast<float*>(decoded->pixels.data());
-      const std::size_t count = static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height);
-      // OpenEXR stores colour multiplied by alpha; worlds hold it straight.
-      if (decoded->channels == 4) {
-        for (std::size_t i = 0; i < count; ++i) {
-          float* px = p + i * 4;
-          if (px[3] > 0) {
-            for (int k = 0; k < 3; ++k) px[k] /= px[3];
-          }
-        }
-      }
-      // EXR values are linear light unless the file says they are sRGB-encoded (as this host's own
-      // files without --linear do); worlds hold sRGB-encoded values.
-      const std::string tagged = spec.get_string_attribute("colorSpace", spec.get_string_attribute("oiio:ColorSpace"));
-      if (tagged != "sRGB" && tagged != "srgb") linearToSrgb(p, count, decoded->channels);
-    }
-  }
-  return remember(key, std::move(decoded));
+  if (const auto* kept = pictures_.find(file)) return *kept;
+  std::shared_ptr<const Decoded> decoded = decodePicture(file);
+  ++decodedPictures_;
+  pictures_.put(file, decoded);
+  return decoded;
 }
 
-std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::remember(const std::string& key,
-                                                                    std::shared_ptr<const Decoded> decoded) {
-  ++decoded_;
-  cachedBytes_ += decoded->pixels.size();
-  cache_.emplace_front(key, decoded);
-  while (cachedBytes_ > cacheBytes_ && cache_.size() > 1) {
-    cachedBytes_ -= cache_.back().second->pixels.size();
-    cache_.pop_back();
+std::shared_ptr<MediaLibrary::Decoded> MediaLibrary::decodePicture(const std::string& file) const {
+  auto decoded = std::make_shared<Decoded>();
+  if (isPng(file)) {
+    const PngHeader header = readPng(file, decoded->pixels, [&](const PngHeader& h) {
+      requireHoldable(file, h.width, h.height,
+                      static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.height) * (h.sixteenBit ? 8 : 4));
+    });
+    decoded->width = header.width;
+    decoded->height = header.height;
+    decoded->channels = 4;
+    decoded->type = header.sixteenBit ? SampleType::U16 : SampleType::U8;
+    return decoded;
+  }
+  auto in = openPicture(file);
+  if (!in) throw HostError("'" + file + "': cannot read the picture (" + oneLine(OIIO::geterror()) + ")");
+  const OIIO::ImageSpec& spec = in->spec();
+  decoded->width = spec.width;
+  decoded->height = spec.height;
+  decoded->channels = std::min(spec.nchannels, 4);
+  OIIO::TypeDesc type = OIIO::TypeDesc::FLOAT;
+  decoded->type = SampleType::F32;
+  if (spec.format == OIIO::TypeDesc::UINT8) {
+    type = OIIO::TypeDesc::UINT8;
+    decoded->type = SampleType::U8;
+  } else if (spec.format == OIIO::TypeDesc::UINT16) {
+    type = OIIO::TypeDesc::UINT16;
+    decoded->type = SampleType::U16;
+  }
+  const std::size_t bytes = static_cast<std::size_t>(spec.width) * spec.height * decoded->channels * type.size();
+  // Each frame of a sequence may claim another size: it is refused before it is read, too.
+  requireHoldable(file, spec.width, spec.height, bytes);
+  decoded->pixels.resize(bytes);
+  if (!in->read_image(0, 0, 0, decoded->channels, type, decoded->pixels.data())) {
+    throw HostError("'" + file + "': cannot decode the picture (" + oneLine(in->geterror()) + ")");
+  }
+  if (std::string(in->format_name()) == "openexr" && decoded->type == SampleType::F32) {
+    auto* p = reinterpret_cast<float*>(decoded->pixels.data());
+    const std::size_t count = static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height);
+    // OpenEXR stores colour multiplied by alpha; worlds hold it straight.
+    if (decoded->channels == 4) {
+      for (std::size_t i = 0; i < count; ++i) {
+        float* px = p + i * 4;
+        if (px[3] > 0) {
+          for (int k = 0; k < 3; ++k) px[k] /= px[3];
+        }
+      }
+    }
+    // EXR values are linear light unless the file says they are sRGB-encoded (as this host's own
+    // files without --linear do); worlds hold sRGB-encoded values.
+    const std::string tagged = spec.get_string_attribute("colorSpace", spec.get_string_attribute("oiio:ColorSpace"));
+    if (tagged != "sRGB" && tagged != "srgb") linearToSrgb(p, count, decoded->channels);
   }
   return decoded;
 }
@@ -276,7 +279,11 @@ void MediaLibrary::readFrame(const Item& item, double seconds, int downsample, W
     index = static_cast<long>(std::floor(seconds * source.fps + 1e-6));
     index = std::clamp(index, 0L, source.frames - 1);
   }
-  const std::shared_ptr<const Decoded> d = frame(source, index);
+  if (source.kind == Kind::VIDEO) {
+    readVideo(source, index, downsample, out);
+    return;
+  }
+  const std::shared_ptr<const Decoded> d = picture(source, index);
   PixelBuffer buffer;
   buffer.data = d->pixels.data();
   buffer.width = d->width;
@@ -285,15 +292,48 @@ void MediaLibrary::readFrame(const Item& item, double seconds, int downsample, W
   buffer.type = d->type;
   const std::size_t sampleBytes = d->type == SampleType::U8 ? 1 : d->type == SampleType::U16 ? 2 : 4;
   buffer.rowBytes = static_cast<std::size_t>(d->width) * d->channels * sampleBytes;
-  if (downsample <= 1 && out.width() == d->width && out.height() == d->height) {
+  place(buffer, out, downsample);
+}
+
+void MediaLibrary::readVideo(Source& source, long index, int downsample, World& out) {
+  // The reader is the worker's until its decode is done. A failed decode ahead is left to the
+  // request itself, which decodes again and reports the error with its frame.
+  if (source.ahead.valid()) {
+    try {
+      source.ahead.get();
+    } catch (const std::exception&) {
+    }
+  }
+  if (downsample <= 1 && out.depth() == PixelDepth::U8 && out.width() == source.width && out.height() == source.height) {
+    source.video->frameInto(index, out);
+  } else {
+    const std::vector<std::uint8_t>& rgba = source.video->frame(index);
+    PixelBuffer buffer;
+    buffer.data = rgba.data();
+    buffer.width = source.width;
+    buffer.height = source.height;
+    buffer.channels = 4;
+    buffer.type = SampleType::U8;
+    buffer.rowBytes = static_cast<std::size_t>(source.width) * 4;
+    place(buffer, out, downsample);
+  }
+  // Renders mostly go forward a frame at a time: the next frame is decoded while this one is used.
+  if (workers_ && index + 1 < source.frames) {
+    VideoReader* reader = source.video.get();
+    source.ahead = workers_->run([reader, next = index + 1] { reader->decodeAhead(next); });
+  }
+}
+
+void MediaLibrary::place(const PixelBuffer& buffer, World& out, int downsample) {
+  if (downsample <= 1 && out.width() == buffer.width && out.height() == buffer.height) {
     importPixels(buffer, out);
     return;
   }
-  World full(out.depth(), d->width, d->height);
+  World full(out.depth(), buffer.width, buffer.height);
   importPixels(buffer, full);
   PF_FloatMatrix m{};
-  m.mat[0][0] = static_cast<double>(out.width()) / d->width;
-  m.mat[1][1] = static_cast<double>(out.height()) / d->height;
+  m.mat[0][0] = static_cast<double>(out.width()) / buffer.width;
+  m.mat[1][1] = static_cast<double>(out.height()) / buffer.height;
   m.mat[2][2] = 1;
   engine_.transformWorld(full, out, m, true, CompositeSpec{}, PF_LRect{0, 0, out.width(), out.height()});
 }

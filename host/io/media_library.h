@@ -1,17 +1,20 @@
 // The footage the host can read: stills and image sequences (PNG, JPEG, TIFF, EXR, ... through
-// OpenImageIO) and video files (through the FFmpeg libraries). Decoded frames are cached, so a
-// source shown on many screens or many frames is decoded once.
+// OpenImageIO) and video files (through the FFmpeg libraries). Decoded pictures are kept within
+// the engine's memory budget, so a still or sequence frame shown on many frames is decoded once;
+// video frames are converted straight into the world asked for, and with worker threads each
+// video decodes its next frame while the render goes on.
 #pragma once
 
-#include <list>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bounded_cache.h"
 #include "footage_provider.h"
 #include "pixel_engine.h"
 #include "pixel_transfer.h"
+#include "worker_threads.h"
 
 namespace plenorium::host {
 
@@ -29,14 +32,15 @@ bool parseSequencePattern(const std::string& path, SequencePattern& out);
 
 class MediaLibrary : public FootageProvider {
  public:
-  explicit MediaLibrary(PixelEngine& engine, std::size_t cacheBytes = std::size_t{768} << 20);
+  // `decodeThreads`: workers that decode videos ahead (0: none, everything on the caller's thread).
+  explicit MediaLibrary(PixelEngine& engine, unsigned decodeThreads = 0);
   ~MediaLibrary() override;
 
   void probe(Item& item) override;
   void readFrame(const Item& item, double seconds, int downsample, World& out) override;
 
-  // Frames decoded so far, for tests of the cache.
-  long decodedFrames() const { return decoded_; }
+  // Pictures decoded so far (video frames and picture files), for tests of what is kept.
+  long decodedFrames() const;
 
  private:
   struct Source;
@@ -46,16 +50,18 @@ class MediaLibrary : public FootageProvider {
     std::vector<std::uint8_t> pixels;
   };
   Source& sourceFor(const Item& item);
-  std::shared_ptr<const Decoded> frame(Source& source, long index);
-  // Puts a freshly decoded frame in the cache, dropping the least recently used past the budget.
-  std::shared_ptr<const Decoded> remember(const std::string& key, std::shared_ptr<const Decoded> decoded);
+  std::shared_ptr<const Decoded> picture(Source& source, long index);
+  std::shared_ptr<Decoded> decodePicture(const std::string& file) const;
+  void readVideo(Source& source, long index, int downsample, World& out);
+  // Draws decoded pixels into `out`, resampled when sizes differ.
+  void place(const PixelBuffer& buffer, World& out, int downsample);
 
   PixelEngine& engine_;
   std::map<std::string, std::unique_ptr<Source>> sources_;  // by resolved path
-  std::list<std::pair<std::string, std::shared_ptr<const Decoded>>> cache_;  // most recent first
-  std::size_t cacheBytes_;
-  std::size_t cachedBytes_ = 0;
-  long decoded_ = 0;
+  BoundedCache<std::string, std::shared_ptr<const Decoded>> pictures_;
+  long decodedPictures_ = 0;
+  // Declared last, so that the workers stop before the readers they use go.
+  std::unique_ptr<WorkerThreads> workers_;
 };
 
 }  // namespace plenorium::host

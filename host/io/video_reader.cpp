@@ -9,19 +9,23 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
 #include "av_error.h"
-#include "media_input.h"
 #include "host_error.h"
+#include "media_input.h"
+#include "world.h"
 
 namespace plenorium::host {
 struct VideoReader::State {
   std::string path;
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
-  AVFrame* decoded = nullptr;
+  AVFrame* decoded = nullptr;  // the newest decoded frame, frame `decodedIndex`
+  AVFrame* shown = nullptr;    // the frame last converted, frame `shownIndex`
+  AVFrame* incoming = nullptr;  // receives from the decoder, so that `decoded` outlives the stream's end
   AVPacket* packet = nullptr;
   SwsContext* scaler = nullptr;
   std::array<int, 3> taggedSource{-1, -1, -1};  // the width, height and format the colour tags were set for
@@ -31,7 +35,10 @@ struct VideoReader::State {
   AVRational rate{25, 1};
   std::int64_t startPts = 0;
   long frames = 0;
-  long lastDecoded = -1;  // index of the frame in `rgba`
+  std::atomic<long> decodedCount{0};  // frames decoded, read by other threads for tests
+  long decodedIndex = -1;
+  long shownIndex = -1;
+  long rgbaIndex = -1;  // index of the frame in `rgba`
   std::vector<std::uint8_t> rgba;
   bool ended = false;
   bool sound = false;
@@ -40,6 +47,8 @@ struct VideoReader::State {
     sws_freeContext(scaler);
     av_packet_free(&packet);
     av_frame_free(&decoded);
+    av_frame_free(&shown);
+    av_frame_free(&incoming);
     avcodec_free_context(&codec);
     avformat_close_input(&format);
   }
@@ -60,8 +69,13 @@ struct VideoReader::State {
   // Decodes the next frame; false at the end of the stream.
   bool decodeNext() {
     for (;;) {
-      const int got = avcodec_receive_frame(codec, decoded);
-      if (got == 0) return true;
+      const int got = avcodec_receive_frame(codec, incoming);
+      if (got == 0) {
+        ++decodedCount;
+        av_frame_unref(decoded);
+        av_frame_move_ref(decoded, incoming);
+        return true;
+      }
       if (got == AVERROR_EOF) return false;
       if (got != AVERROR(EAGAIN)) fail("cannot decode a frame", got);
       if (ended) {
@@ -98,16 +112,18 @@ struct VideoReader::State {
     }
   }
 
-  void convert(long index) {
+  // Prepares the scaler for `frame` to `target`, following the frame's colour tags.
+  void prepareScaler(const AVFrame* frame, AVPixelFormat target) {
     const int width = codec->width, height = codec->height;
-    const std::array<int, 3> source{decoded->width, decoded->height, decoded->format};
+    const std::array<int, 3> source{frame->width, frame->height, frame->format};
+    SwsContext* before = scaler;
     scaler = sws_getCachedContext(scaler, source[0], source[1], static_cast<AVPixelFormat>(source[2]), width, height,
-                                  AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr);
+                                  target, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (scaler == nullptr) fail("cannot convert its pixel format", 0);
-    const int matrix = matrixOf(decoded->colorspace);
-    const int fullRange = decoded->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
-    // A changed source makes a new context, which needs the tags again.
-    if (source != taggedSource || matrix != taggedMatrix || fullRange != taggedFullRange) {
+    const int matrix = matrixOf(frame->colorspace);
+    const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+    // A changed source or target makes a new context, which needs the tags again.
+    if (scaler != before || source != taggedSource || matrix != taggedMatrix || fullRange != taggedFullRange) {
       int* inverse = nullptr;
       int* table = nullptr;
       int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
@@ -120,6 +136,23 @@ struct VideoReader::State {
       taggedMatrix = matrix;
       taggedFullRange = fullRange;
     }
+  }
+
+  // The frame to convert for `index` (decoded before, so one of the two kept frames has it).
+  const AVFrame* frameFor(long index) const { return index == shownIndex ? shown : decoded; }
+
+  // Keeps the frame of `index` as the one shown last.
+  void show(long index) {
+    if (index == shownIndex) return;
+    av_frame_unref(shown);
+    if (av_frame_ref(shown, decoded) < 0) fail("out of memory", 0);
+    shownIndex = index;
+  }
+
+  void convertToRgba(long index) {
+    const AVFrame* frame = frameFor(index);
+    prepareScaler(frame, AV_PIX_FMT_RGBA);
+    const int width = codec->width, height = codec->height;
     // swscale writes whole vector blocks: rows are converted at an aligned stride into a buffer
     // with room past its end, then packed to width × 4 bytes apart.
     const std::size_t packed = static_cast<std::size_t>(width) * 4;
@@ -127,14 +160,43 @@ struct VideoReader::State {
     rgba.resize(stride * static_cast<std::size_t>(height) + 64);
     std::uint8_t* planes[4] = {rgba.data(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(stride), 0, 0, 0};
-    sws_scale(scaler, decoded->data, decoded->linesize, 0, decoded->height, planes, strides);
+    sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
     if (stride != packed) {
       for (std::size_t y = 1; y < static_cast<std::size_t>(height); ++y) {
         std::memmove(rgba.data() + y * packed, rgba.data() + y * stride, packed);
       }
     }
     rgba.resize(packed * static_cast<std::size_t>(height));
-    lastDecoded = index;
+    rgbaIndex = index;
+  }
+
+  // Into an 8-bit world, whose pixels are alpha, red, green, blue in memory: swscale's ARGB.
+  // World rows are 64-byte aligned with room past the last, as swscale's vector writes need.
+  void convertInto(long index, World& out) {
+    const AVFrame* frame = frameFor(index);
+    prepareScaler(frame, AV_PIX_FMT_ARGB);
+    std::uint8_t* planes[4] = {out.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(out.rowBytes()), 0, 0, 0};
+    sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+  }
+
+  // Brings `decoded` to frame `index` (clamped), unless one of the kept frames is it.
+  void decodeTo(long index) {
+    if (index == decodedIndex || index == shownIndex) return;
+    // Onward within a few frames: keep decoding. Anything else: seek to the key frame before.
+    if (decodedIndex < 0 || index < decodedIndex || index > decodedIndex + 48) seekTo(index);
+    while (decodeNext()) {
+      const std::int64_t pts = decoded->best_effort_timestamp != AV_NOPTS_VALUE ? decoded->best_effort_timestamp
+                                                                               : decoded->pts;
+      if (indexOf(pts) >= index) {
+        decodedIndex = index;
+        return;
+      }
+      decodedIndex = indexOf(pts);  // a frame before the wanted one
+    }
+    // The stream ended before the wanted frame: the last decoded frame stands for it.
+    if (decoded->data[0] == nullptr) fail("has no frame " + std::to_string(index), 0);
+    decodedIndex = index;
   }
 
   void seekTo(long index) {
@@ -142,17 +204,21 @@ struct VideoReader::State {
     if (r < 0) fail("cannot seek", r);
     avcodec_flush_buffers(codec);
     ended = false;
+    decodedIndex = -1;
   }
 };
 
-VideoReader::VideoReader(const std::string& path) : state_(std::make_unique<State>()) {
+VideoReader::VideoReader(const std::string& path, int decoderThreads) : state_(std::make_unique<State>()) {
   State& s = *state_;
   s.path = path;
-  s.stream = openMediaInput(path, AVMEDIA_TYPE_VIDEO, "video stream", s.format, s.codec);
+  s.stream = openMediaInput(path, AVMEDIA_TYPE_VIDEO, "video stream", s.format, s.codec, decoderThreads);
   AVStream* st = s.format->streams[s.stream];
   s.sound = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
   s.decoded = av_frame_alloc();
+  s.shown = av_frame_alloc();
+  s.incoming = av_frame_alloc();
   s.packet = av_packet_alloc();
+  if (s.decoded == nullptr || s.shown == nullptr || s.incoming == nullptr || s.packet == nullptr) s.fail("out of memory", 0);
   s.timeBase = st->time_base;
   // The nominal rate; the average is measured from the packets and can be off for short files.
   s.rate = st->r_frame_rate.num > 0 && st->r_frame_rate.den > 0 ? st->r_frame_rate : st->avg_frame_rate;
@@ -183,22 +249,26 @@ double VideoReader::pixelAspect() const {
 const std::vector<std::uint8_t>& VideoReader::frame(long index) {
   State& s = *state_;
   index = std::clamp(index, 0L, s.frames - 1);
-  if (index == s.lastDecoded) return s.rgba;
-  // Onward within a few frames: keep decoding. Anything else: seek to the key frame before.
-  if (s.lastDecoded < 0 || index < s.lastDecoded || index > s.lastDecoded + 48) s.seekTo(index);
-  while (s.decodeNext()) {
-    const std::int64_t pts = s.decoded->best_effort_timestamp != AV_NOPTS_VALUE ? s.decoded->best_effort_timestamp
-                                                                               : s.decoded->pts;
-    const long at = s.indexOf(pts);
-    if (at >= index) {
-      s.convert(index);
-      return s.rgba;
-    }
-  }
-  // The stream ended before the wanted frame: the last decoded frame stands for it.
-  if (s.lastDecoded < 0) s.fail("has no frame " + std::to_string(index), 0);
-  s.lastDecoded = index;
+  if (index == s.rgbaIndex) return s.rgba;
+  s.decodeTo(index);
+  s.convertToRgba(index);
+  s.show(index);
   return s.rgba;
 }
+
+void VideoReader::frameInto(long index, World& out) {
+  State& s = *state_;
+  if (out.depth() != PixelDepth::U8 || out.width() != s.codec->width || out.height() != s.codec->height) {
+    throw HostError("'" + s.path + "': a frame is converted only into an 8-bit world of the video's size");
+  }
+  index = std::clamp(index, 0L, s.frames - 1);
+  s.decodeTo(index);
+  s.convertInto(index, out);
+  s.show(index);
+}
+
+long VideoReader::framesDecoded() const { return state_->decodedCount; }
+
+void VideoReader::decodeAhead(long index) { state_->decodeTo(std::clamp(index, 0L, state_->frames - 1)); }
 
 }  // namespace plenorium::host

@@ -1,6 +1,7 @@
 // Decodes frames of a video file (mp4, mov, mkv, ...) through the FFmpeg libraries, frame by
 // frame at exact frame indices: sequential requests decode onward, others seek to the key frame
-// before the wanted one and decode forward from there.
+// before the wanted one and decode forward from there. One reader is used by one thread at a
+// time; `decodeAhead` lets a worker decode the next frame while the caller does other work.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +11,13 @@
 
 namespace plenorium::host {
 
+class World;
+
 class VideoReader {
  public:
   // Throws HostError naming the file when it cannot be opened or has no video stream.
-  explicit VideoReader(const std::string& path);
+  // `decoderThreads`: the decoder's own threads (0: as many as it finds useful).
+  explicit VideoReader(const std::string& path, int decoderThreads = 0);
   ~VideoReader();
   VideoReader(const VideoReader&) = delete;
   VideoReader& operator=(const VideoReader&) = delete;
@@ -28,6 +32,14 @@ class VideoReader {
   // Frame `index` (0 first; clamped to the last) as 8-bit RGBA rows, width × 4 bytes apart.
   // Throws HostError when decoding fails.
   const std::vector<std::uint8_t>& frame(long index);
+  // Frame `index` converted straight into `out`, an 8-bit world of the video's size: no copy
+  // between decoding and the world. Throws HostError when decoding fails.
+  void frameInto(long index, World& out);
+  // Decodes up to frame `index` and keeps it, so that the next frameInto or frame of it only
+  // converts. The frame shown last stays at hand too.
+  void decodeAhead(long index);
+  // Frames decoded so far (any thread may ask).
+  long framesDecoded() const;
 
  private:
   struct State;

@@ -4,6 +4,7 @@
 
 #include "AE_Effect.h"
 #include "composite.h"
+#include "memory_budget.h"
 #include "pixel_types.h"
 #include "separable_resample.h"
 #include "thread_pool.h"
@@ -13,10 +14,13 @@ namespace plenorium::host {
 
 class PixelEngine {
  public:
-  // threads: 0 for as many as the machine has.
-  explicit PixelEngine(unsigned threads = 0) : pool_(threads) {}
+  // threads: 0 for as many as the machine has. `cacheBytes`: the one memory budget of the host's
+  // caches, this engine's and those that share its budget().
+  explicit PixelEngine(unsigned threads = 0, std::size_t cacheBytes = MemoryBudget::DEFAULT_BYTES)
+      : pool_(threads), budget_(cacheBytes), resampled_(budget_) {}
 
   ThreadPool& pool() { return pool_; }
+  MemoryBudget& budget() { return budget_; }
 
   // Fills `rect` (the whole world when null) with a straight colour in normalised channels.
   // Filling with transparent black sweeps only what may hold something.
@@ -36,6 +40,7 @@ class PixelEngine {
 
  private:
   ThreadPool pool_;
+  MemoryBudget budget_;
   ResampleCache resampled_;
 };
 

@@ -10,10 +10,6 @@ namespace plenorium::host {
 namespace {
 
 constexpr const char* WORLD_KIND = "world";
-// How much disposed worlds are kept for reuse, at most.
-constexpr std::size_t KEPT_BYTES = std::size_t{256} << 20;
-constexpr std::size_t KEPT_WORLDS = 16;
-
 std::size_t storageBytes(const World& world) {
   return static_cast<std::size_t>(world.rowBytes()) * static_cast<std::size_t>(world.height());
 }
@@ -321,7 +317,11 @@ PF_UtilCallbacks utilCallbacks() {
 
 }  // namespace
 
-PixelHost::PixelHost(HostCore& core, unsigned threads) : core_(core), engine_(threads), utils_(utilCallbacks()) {
+PixelHost::PixelHost(HostCore& core, unsigned threads, std::size_t cacheBytes)
+    : core_(core),
+      engine_(threads, cacheBytes),
+      kept_(engine_.budget(), [](const std::unique_ptr<World>& w) { return storageBytes(*w); }),
+      utils_(utilCallbacks()) {
   core_.attach(this);
   core_.provideUtilCallbacks(&utils_);
   core_.checkHandlesWith(HandleType::WORLD,
@@ -342,15 +342,11 @@ PixelHost::~PixelHost() {
 
 World& PixelHost::create(PixelDepth depth, A_long width, A_long height) {
   std::unique_ptr<World> world;
-  const auto kept = std::find_if(kept_.begin(), kept_.end(), [&](const std::unique_ptr<World>& w) {
-    return w->depth() == depth && w->width() == width && w->height() == height;
-  });
-  if (kept != kept_.end()) {
+  if (auto kept = kept_.takeFirst([&](const std::unique_ptr<World>& w) {
+        return w->depth() == depth && w->width() == width && w->height() == height;
+      })) {
     world = std::move(*kept);
-    kept_.erase(kept);
-    keptBytes_ -= storageBytes(*world);
     engine_.fill(*world, Color4{}, nullptr);  // clears only what was drawn
-    world->dropCaches();
   } else {
     world = std::make_unique<World>(depth, width, height);
   }
@@ -368,12 +364,10 @@ bool PixelHost::dispose(const World* world) {
   std::unique_ptr<World> disposed = std::move(it->second);
   worlds_.erase(it);
   core_.accounting().give(WORLD_KIND);
-  keptBytes_ += storageBytes(*disposed);
-  kept_.push_front(std::move(disposed));
-  while (keptBytes_ > KEPT_BYTES || kept_.size() > KEPT_WORLDS) {
-    keptBytes_ -= storageBytes(*kept_.back());
-    kept_.pop_back();
-  }
+  // What was derived from its pixels goes now; its serial keys it among the kept.
+  disposed->dropCaches();
+  const std::uint64_t key = disposed->serial();
+  kept_.put(key, std::move(disposed));
   return true;
 }
 

@@ -2,13 +2,13 @@
 // callbacks through which they fill, transform and transfer pixels. Every world is counted.
 #pragma once
 
-#include <list>
 #include <map>
 #include <memory>
 #include <unordered_set>
 
 #include "AE_EffectSuites.h"
 #include "AE_GeneralPlug.h"
+#include "bounded_cache.h"
 #include "host_core.h"
 #include "pixel_engine.h"
 #include "world.h"
@@ -18,7 +18,8 @@ namespace plenorium::host {
 class PixelHost {
  public:
   // Registers the world, transform and fill suites with `core` and provides its utility callbacks.
-  PixelHost(HostCore& core, unsigned threads = 0);
+  // `threads`: 0 for one per core. `cacheBytes`: the one memory budget of the host's caches.
+  PixelHost(HostCore& core, unsigned threads = 0, std::size_t cacheBytes = MemoryBudget::DEFAULT_BYTES);
   ~PixelHost();
   PixelHost(const PixelHost&) = delete;
   PixelHost& operator=(const PixelHost&) = delete;
@@ -43,11 +44,10 @@ class PixelHost {
   std::map<const void*, std::unique_ptr<World>> worlds_;  // by pixel address
   std::unordered_set<const World*> handles_;              // to check handles before use
   std::uint64_t nextSerial_ = 1;
-  // Disposed worlds kept for reuse, newest first: a render makes and drops worlds of the same few
-  // sizes many times, and fresh memory costs a page fault and a kernel clear per page, where a
-  // kept world needs only its drawn rectangle cleared.
-  std::list<std::unique_ptr<World>> kept_;
-  std::size_t keptBytes_ = 0;
+  // Disposed worlds kept for reuse, by serial, within the budget: a render makes and drops worlds
+  // of the same few sizes many times, and fresh memory costs a page fault and a kernel clear per
+  // page, where a kept world needs only its drawn rectangle cleared.
+  BoundedCache<std::uint64_t, std::unique_ptr<World>> kept_;
 
   // The plug-ins' utility callbacks: the table is the host's to hand out, so each host has its own.
   PF_UtilCallbacks utils_;

@@ -85,8 +85,6 @@ Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize)
   return t;
 }
 
-constexpr std::size_t CACHE_BYTES = std::size_t{256} << 20;
-
 // Adds `weight` times the premultiplied, normalised colour of `count` source pixels to `column`
 // (or stores it, for the first row of a footprint). With channel values v and maximum M, a pixel
 // gives (M, r, g, b) · a · weight / M²: its normalised alpha times the weight, and each normalised
@@ -264,45 +262,40 @@ void compositeRows(const std::vector<Color4>& rows, World& dst, const PF_LRect& 
   });
 }
 
-// Whether `e` was made from `src` (any generation) by the same maps over the same area.
-bool sameDrawing(const ResampleCache::Entry& e, const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
-  return e.serial == src.serial() && same(e.x, x) && same(e.y, y) && e.area.left == area.left &&
-         e.area.top == area.top && e.area.right == area.right && e.area.bottom == area.bottom;
+}  // namespace
+
+bool ResampleCache::Drawing::operator==(const Drawing& o) const {
+  return serial == o.serial && same(x, o.x) && same(y, o.y) && area.left == o.area.left && area.top == o.area.top &&
+         area.right == o.area.right && area.bottom == o.area.bottom;
 }
 
-}  // namespace
+std::size_t ResampleCache::DrawingHash::operator()(const Drawing& d) const {
+  std::size_t h = std::hash<std::uint64_t>{}(d.serial);
+  auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
+  for (double v : {d.x.scale, d.x.offset, d.y.scale, d.y.offset}) mix(std::hash<double>{}(v));
+  for (A_long v : {d.area.left, d.area.top, d.area.right, d.area.bottom}) mix(std::hash<A_long>{}(v));
+  return h;
+}
+
+ResampleCache::ResampleCache(MemoryBudget& budget)
+    : entries_(budget, [](const Entry& e) { return e.rows.size() * sizeof(Color4); }) {}
 
 const ResampleCache::Entry* ResampleCache::find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
   if (src.serial() == 0) return nullptr;
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->generation == src.generation() && sameDrawing(*it, src, x, y, area)) {
-      entries_.splice(entries_.begin(), entries_, it);
-      return &entries_.front();
-    }
-  }
-  return nullptr;
+  const Entry* e = entries_.find(Drawing{src.serial(), x, y, area});
+  return e != nullptr && e->generation == src.generation() ? e : nullptr;
 }
 
 std::vector<Color4> ResampleCache::reclaim(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->generation != src.generation() && sameDrawing(*it, src, x, y, area)) {
-      std::vector<Color4> rows = std::move(it->rows);
-      bytes_ -= rows.size() * sizeof(Color4);
-      entries_.erase(it);
-      return rows;
-    }
-  }
-  return {};
+  const Drawing key{src.serial(), x, y, area};
+  const Entry* e = entries_.find(key);
+  if (e == nullptr || e->generation == src.generation()) return {};
+  return std::move(entries_.take(key)->rows);
 }
 
-void ResampleCache::add(Entry entry) {
-  if (entry.serial == 0) return;
-  bytes_ += entry.rows.size() * sizeof(Color4);
-  entries_.push_front(std::move(entry));
-  while (bytes_ > CACHE_BYTES && entries_.size() > 1) {
-    bytes_ -= entries_.back().rows.size() * sizeof(Color4);
-    entries_.pop_back();
-  }
+void ResampleCache::add(const World& src, AxisMap x, AxisMap y, const PF_LRect& area, Entry entry) {
+  if (src.serial() == 0) return;
+  entries_.put(Drawing{src.serial(), x, y, area}, std::move(entry));
 }
 
 void boxReduce(const World& src, A_long width, A_long height, std::vector<Color4>& out, ThreadPool& pool) {
@@ -336,11 +329,11 @@ void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const
   if (xs.highest <= xs.lowest || ys.highest <= ys.lowest) return;
   if (remember) {
     // Every row is written below: reclaimed storage needs no clearing.
-    ResampleCache::Entry fresh{src.serial(), src.generation(), x, y, area, cache.reclaim(src, x, y, area)};
+    ResampleCache::Entry fresh{src.generation(), cache.reclaim(src, x, y, area)};
     fresh.rows.resize(width * static_cast<std::size_t>(area.bottom - area.top));
     resampleArea(src, xs, ys, area, pool, fresh.rows);
     compositeRows(fresh.rows, dst, area, spec, pool);
-    cache.add(std::move(fresh));
+    cache.add(src, x, y, area, std::move(fresh));
     return;
   }
   // Each row is composited as soon as it is resampled, while it is still in the cache; later

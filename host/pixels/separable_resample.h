@@ -5,9 +5,9 @@
 // transparent. Private to host/pixels.
 #pragma once
 
-#include <list>
 #include <vector>
 
+#include "bounded_cache.h"
 #include "composite.h"
 #include "thread_pool.h"
 #include "world.h"
@@ -21,25 +21,33 @@ struct AxisMap {
   double offset;
 };
 
-// Resampled rows remembered by source (serial and generation), map and area, most recent first,
-// within a byte budget: a source drawn the same way on every frame is resampled once.
+// Resampled rows remembered by source (serial and generation), map and area, within the engine's
+// memory budget: a source drawn the same way on every frame is resampled once.
 class ResampleCache {
  public:
-  struct Entry {
-    std::uint64_t serial, generation;
+  struct Drawing {
+    std::uint64_t serial;
     AxisMap x, y;
     PF_LRect area;
+    bool operator==(const Drawing& o) const;
+  };
+  struct DrawingHash {
+    std::size_t operator()(const Drawing& d) const;
+  };
+  struct Entry {
+    std::uint64_t generation;
     std::vector<Color4> rows;  // premultiplied, area-sized
   };
+
+  explicit ResampleCache(MemoryBudget& budget);
   const Entry* find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area);
   // Takes out an entry of the same source, map and area made from older pixels and returns its
   // storage for the new result (a moving picture drawn the same way each frame), or an empty vector.
   std::vector<Color4> reclaim(const World& src, AxisMap x, AxisMap y, const PF_LRect& area);
-  void add(Entry entry);
+  void add(const World& src, AxisMap x, AxisMap y, const PF_LRect& area, Entry entry);
 
  private:
-  std::list<Entry> entries_;
-  std::size_t bytes_ = 0;
+  BoundedCache<Drawing, Entry, DrawingHash> entries_;
 };
 
 // The whole of `src` averaged exactly into width × height premultiplied texels (`out` holds them).

@@ -46,7 +46,10 @@ World::World(PixelDepth depth, A_long width, A_long height)
     : depth_(depth), width_(std::max<A_long>(width, 0)), height_(std::max<A_long>(height, 0)) {
   const std::size_t row = static_cast<std::size_t>(width_) * bytesPerPixel(depth_);
   rowBytes_ = static_cast<A_long>((row + ROW_ALIGNMENT - 1) / ROW_ALIGNMENT * ROW_ALIGNMENT);
-  const std::size_t bytes = std::max<std::size_t>(static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_), 1) + ROW_ALIGNMENT;
+  // One alignment's worth for aligning the start and one of room past the last row, which vector
+  // writers (swscale among them) may touch beyond the width.
+  const std::size_t bytes =
+      std::max<std::size_t>(static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_), 1) + 2 * ROW_ALIGNMENT;
   // Zeroed memory from the allocator: large blocks arrive as fresh pages, cleared only as they are
   // touched, so a big world that is drawn into only in a small area costs little.
   storage_.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));

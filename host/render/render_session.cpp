@@ -65,7 +65,12 @@ A_long scaledSize(int size, int downsample) {
 }
 
 RenderSession::RenderSession(HostCore& core, PixelHost& pixels, EffectRegistry& registry, Project& project)
-    : core_(core), pixels_(pixels), registry_(registry), project_(project), handles_(core.accounting()) {
+    : core_(core),
+      pixels_(pixels),
+      registry_(registry),
+      project_(project),
+      handles_(core.accounting()),
+      itemCache_(pixels.engine().budget(), [](const SharedWorld& w) { return (*w)->heldBytes(); }) {
   core_.attach(this);
   installModelSuites(core_);
   checkSessionHandles(core_, *this);
@@ -236,10 +241,6 @@ OwnedWorld RenderSession::renderComp(const Composition& comp, double compTime, c
   return out;
 }
 
-namespace {
-constexpr std::size_t ITEM_CACHE_BYTES = std::size_t{1} << 30;
-}
-
 SharedWorld RenderSession::renderItem(const Item& item, double time, const RenderSettings& settings) {
   // Compositions change with their effects and are rendered every time; other items are pictures
   // of a frame and are kept.
@@ -248,20 +249,11 @@ SharedWorld RenderSession::renderItem(const Item& item, double time, const Rende
   const long frame = item.kind == ItemKind::SOLID ? 0 : static_cast<long>(std::floor(time * item.rate.fps() + 1e-6));
   const std::string key = std::to_string(item.id) + "/" + std::to_string(frame) + "/" + std::to_string(settings.downsample) +
                           "/" + std::to_string(static_cast<int>(settings.depth));
-  for (auto it = itemCache_.begin(); it != itemCache_.end(); ++it) {
-    if (it->first != key) continue;
-    itemCache_.splice(itemCache_.begin(), itemCache_, it);
-    return itemCache_.front().second;
-  }
+  if (const SharedWorld* kept = itemCache_.find(key)) return *kept;
+  // Kept pictures gain reduced copies as they are drawn, so what they hold is measured anew.
+  itemCache_.remeasure();
   SharedWorld w = renderItemUncached(item, time, settings);
-  itemCache_.emplace_front(key, w);
-  // Cached pictures gain reduced copies as they are drawn, so what they hold is counted anew.
-  std::size_t held = 0;
-  for (const auto& entry : itemCache_) held += (*entry.second)->heldBytes();
-  while (held > ITEM_CACHE_BYTES && itemCache_.size() > 1) {
-    held -= (*itemCache_.back().second)->heldBytes();
-    itemCache_.pop_back();
-  }
+  itemCache_.put(key, w);
   return w;
 }
 

@@ -3,10 +3,10 @@
 // pre-render and render commands. Serves the suites that let effects read the project.
 #pragma once
 
-#include <list>
 #include <set>
 #include <string>
 
+#include "bounded_cache.h"
 #include "effect_context.h"
 #include "effect_registry.h"
 #include "expression_engine.h"
@@ -82,8 +82,8 @@ class RenderSession {
   ProjectObjects projectObjects_{project_};
   ExpressionEngine expressions_;
   FootageProvider* footage_ = nullptr;
-  // Item pictures by (item, frame, downsampling, depth), most recent first, within a byte budget.
-  std::list<std::pair<std::string, SharedWorld>> itemCache_;
+  // Item pictures by (item, frame, downsampling, depth), within the engine's memory budget.
+  BoundedCache<std::string, SharedWorld> itemCache_;
   std::set<std::string> warned_;
   std::vector<std::string> warnings_;
 };
