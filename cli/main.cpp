@@ -68,6 +68,10 @@ void addOutputOptions(CLI::App* command, plenorium::cli::RenderOptions& render) 
   command->add_option("--save-project", render.saveProject, "Write the project back after rendering");
   command->add_option("--trace", render.trace, "Write every call the effect makes into the host, one JSON per line");
   command->add_flag("-q,--quiet", render.quiet, "No progress output");
+  command->add_option("--threads", render.threads, "Threads for decoding, rendering and writing (default: one per core)");
+  command->add_option("--cache-mb", render.cacheMb, "Memory the host's caches may keep together, in MiB")
+      ->capture_default_str();
+  command->add_option("--png-level", render.pngLevel, "PNG compression, 0 (fastest) to 9 (smallest)")->capture_default_str();
   command->add_flag("--linear", render.linear, "EXR: write scene-linear values (sRGB decoded), tagged as such");
   command->add_flag("-n,--no-overwrite", render.noOverwrite, "Refuse to replace an existing output (nothing is written)");
   command->add_option("--start-number", render.startNumber, "Number the first file of a sequence N (e.g. 1001)")

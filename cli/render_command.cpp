@@ -14,11 +14,13 @@
 #include "interrupt.h"
 #include "layer_sound.h"
 #include "media_library.h"
+#include "output_queue.h"
 #include "progress.h"
 #include "pixel_host.h"
 #include "project_file.h"
 #include "render_session.h"
 #include "video_writer.h"
+#include "worker_threads.h"
 
 namespace plenorium::cli {
 namespace {
@@ -198,10 +200,18 @@ int runRender(const RenderOptions& options) {
     settings.depth = options.depth == 8 ? host::PixelDepth::U8 : options.depth == 16 ? host::PixelDepth::U16 : host::PixelDepth::F32;
     settings.downsample = downsampleOf(options.resolution);
 
+    if (options.pngLevel < 0 || options.pngLevel > 9) {
+      throw HostError("--png-level " + std::to_string(options.pngLevel) + ": expected 0 (fastest) to 9 (smallest)");
+    }
+    if (options.cacheMb < 16) throw HostError("--cache-mb " + std::to_string(options.cacheMb) + ": at least 16");
+    // One thread renders; with more, the others decode ahead and write while it does.
+    const unsigned threads = host::usableThreads(options.threads);
+    const unsigned helpers = threads > 1 ? threads : 0;
+
     host::HostCore core;
     if (!options.trace.empty()) core.setTrace(host::TraceWriter(options.trace));
-    host::PixelHost pixels(core);
-    host::MediaLibrary media(pixels.engine());
+    host::PixelHost pixels(core, threads, options.cacheMb << 20);
+    host::MediaLibrary media(pixels.engine(), helpers);
     const host::FootageProbe probe = [&media](host::Item& item) { media.probe(item); };
     const InterruptGuard interrupt;
     long written = 0;
@@ -267,31 +277,54 @@ int runRender(const RenderOptions& options) {
         const host::ExrColour exrColour = options.linear ? host::ExrColour::LINEAR : host::ExrColour::SRGB;
         std::unique_ptr<host::VideoWriter> writer;
         Progress progress(range.last - range.first + 1, options.quiet);
-        for (long frame = range.first; frame <= range.last; ++frame) {
-          if (InterruptGuard::requested()) {
-            stopped = true;
-            break;
-          }
-          host::OwnedWorld world = session.renderFrame(comp, frame, settings);
-          for (const std::string& warning : session.takeWarnings()) std::cerr << "\nplenorium: warning: " << warning << '\n';
-          std::string name;
-          if (video) {
-            if (!writer) {
-              writer = std::make_unique<host::VideoWriter>(options.output, world->width(), world->height(), comp.rate,
-                                                           *videoFormat);
+        {
+          // A video's frames go to its encoder in order, on one thread; pictures are written
+          // several at once. The writer is declared first, so the queue is done with it first.
+          OutputQueue queue(helpers == 0 ? 0 : video ? 1 : helpers, video ? 2 : helpers + 1);
+          for (long frame = range.first; frame <= range.last; ++frame) {
+            if (InterruptGuard::requested()) {
+              stopped = true;
+              break;
             }
-            writer->add(*world);
-            if (sound) {
-              const std::vector<float>& samples = sound->samplesOf(frame);
-              writer->addSound(samples.data(), static_cast<int>(samples.size() / host::SOUND_CHANNELS));
+            host::OwnedWorld world = session.renderFrame(comp, frame, settings);
+            for (const std::string& warning : session.takeWarnings()) {
+              std::cerr << "\nplenorium: warning: " << warning << '\n';
             }
-            name = options.output;
-          } else {
-            name = names->nameFor(frame);
-            host::writeImage(*world, name, fileDepth, exrColour);
+            if (video) {
+              if (!writer) {
+                writer = std::make_unique<host::VideoWriter>(options.output, world->width(), world->height(), comp.rate,
+                                                             *videoFormat);
+              }
+              host::VideoWriter* to = writer.get();
+              host::LayerSound* from = sound ? &*sound : nullptr;
+              queue.submit(
+                  std::move(world),
+                  [to, from, frame](const host::World& picture) {
+                    to->add(picture);
+                    if (from != nullptr) {
+                      const std::vector<float>& samples = from->samplesOf(frame);
+                      to->addSound(samples.data(), static_cast<int>(samples.size() / host::SOUND_CHANNELS));
+                    }
+                  },
+                  [&] {
+                    ++written;
+                    progress.frameDone(options.output);
+                  });
+            } else {
+              std::string name = names->nameFor(frame);
+              const int pngLevel = options.pngLevel;
+              queue.submit(
+                  std::move(world),
+                  [name, fileDepth, exrColour, pngLevel](const host::World& picture) {
+                    host::writeImage(picture, name, fileDepth, exrColour, pngLevel);
+                  },
+                  [&written, &progress, name] {
+                    ++written;
+                    progress.frameDone(name);
+                  });
+            }
           }
-          ++written;
-          progress.frameDone(name);
+          queue.drain();
         }
         progress.finish();
         // An interrupted video is dropped whole; finished frames of a sequence stay.

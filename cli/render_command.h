@@ -24,6 +24,9 @@ struct RenderOptions {
   bool linear = false;                 // EXR: scene-linear values instead of sRGB-encoded ones
   bool noOverwrite = false;            // refuse to replace an existing output
   std::optional<long> startNumber;     // number of the first file of a sequence; default: its frame
+  unsigned threads = 0;                // threads in all: decoding, rendering, writing (0: one per core)
+  std::size_t cacheMb = 256;           // the one memory budget of the host's caches, in MiB
+  int pngLevel = 1;                    // PNG compression, 0 (none) to 9 (smallest, slowest)
   // Videos: the encoding (empty or unset: the container's usual) and the layer whose sound goes in
   // (empty: the project's choice, if any).
   std::string codec;

@@ -22,7 +22,7 @@ class MemoryBudget {
     virtual void dropOldest() = 0;
   };
 
-  static constexpr std::size_t DEFAULT_BYTES = std::size_t{512} << 20;
+  static constexpr std::size_t DEFAULT_BYTES = std::size_t{256} << 20;
 
   explicit MemoryBudget(std::size_t limitBytes = DEFAULT_BYTES) : limit_(limitBytes) {}
   MemoryBudget(const MemoryBudget&) = delete;

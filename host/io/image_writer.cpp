@@ -1,5 +1,6 @@
 #include "image_writer.h"
 
+#include <algorithm>
 #include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 #include <png.h>
@@ -74,7 +75,7 @@ void reportPngError(png_structp png, png_const_charp message) {
 
 void ignorePngWarning(png_structp, png_const_charp) {}
 
-std::vector<unsigned char> encodePng(const World& world, FileDepth depth, const std::string& path) {
+std::vector<unsigned char> encodePng(const World& world, FileDepth depth, int level, const std::string& path) {
   std::vector<std::vector<std::uint8_t>> rows;
   for (A_long y = 0; y < world.height(); ++y) rows.push_back(encodeRow(world, y, depth));
   PngSink sink;
@@ -93,7 +94,7 @@ std::vector<unsigned char> encodePng(const World& world, FileDepth depth, const 
   png_set_IHDR(png, info, static_cast<png_uint_32>(world.width()), static_cast<png_uint_32>(world.height()),
                depth == FileDepth::EIGHT ? 8 : 16, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_compression_level(png, 3);
+  png_set_compression_level(png, std::clamp(level, 0, 9));
   png_write_info(png, info);
   for (auto& row : rows) png_write_row(png, row.data());
   png_write_end(png, info);
@@ -158,16 +159,16 @@ bool canWritePicture(const std::string& path) {
   return ext == ".png" || ext == ".exr" || ext == ".tif" || ext == ".tiff" || pictureOutput(path) != nullptr;
 }
 
-void writePng(const World& world, const std::string& path, FileDepth depth) {
+void writePng(const World& world, const std::string& path, FileDepth depth, int level) {
   if (world.width() <= 0 || world.height() <= 0) throw HostError("cannot write '" + path + "': the picture is empty");
-  writeWholeFile(path, encodePng(world, depth, path));
+  writeWholeFile(path, encodePng(world, depth, level, path));
 }
 
-void writeImage(const World& world, const std::string& path, FileDepth depth, ExrColour exrColour) {
+void writeImage(const World& world, const std::string& path, FileDepth depth, ExrColour exrColour, int pngLevel) {
   std::string ext = fs::path(path).extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".png") {
-    writePng(world, path, depth);
+    writePng(world, path, depth, pngLevel);
     return;
   }
   const bool exr = ext == ".exr";

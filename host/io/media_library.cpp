@@ -331,6 +331,7 @@ void MediaLibrary::place(const PixelBuffer& buffer, World& out, int downsample) 
   }
   World full(out.depth(), buffer.width, buffer.height);
   importPixels(buffer, full);
+  engine_.fill(out, Color4{}, nullptr);  // the resampled picture is drawn over transparency
   PF_FloatMatrix m{};
   m.mat[0][0] = static_cast<double>(out.width()) / buffer.width;
   m.mat[1][1] = static_cast<double>(out.height()) / buffer.height;

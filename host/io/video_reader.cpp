@@ -16,6 +16,7 @@ extern "C" {
 #include "av_error.h"
 #include "host_error.h"
 #include "media_input.h"
+#include "pixel_transfer.h"
 #include "world.h"
 
 namespace plenorium::host {
@@ -170,14 +171,16 @@ struct VideoReader::State {
     rgbaIndex = index;
   }
 
-  // Into an 8-bit world, whose pixels are alpha, red, green, blue in memory: swscale's ARGB.
-  // World rows are 64-byte aligned with room past the last, as swscale's vector writes need.
+  // Into an 8-bit world, whose pixels are alpha, red, green, blue in memory. swscale's vector
+  // code converts to RGBA, not ARGB, so RGBA is written and turned in place. World rows are
+  // 64-byte aligned with room past the last, as swscale's vector writes need.
   void convertInto(long index, World& out) {
     const AVFrame* frame = frameFor(index);
-    prepareScaler(frame, AV_PIX_FMT_ARGB);
+    prepareScaler(frame, AV_PIX_FMT_RGBA);
     std::uint8_t* planes[4] = {out.data(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(out.rowBytes()), 0, 0, 0};
     sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+    rgbaToArgbInPlace(out);
   }
 
   // Brings `decoded` to frame `index` (clamped), unless one of the kept frames is it.

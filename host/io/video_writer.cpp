@@ -23,6 +23,9 @@ extern "C" {
 
 namespace plenorium::host {
 namespace {
+constexpr int H264_THREADS = 4;
+}  // namespace
+namespace {
 
 namespace fs = std::filesystem;
 
@@ -125,6 +128,9 @@ struct VideoWriter::State {
     } else if (chosen.codecName == "h264" || chosen.codecName == "h265") {
       av_opt_set(codec->priv_data, "crf", crf.c_str(), 0);
       av_opt_set(codec->priv_data, "preset", chosen.preset.c_str(), 0);
+      // x264 encodes frames in parallel, and what it makes depends on how many: the count is
+      // fixed, so a video has the same bits on every machine and for every --threads.
+      if (chosen.codecName == "h264") codec->thread_count = H264_THREADS;
       // x265 reports through its own log, which the libraries' quiet setting does not reach.
       if (chosen.codecName == "h265") av_opt_set(codec->priv_data, "x265-params", "log-level=error", 0);
     } else if (!chosen.profile.empty()) {

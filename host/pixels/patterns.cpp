@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <functional>
+#include <span>
+#include <vector>
 
 #include "pixel_types.h"
 
@@ -34,38 +36,51 @@ Color4 hue(double h) {
   return {1.0f, channel(0.0), channel(4.0), channel(2.0)};
 }
 
-using Shader = std::function<Color4(double x, double y)>;  // item pixel coordinates
+// Fills one row of pixels: out[i] is the colour at item coordinates ((i + 0.5) / scale, y). A
+// call per row, with the loop inside, lets the pixel loop run without a call per pixel.
+using RowShader = std::function<void(double y, std::span<Color4> out, double scale)>;
 
-Shader shaderFor(const std::string& pattern, double seconds, long frame, int itemW, int itemH) {
+// The row shader of a pattern whose colour at (x, y) is `colour(x, row)`, where `row` is what
+// `perRow(y)` works out once for the row.
+template <class PerRow, class Colour>
+RowShader rowsOf(PerRow perRow, Colour colour) {
+  return [perRow, colour](double y, std::span<Color4> out, double scale) {
+    const auto row = perRow(y);
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = colour((static_cast<double>(i) + 0.5) / scale, row);
+  };
+}
+
+RowShader shaderFor(const std::string& pattern, double seconds, long frame, int itemW, int itemH) {
   if (pattern == "bars") {
     static const Color4 BARS[7] = {{1, 0.75f, 0.75f, 0.75f}, {1, 0.75f, 0.75f, 0}, {1, 0, 0.75f, 0.75f},
                                    {1, 0, 0.75f, 0},         {1, 0.75f, 0, 0.75f}, {1, 0.75f, 0, 0},
                                    {1, 0, 0, 0.75f}};
     const double sweep = std::fmod(seconds * 0.25, 1.0) * itemW;
-    return [=](double x, double y) {
-      if (std::fabs(x - sweep) < itemW * 0.01) return Color4{1, 1, 1, 1};
-      if (y > itemH * 0.8) {
-        const float v = static_cast<float>(x / itemW);
-        return Color4{1, v, v, v};
-      }
-      return BARS[std::clamp(static_cast<int>(x * 7 / itemW), 0, 6)];
-    };
+    return rowsOf([=](double y) { return y > itemH * 0.8; },
+                  [=](double x, bool greyRamp) {
+                    if (std::fabs(x - sweep) < itemW * 0.01) return Color4{1, 1, 1, 1};
+                    if (greyRamp) {
+                      const float v = static_cast<float>(x / itemW);
+                      return Color4{1, v, v, v};
+                    }
+                    return BARS[std::clamp(static_cast<int>(x * 7 / itemW), 0, 6)];
+                  });
   }
   if (pattern == "checker") {
     const double cell = std::max(itemW, itemH) / 16.0;
     const double shift = seconds * cell;
-    return [=](double x, double y) {
-      const long cx = static_cast<long>(std::floor((x + shift) / cell));
-      const long cy = static_cast<long>(std::floor(y / cell));
-      return (cx + cy) % 2 == 0 ? Color4{1, 0.9f, 0.9f, 0.9f} : Color4{1, 0.15f, 0.2f, 0.35f};
-    };
+    return rowsOf([=](double y) { return static_cast<long>(std::floor(y / cell)); },
+                  [=](double x, long cy) {
+                    const long cx = static_cast<long>(std::floor((x + shift) / cell));
+                    return (cx + cy) % 2 == 0 ? Color4{1, 0.9f, 0.9f, 0.9f} : Color4{1, 0.15f, 0.2f, 0.35f};
+                  });
   }
   if (pattern == "gradient") {
-    return [=](double x, double y) {
-      Color4 c = hue(x / itemW + seconds * 0.1);
-      const float shade = static_cast<float>(0.35 + 0.65 * (1.0 - y / itemH));
-      return Color4{1, c.r * shade, c.g * shade, c.b * shade};
-    };
+    return rowsOf([=](double y) { return static_cast<float>(0.35 + 0.65 * (1.0 - y / itemH)); },
+                  [=](double x, float shade) {
+                    Color4 c = hue(x / itemW + seconds * 0.1);
+                    return Color4{1, c.r * shade, c.g * shade, c.b * shade};
+                  });
   }
   if (pattern == "counter") {
     const std::string digits = std::to_string(std::max(frame, 0L));
@@ -75,25 +90,28 @@ Shader shaderFor(const std::string& pattern, double seconds, long frame, int ite
     const double left = (itemW - cellW * count) / 2;
     const double top = (itemH - cellH) / 2;
     const Color4 back = hue(static_cast<double>(frame) * 0.03);
-    return [=](double x, double y) {
-      const double u = (x - left) / cellW, v = (y - top) / cellH * 2;
-      if (u >= 0 && v >= 0 && v < 2 && u < count) {
-        const auto i = static_cast<std::size_t>(u);
-        const double fx = (u - static_cast<double>(i)) * 1.25 - 0.125;  // a gap between digits
-        if (fx >= 0 && fx <= 1 && onSegment(SEGMENTS[digits[i] - '0'], fx, v)) return Color4{1, 1, 1, 1};
-      }
-      return Color4{1, back.r * 0.3f, back.g * 0.3f, back.b * 0.3f};
-    };
+    return rowsOf([=](double y) { return (y - top) / cellH * 2; },
+                  [=](double x, double v) {
+                    const double u = (x - left) / cellW;
+                    if (u >= 0 && v >= 0 && v < 2 && u < count) {
+                      const auto i = static_cast<std::size_t>(u);
+                      const double fx = (u - static_cast<double>(i)) * 1.25 - 0.125;  // a gap between digits
+                      if (fx >= 0 && fx <= 1 && onSegment(SEGMENTS[digits[i] - '0'], fx, v)) return Color4{1, 1, 1, 1};
+                    }
+                    return Color4{1, back.r * 0.3f, back.g * 0.3f, back.b * 0.3f};
+                  });
   }
   return nullptr;
 }
 
 template <PixelDepth D>
-void shade(World& dst, const Shader& shader, double scale, ThreadPool& pool) {
+void shade(World& dst, const RowShader& shader, double scale, ThreadPool& pool) {
   pool.parallelRows(0, dst.height(), MIN_ROWS_PER_TASK, [&](int from, int to) {
+    std::vector<Color4> colours(static_cast<std::size_t>(dst.width()));
     for (int y = from; y < to; ++y) {
+      shader((y + 0.5) / scale, colours, scale);
       auto* row = pixelRow<D>(dst, y);
-      for (A_long x = 0; x < dst.width(); ++x) storeStraight<D>(row[x], shader((x + 0.5) / scale, (y + 0.5) / scale));
+      for (A_long x = 0; x < dst.width(); ++x) storeStraight<D>(row[x], colours[static_cast<std::size_t>(x)]);
     }
   });
 }
@@ -103,7 +121,7 @@ void shade(World& dst, const Shader& shader, double scale, ThreadPool& pool) {
 bool drawPattern(PixelEngine& engine, World& dst, const std::string& pattern, double seconds, long frame, double scale) {
   const int itemW = static_cast<int>(std::lround(dst.width() / scale));
   const int itemH = static_cast<int>(std::lround(dst.height() / scale));
-  const Shader shader = shaderFor(pattern, seconds, frame, std::max(itemW, 1), std::max(itemH, 1));
+  const RowShader shader = shaderFor(pattern, seconds, frame, std::max(itemW, 1), std::max(itemH, 1));
   if (!shader) return false;
   dispatchDepth(dst.depth(), [&]<PixelDepth D>() { shade<D>(dst, shader, scale, engine.pool()); });
   dst.markAllWritten();

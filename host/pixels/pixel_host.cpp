@@ -340,13 +340,13 @@ PixelHost::~PixelHost() {
   core_.attach<PixelHost>(nullptr);
 }
 
-World& PixelHost::create(PixelDepth depth, A_long width, A_long height) {
+World& PixelHost::create(PixelDepth depth, A_long width, A_long height, bool clear) {
   std::unique_ptr<World> world;
   if (auto kept = kept_.takeFirst([&](const std::unique_ptr<World>& w) {
         return w->depth() == depth && w->width() == width && w->height() == height;
       })) {
     world = std::move(*kept);
-    engine_.fill(*world, Color4{}, nullptr);  // clears only what was drawn
+    if (clear) engine_.fill(*world, Color4{}, nullptr);  // clears only what was drawn
   } else {
     world = std::make_unique<World>(depth, width, height);
   }

@@ -27,7 +27,9 @@ class PixelHost {
   PixelEngine& engine() { return engine_; }
   HostCore& core() { return core_; }
 
-  World& create(PixelDepth depth, A_long width, A_long height);
+  // A new world, transparent unless `clear` is false: then a reused world keeps whatever it held,
+  // for a caller that writes every pixel.
+  World& create(PixelDepth depth, A_long width, A_long height, bool clear = true);
   bool dispose(const World* world);
   // The world a view or handle refers to, or null when it is not one of ours.
   World* find(const PF_EffectWorld* view) const;

@@ -24,6 +24,10 @@ struct PixelBuffer {
 // Writes `src` (straight alpha) into `dst`, which has the same size.
 void importPixels(const PixelBuffer& src, World& dst);
 
+// Turns the 8-bit RGBA pixels that a decoder wrote into `world`'s rows into the world's own ARGB
+// order, in place.
+void rgbaToArgbInPlace(World& world);
+
 // Reads `src` into an RGBA buffer of `type` samples; `premultiply` associates colour with alpha
 // (as EXR files expect).
 void exportPixels(const World& src, void* dst, std::size_t rowBytes, SampleType type, bool premultiply);

@@ -14,7 +14,8 @@ class FootageProvider {
   // file when it cannot be read.
   virtual void probe(Item& item) = 0;
   // Draws the item's picture at `seconds` of its own time into `out`, whose size is the item's
-  // size divided by `downsample` (rounded up) and whose depth is the render's. Throws HostError.
+  // size divided by `downsample` (rounded up) and whose depth is the render's. Every pixel of
+  // `out` is written: it may hold anything before. Throws HostError.
   virtual void readFrame(const Item& item, double seconds, int downsample, World& out) = 0;
 };
 

@@ -276,7 +276,8 @@ SharedWorld RenderSession::renderItemUncached(const Item& item, double time, con
       if (footage_ == nullptr) {
         throw HostError("footage item '" + item.name + "' (" + item.path + "): this host reads no media files");
       }
-      OwnedWorld w = newWorld(settings, scaledSize(item.width, ds), scaledSize(item.height, ds));
+      // The reader writes every pixel, so the world is not cleared first.
+      OwnedWorld w(pixels_, pixels_.create(settings.depth, scaledSize(item.width, ds), scaledSize(item.height, ds), false));
       footage_->readFrame(item, time, ds, *w);
       w->markAllWritten();
       return share(std::move(w));
