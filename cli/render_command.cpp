@@ -204,7 +204,11 @@ int runRender(const RenderOptions& options) {
       throw HostError("--png-level " + std::to_string(options.pngLevel) + ": expected 0 (fastest) to 9 (smallest)");
     }
     if (options.cacheMb < 16) throw HostError("--cache-mb " + std::to_string(options.cacheMb) + ": at least 16");
-    // One thread renders; with more, the others decode ahead and write while it does.
+    if (options.threads > 256) {
+      throw HostError("--threads " + std::to_string(options.threads) + ": expected 1 to 256, or 0 for one per core");
+    }
+    // One thread drives the render, drawing with the pixel engine's threads; with more than one,
+    // as many helpers decode ahead and write finished frames while it does.
     const unsigned threads = host::usableThreads(options.threads);
     const unsigned helpers = threads > 1 ? threads : 0;
 

@@ -108,7 +108,8 @@ TEST_F(CommandRender, OutOfRangeInputIsAClearErrorNeverAnAbort) {
 
   const fs::path project = write("p.json", GOOD);
   for (const std::string& args : {std::string("--frames 0-99999999999"), " -o " + (dir / "f.%099999999999d.png").string(),
-                                  " -o " + (dir / "f.%10d.png").string()}) {
+                                  " -o " + (dir / "f.%10d.png").string(), std::string("--threads 100000"),
+                                  std::string("--cache-mb 1"), std::string("--png-level 10")}) {
     const Result r = run("render " + project.string() + " " + args + " -q");
     EXPECT_EQ(WEXITSTATUS(r.status), 1) << args << "\n" << r.output;
     EXPECT_EQ(r.output.find("terminate"), std::string::npos) << r.output;
