@@ -34,7 +34,7 @@ class WorkerThreads {
   bool stop_ = false;
 };
 
-// The threads a render may use besides its own: `threads` in all (0: one per core), at least one.
+// How many threads `threads` asks for: 0 means one per core; the answer is at least one.
 unsigned usableThreads(unsigned threads);
 
 }  // namespace plenorium::host

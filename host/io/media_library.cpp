@@ -106,11 +106,8 @@ MediaLibrary::MediaLibrary(PixelEngine& engine, unsigned decodeThreads)
       pictures_(engine.budget(), [](const std::shared_ptr<const Decoded>& d) { return d->pixels.size(); }),
       workers_(decodeThreads > 0 ? std::make_unique<WorkerThreads>(decodeThreads) : nullptr) {}
 
-MediaLibrary::~MediaLibrary() {
-  for (auto& [path, source] : sources_) {
-    if (source->ahead.valid()) source->ahead.wait();
-  }
-}
+// The workers go first (declared last) and finish what they were given before the readers go.
+MediaLibrary::~MediaLibrary() = default;
 
 long MediaLibrary::decodedFrames() const {
   long frames = decodedPictures_;
