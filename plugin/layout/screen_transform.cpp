@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "screen_sampling.h"
+
 namespace plenorium {
 namespace {
 
@@ -27,6 +29,21 @@ std::vector<std::int32_t> screenSeeds(std::int32_t transformSeed, int screenCoun
     seed = static_cast<std::int32_t>(unitValue(random.draw()) * 32767.0f);
   }
   return seeds;
+}
+
+std::vector<ScreenSlot> buildScreenSlots(PF_InData* in_data, const WallLayout& layout) {
+  const int n = layout.screenCount();
+  const std::vector<std::int32_t> seeds = screenSeeds(layout.transformSeed, n);
+  std::vector<ScreenSlot> slots(static_cast<std::size_t>(n));
+  for (int j = 0; j < n; ++j) {
+    ScreenSlot& slot = slots[static_cast<std::size_t>(j)];
+    WallRandom random(seeds[static_cast<std::size_t>(j)]);
+    slot.timeOffset = drawTimeOffset(random, layout.timeOffsetMax);
+    const A_Time time{screenSampleTime(in_data->current_time, in_data->time_scale, slot.timeOffset), in_data->time_scale};
+    SampleScreenControls(in_data, slot.controls, time);
+    randomizeAngles(random, slot);
+  }
+  return slots;
 }
 
 float drawTimeOffset(WallRandom& screenRandom, float timeOffsetMax) {
@@ -121,6 +138,31 @@ void buildScreenMatrix(PF_FloatMatrix& matrix, double x, double y, double sx, do
   step.mat[2][0] = x - cx0;
   step.mat[2][1] = y - cy0;
   concatMatrix(step, matrix);
+}
+
+ScreenPlacement placeScreen(const WallLayout& l, float x0, float y0, float sx, float sy, float rotationDeg,
+                            A_long sourceWidth, A_long sourceHeight) {
+  ScreenPlacement p{};
+  p.cx = l.screenWidthPx * 0.5f + x0;
+  p.cy = l.screenHeightPx * 0.5f + y0;
+  const float w = std::fabs(sx) * static_cast<float>(sourceWidth);
+  const float h = std::fabs(sy) * static_cast<float>(sourceHeight);
+  // Half the square's side is the screen's larger scaled side: enough for any rotation.
+  const float ext = w > h ? w : h;
+  p.destRect = PF_Rect{saturatingPixel(p.cx - std::floor(ext)), saturatingPixel(p.cy - std::floor(ext)),
+                       saturatingPixel(p.cx + std::ceil(ext)), saturatingPixel(p.cy + std::ceil(ext))};
+  const double aspectFactor = static_cast<float>(1.0 / l.aspect);
+  buildScreenMatrix(p.matrix, p.cx, p.cy, sx, sy, rotationDeg, sourceWidth, sourceHeight, aspectFactor, aspectFactor);
+  return p;
+}
+
+ScreenPlacement placeNeutralScreen(const WallLayout& l, const ScreenRect& rect, TileSize tile) {
+  ScreenPlacement p{};
+  p.cx = static_cast<float>(tile.width) * 0.5f + rect.x0;
+  p.cy = static_cast<float>(tile.height) * 0.5f + rect.y0;
+  p.destRect = neutralDestRect(rect, tile);
+  buildScreenMatrix(p.matrix, p.cx, p.cy, 1, 1, 0, tile.width, tile.height, l.aspect, l.aspect);
+  return p;
 }
 
 void concatMatrix(const PF_FloatMatrix& step, PF_FloatMatrix& matrix) {

@@ -8,6 +8,7 @@
 
 #include "AE_Effect.h"
 #include "screen_slot.h"
+#include "wall_geometry.h"
 #include "wall_layout.h"
 #include "wall_random.h"
 
@@ -15,6 +16,10 @@ namespace plenorium {
 
 // One seed per screen from the transform stream, in screen order.
 std::vector<std::int32_t> screenSeeds(std::int32_t transformSeed, int screenCount);
+
+// Every screen's delay, controls sampled at its own time (current time minus its delay) and
+// randomised angles, in screen order.
+std::vector<ScreenSlot> buildScreenSlots(PF_InData* in_data, const WallLayout& layout);
 
 // The screen's delay in seconds: the first value drawn from its own generator.
 float drawTimeOffset(WallRandom& screenRandom, float timeOffsetMax);
@@ -47,6 +52,20 @@ A_u_char opacityByte(float opacity);
 // horizontally rescaled by 1 / postScaleX.
 void buildScreenMatrix(PF_FloatMatrix& matrix, double x, double y, double sx, double sy, double rotationDeg,
                        A_long width, A_long height, double preScaleX, double postScaleX);
+
+// Where a transformed screen lands: its centre, the rotation-safe square around it that bounds
+// the host's work, and the matrix that places a source picture on it.
+struct ScreenPlacement {
+  float cx, cy;
+  PF_Rect destRect;
+  PF_FloatMatrix matrix;
+};
+// A picture of sourceWidth × sourceHeight scaled by (sx, sy) and turned by rotationDeg on the
+// screen whose top-left corner is (x0, y0).
+ScreenPlacement placeScreen(const WallLayout& layout, float x0, float y0, float sx, float sy, float rotationDeg,
+                            A_long sourceWidth, A_long sourceHeight);
+// A neutral screen's tile, copied unscaled onto the screen at `rect`.
+ScreenPlacement placeNeutralScreen(const WallLayout& layout, const ScreenRect& rect, TileSize tile);
 
 // matrix = matrix × step: a point passes through `matrix` first, then `step`.
 void concatMatrix(const PF_FloatMatrix& step, PF_FloatMatrix& matrix);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host_units.h"
+
 namespace plenorium {
 namespace {
 
@@ -13,11 +15,11 @@ float ratio(const PF_RationalScale& r) {
   return r.den == 0 ? 1.0f : static_cast<float>(r.num) / static_cast<float>(r.den);
 }
 
-float startFor(int align, float anchor, float total) {
+float startFor(WallAlign align, float anchor, float total) {
   switch (align) {
-    case 1: return anchor;
-    case 2: return anchor - total * 0.5f;
-    case 3: return anchor - total;
+    case ALIGN_START: return anchor;
+    case ALIGN_CENTER: return anchor - total * 0.5f;
+    case ALIGN_END: return anchor - total;
     default: return 0.0f;
   }
 }
@@ -37,8 +39,8 @@ void fillWallGeometry(WallLayout& layout, const PF_InData& in_data, const WallPa
   const float ax = dsx / par;
   layout.aspect = ax / dsy;
   layout.methodInUse = popupValue(params, PARAM_SELECTION_METHOD);
-  layout.alignH = popupValue(params, PARAM_ALIGN_H);
-  layout.alignV = popupValue(params, PARAM_ALIGN_V);
+  layout.alignH = static_cast<WallAlign>(popupValue(params, PARAM_ALIGN_H));
+  layout.alignV = static_cast<WallAlign>(popupValue(params, PARAM_ALIGN_V));
 
   const double scale = layout.globalScale;
   layout.screenWidthPx = static_cast<float>(scale * sliderValue(params, PARAM_SCREEN_WIDTH) * ax);
@@ -47,8 +49,8 @@ void fillWallGeometry(WallLayout& layout, const PF_InData& in_data, const WallPa
   layout.gapYPx = static_cast<float>(scale * sliderValue(params, PARAM_GAP_Y) * dsy);
 
   const PF_PointDef& point = params[PARAM_WALL_POSITION].u.td;
-  layout.wallX = static_cast<float>(point.x_value / 65536.0 - inputOriginX);
-  layout.wallY = static_cast<float>(point.y_value / 65536.0 - inputOriginY);
+  layout.wallX = static_cast<float>(fromFixed(point.x_value) - inputOriginX);
+  layout.wallY = static_cast<float>(fromFixed(point.y_value) - inputOriginY);
 }
 
 ScreenRect screenRect(const WallLayout& layout, int screen) {

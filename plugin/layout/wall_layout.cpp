@@ -5,6 +5,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "wall_geometry.h"
 #include "wall_random.h"
 
 namespace plenorium {
@@ -21,34 +22,24 @@ std::int32_t seedFrom(double value) {
   return static_cast<std::int32_t>(t) + 2;
 }
 
-// Finds groups by (source, time) in constant time. Equal times compare equal as floats, so the two
-// zeros share a key; the times made here are never NaN.
-class GroupIndex {
- public:
-  explicit GroupIndex(WallLayout& layout) : layout_(layout) {}
-
-  SourceGroup& findOrAdd(std::int32_t sourceIndex, float sourceTime) {
-    const float time = sourceTime == 0.0f ? 0.0f : sourceTime;
-    const std::uint64_t key = static_cast<std::uint64_t>(static_cast<std::uint32_t>(sourceIndex)) << 32 |
-                              std::bit_cast<std::uint32_t>(time);
-    const auto [it, added] = positions_.try_emplace(key, layout_.groups.size());
-    if (added) layout_.groups.push_back(SourceGroup{sourceIndex, sourceTime, {}});
-    return layout_.groups[it->second];
-  }
-
- private:
-  WallLayout& layout_;
-  std::unordered_map<std::uint64_t, std::size_t> positions_;
-};
+std::uint64_t keyOf(std::int32_t sourceIndex, float sourceTime) {
+  const float time = sourceTime == 0.0f ? 0.0f : sourceTime;
+  return static_cast<std::uint64_t>(static_cast<std::uint32_t>(sourceIndex)) << 32 | std::bit_cast<std::uint32_t>(time);
+}
 
 }  // namespace
 
-SourceGroup& findOrAddGroup(WallLayout& layout, std::int32_t sourceIndex, float sourceTime) {
-  for (SourceGroup& group : layout.groups) {
-    if (group.sourceIndex == sourceIndex && group.sourceTime == sourceTime) return group;
+SourceGroupIndex::SourceGroupIndex(WallLayout& layout) : layout_(layout) {
+  for (std::size_t k = 0; k < layout_.groups.size(); ++k) {
+    const SourceGroup& group = layout_.groups[k];
+    positions_.try_emplace(keyOf(group.sourceIndex, group.sourceTime), k);
   }
-  layout.groups.push_back(SourceGroup{sourceIndex, sourceTime, {}});
-  return layout.groups.back();
+}
+
+SourceGroup& SourceGroupIndex::findOrAdd(std::int32_t sourceIndex, float sourceTime) {
+  const auto [it, added] = positions_.try_emplace(keyOf(sourceIndex, sourceTime), layout_.groups.size());
+  if (added) layout_.groups.push_back(SourceGroup{sourceIndex, sourceTime, {}});
+  return layout_.groups[it->second];
 }
 
 void computeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallParams& params) {
@@ -72,7 +63,7 @@ void computeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallP
   if (sourceCount <= 0) return;
 
   const int screens = layout.screenCount();
-  GroupIndex groups(layout);
+  SourceGroupIndex groups(layout);
   for (int i = 0; i < screens; ++i) {
     skipDraws(random);
     const int m = random.draw();
@@ -90,6 +81,21 @@ void computeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallP
     }
     groups.findOrAdd(index, sourceTime).screens.push_back(i);
   }
+}
+
+void completeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallParams& params, A_long inputOriginX,
+                        A_long inputOriginY) {
+  fillWallGeometry(layout, in_data, params, inputOriginX, inputOriginY);
+  layout.timeOffsetMax = static_cast<float>(sliderValue(params, PARAM_TIME_OFFSET));
+  if (popupValue(params, PARAM_FRAME_IMAGE) == FRAME_NONE) {
+    layout.fitOffsetX = layout.fitOffsetY = 0;
+    layout.fitScaleX = layout.fitScaleY = 1;
+    return;
+  }
+  layout.fitOffsetX = static_cast<float>(sliderValue(params, PARAM_FIT_OFFSET_X) * 0.01);
+  layout.fitOffsetY = static_cast<float>(sliderValue(params, PARAM_FIT_OFFSET_Y) * 0.01);
+  layout.fitScaleX = static_cast<float>(sliderValue(params, PARAM_FIT_SCALE_X) * 0.01);
+  layout.fitScaleY = static_cast<float>(sliderValue(params, PARAM_FIT_SCALE_Y) * 0.01);
 }
 
 }  // namespace plenorium

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "AE_Effect.h"
@@ -27,8 +28,8 @@ struct WallLayout {
   std::int32_t methodInUse = 0;
   std::int32_t columns = 0;
   std::int32_t rows = 0;
-  std::int32_t alignH = 0;
-  std::int32_t alignV = 0;
+  WallAlign alignH{};  // a value that is not an alignment (0 here) places the wall at the buffer's origin
+  WallAlign alignV{};
   float wallX = 0;
   float wallY = 0;
   float globalScale = 0;
@@ -38,7 +39,7 @@ struct WallLayout {
   float gapYPx = 0;
   float randomTime = 0;
   bool randomOrder = false;
-  float timeOffsetMax = 0;
+  float timeOffsetMax = 0;  // the largest screen delay, seconds
   std::int32_t transformSeed = 0;
   float fitOffsetX = 0;
   float fitOffsetY = 0;
@@ -55,7 +56,23 @@ struct WallLayout {
 // ordered `groups` from the parameters, `sourceCount` (set before) and the host's time base.
 void computeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallParams& params);
 
-// The group showing `sourceIndex` at exactly `sourceTime`, appended when there is none yet.
-SourceGroup& findOrAddGroup(WallLayout& layout, std::int32_t sourceIndex, float sourceTime);
+// Fills what a render needs beyond `computeWallLayout` (which must have run): the pixel geometry
+// for the input buffer's origin, the fit values (neutral without a frame picture) and the largest
+// screen delay.
+void completeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallParams& params, A_long inputOriginX,
+                        A_long inputOriginY);
+
+// Finds a layout's groups by (source, time) in constant time, appending a group when there is
+// none yet. Equal times compare equal as floats, so the two zeros share a group; the times a
+// layout makes are never NaN.
+class SourceGroupIndex {
+ public:
+  explicit SourceGroupIndex(WallLayout& layout);
+  SourceGroup& findOrAdd(std::int32_t sourceIndex, float sourceTime);
+
+ private:
+  WallLayout& layout_;
+  std::unordered_map<std::uint64_t, std::size_t> positions_;
+};
 
 }  // namespace plenorium

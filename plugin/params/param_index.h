@@ -69,6 +69,10 @@ static_assert(PARAM_SOURCE_LAST - PARAM_SOURCE_FIRST + 1 == SOURCE_LAYER_COUNT);
 // Values of "Layer selection method" (1-based, as popups arrive).
 enum SelectionMethod : int { SELECT_MANUAL = 1, SELECT_AUTOMATIC = 2, SELECT_INNER_COMP = 3 };
 
+// Values of "Align Horizontal" (Left, Center, Right) and "Align Vertical" (Top, Center, Bottom):
+// where the wall's position sits on the wall.
+enum WallAlign : int { ALIGN_START = 1, ALIGN_CENTER = 2, ALIGN_END = 3 };
+
 // Values of "Frame image".
 enum FrameChoice : int {
   FRAME_NONE = 1,

@@ -13,12 +13,6 @@ namespace {
 constexpr float TRANSPARENT[4] = {0, 0, 0, 0};
 constexpr float WHITE[4] = {1, 1, 1, 1};
 
-// The scale that gives a picture of `size` pixels the screen's size, scale and tilt.
-float fittedScale(float screenPx, A_long size, float scale, double tilt) {
-  const float fit = screenPx / static_cast<float>(size) * scale;
-  return static_cast<float>(static_cast<double>(fit) * tilt);
-}
-
 }  // namespace
 
 void selectFramePicture(RenderPass& pass, int frameChoice, PF_SmartRenderExtra* extra) {
@@ -38,7 +32,9 @@ void selectFramePicture(RenderPass& pass, int frameChoice, PF_SmartRenderExtra* 
   const WallGlobals* globals = wallGlobals(pass.in_data);
   if (globals == nullptr) return;
   const FrameImage& image = globals->frames[frameChoice - FRAME_FLAT_1];
-  const AEGP_WorldH world = pass.depth == 1 ? image.world8 : pass.depth == 2 ? image.world16 : image.world32;
+  const AEGP_WorldH world = pass.depth == DepthCode::U8    ? image.world8
+                            : pass.depth == DepthCode::U16 ? image.world16
+                                                           : image.world32;
   const A_Err err = pass.suites.worldSuite2()->AEGP_FillOutPFEffectWorld(world, &pass.framePicture);
   pass.record(err);
   pass.hasFrame = err == A_Err_NONE && pass.framePicture.width > 0 && pass.framePicture.height > 0;
@@ -72,10 +68,10 @@ void drawFramedScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float 
                     l.fitScaleX, l.fitScaleY, 0, source.width, source.height, 1, 1);
   concatMatrix(at.matrix, content);  // the fit first, then the screen
   const PF_EffectWorld& frame = pass.framePicture;
+  const ScreenScale frameScale = screenScale(l, slot, frame.width, frame.height);
   PF_FloatMatrix frameMatrix;
-  buildScreenMatrix(frameMatrix, cx, cy, fittedScale(l.screenWidthPx, frame.width, slot.controls.scaleX, s.cosY),
-                    fittedScale(l.screenHeightPx, frame.height, slot.controls.scaleY, s.cosX), slot.finalRotateZ,
-                    frame.width, frame.height, p, p);
+  buildScreenMatrix(frameMatrix, cx, cy, frameScale.sx, frameScale.sy, slot.finalRotateZ, frame.width, frame.height, p,
+                    p);
 
   if (!pass.maskWorld) {
     pass.whiteWorld = newFilledWorld(pass, output.width, output.height, WHITE);
@@ -85,10 +81,9 @@ void drawFramedScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float 
   if (pass.ok()) pass.record(transformInto(pass, frame, screenLayer.view, frameMatrix, PF_Xfer_IN_FRONT, 255, rect));
   if (pass.ok() && pass.maskWorld && pass.whiteWorld) {
     const PF_EffectWorld& white = pass.whiteWorld.view;
+    const ScreenScale matteScale = screenScale(l, slot, white.width, white.height);
     PF_FloatMatrix matte;
-    buildScreenMatrix(matte, cx, cy, fittedScale(l.screenWidthPx, white.width, slot.controls.scaleX, s.cosY),
-                      fittedScale(l.screenHeightPx, white.height, slot.controls.scaleY, s.cosX), slot.finalRotateZ,
-                      white.width, white.height, p, p);
+    buildScreenMatrix(matte, cx, cy, matteScale.sx, matteScale.sy, slot.finalRotateZ, white.width, white.height, p, p);
     pass.record(pass.in_data->utils->fill(pass.in_data->effect_ref, nullptr, nullptr, &pass.maskWorld.view));
     if (pass.ok()) pass.record(transformInto(pass, white, pass.maskWorld.view, matte, PF_Xfer_IN_FRONT, 255, rect));
     if (pass.ok()) {

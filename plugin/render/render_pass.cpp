@@ -3,30 +3,13 @@
 #include <cmath>
 
 #include "AE_EffectCB.h"
-#include "screen_transform.h"
 
 namespace plenorium {
-
-ScreenPlacement placeScreen(const WallLayout& l, float x0, float y0, float sx, float sy, float rotationDeg,
-                            A_long sourceWidth, A_long sourceHeight) {
-  ScreenPlacement p{};
-  p.cx = l.screenWidthPx * 0.5f + x0;
-  p.cy = l.screenHeightPx * 0.5f + y0;
-  const float w = std::fabs(sx) * static_cast<float>(sourceWidth);
-  const float h = std::fabs(sy) * static_cast<float>(sourceHeight);
-  // Half the square's side is the screen's larger scaled side: enough for any rotation.
-  const float ext = w > h ? w : h;
-  p.destRect = PF_Rect{saturatingPixel(p.cx - std::floor(ext)), saturatingPixel(p.cy - std::floor(ext)),
-                       saturatingPixel(p.cx + std::ceil(ext)), saturatingPixel(p.cy + std::ceil(ext))};
-  const double aspectFactor = static_cast<float>(1.0 / l.aspect);
-  buildScreenMatrix(p.matrix, p.cx, p.cy, sx, sy, rotationDeg, sourceWidth, sourceHeight, aspectFactor, aspectFactor);
-  return p;
-}
 
 EffectWorld newFilledWorld(RenderPass& pass, A_long width, A_long height, const float (&argb)[4]) {
   EffectWorld world;
   const AEGP_WorldSuite2* worlds = pass.suites.worldSuite2();
-  if (worlds->AEGP_New(0, static_cast<AEGP_WorldType>(pass.depth), width, height, &world.handle) != A_Err_NONE) {
+  if (worlds->AEGP_New(0, worldTypeOf(pass.depth), width, height, &world.handle) != A_Err_NONE) {
     return EffectWorld{};
   }
   if (worlds->AEGP_FillOutPFEffectWorld(world.handle, &world.view) != A_Err_NONE) {
@@ -35,13 +18,13 @@ EffectWorld newFilledWorld(RenderPass& pass, A_long width, A_long height, const 
   }
   PF_Err err = PF_Err_NONE;
   switch (pass.depth) {
-    case 1: {
+    case DepthCode::U8: {
       const PF_Pixel color{static_cast<A_u_char>(argb[0] * 255.0), static_cast<A_u_char>(argb[1] * 255.0),
                            static_cast<A_u_char>(argb[2] * 255.0), static_cast<A_u_char>(argb[3] * 255.0)};
       err = pass.in_data->utils->fill(pass.in_data->effect_ref, &color, nullptr, &world.view);
       break;
     }
-    case 2: {
+    case DepthCode::U16: {
       const PF_Pixel16 color{static_cast<A_u_short>(argb[0] * 32768.0), static_cast<A_u_short>(argb[1] * 32768.0),
                              static_cast<A_u_short>(argb[2] * 32768.0), static_cast<A_u_short>(argb[3] * 32768.0)};
       err = pass.suites.fillMatteSuite2()->fill16(pass.in_data->effect_ref, &color, nullptr, &world.view);

@@ -6,6 +6,7 @@
 
 #include "AE_Effect.h"
 #include "host_suites.h"
+#include "host_units.h"
 #include "wall_geometry.h"
 #include "wall_layout.h"
 
@@ -24,7 +25,7 @@ struct RenderPass {
   HostSuites& suites;
   PF_InData* in_data;
   WallLayout& layout;
-  int depth = 1;  // 1, 2, 3: 8-bit, 16-bit, float; also the world type of every world made
+  DepthCode depth = DepthCode::U8;  // the output's depth, and the depth of every world made
   PF_EffectWorld* output = nullptr;
   TileSize tile{0, 0};
 
@@ -40,16 +41,6 @@ struct RenderPass {
   }
   bool ok() const { return err == PF_Err_NONE; }
 };
-
-// Where a transformed screen lands: its centre, the rotation-safe square around it that bounds
-// the host's work, and the matrix that places a source picture on it.
-struct ScreenPlacement {
-  float cx, cy;
-  PF_Rect destRect;
-  PF_FloatMatrix matrix;
-};
-ScreenPlacement placeScreen(const WallLayout& layout, float x0, float y0, float sx, float sy, float rotationDeg,
-                            A_long sourceWidth, A_long sourceHeight);
 
 // Makes a world of the render's depth filled with a straight colour (alpha, red, green, blue,
 // each 0..1). A failure leaves no world and records nothing.

@@ -1,7 +1,5 @@
 #include "screen_compositor.h"
 
-#include <cmath>
-
 #include "frame_overlay.h"
 #include "screen_transform.h"
 
@@ -28,18 +26,14 @@ EffectWorld buildGroupTile(RenderPass& pass, const PF_EffectWorld& source) {
   return tile;
 }
 
-void drawScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float y0, const PF_EffectWorld& source,
+void drawScreen(RenderPass& pass, const ScreenSlot& slot, const ScreenRect& screen, const PF_EffectWorld& source,
                 const EffectWorld* tile) {
   if (!pass.ok()) return;
   const WallLayout& l = pass.layout;
+  const float x0 = screen.x0, y0 = screen.y0;
   if (slot.controls.isNeutral != 0 && tile != nullptr && *tile) {
-    const A_long left = saturatingPixel(std::floor(x0));
-    const A_long top = saturatingPixel(std::floor(y0));
-    const PF_Rect rect{left - 1, top - 1, left + 1 + pass.tile.width, top + 1 + pass.tile.height};
-    PF_FloatMatrix m;
-    buildScreenMatrix(m, static_cast<float>(pass.tile.width) * 0.5f + x0, static_cast<float>(pass.tile.height) * 0.5f + y0,
-                      1, 1, 0, pass.tile.width, pass.tile.height, l.aspect, l.aspect);
-    pass.record(transformInto(pass, tile->view, *pass.output, m, PF_Xfer_IN_FRONT, 255, rect));
+    const ScreenPlacement at = placeNeutralScreen(l, screen, pass.tile);
+    pass.record(transformInto(pass, tile->view, *pass.output, at.matrix, PF_Xfer_IN_FRONT, 255, at.destRect));
     return;
   }
   if (source.width <= 0 || source.height <= 0) return;

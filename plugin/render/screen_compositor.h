@@ -11,8 +11,9 @@ namespace plenorium {
 // frame picture over it when there is one. No world when it cannot be made.
 EffectWorld buildGroupTile(RenderPass& pass, const PF_EffectWorld& source);
 
-// Draws one visible screen whose top-left corner is (x0, y0).
-void drawScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float y0, const PF_EffectWorld& source,
+// Draws one visible screen at `screen`: a neutral screen from its group's tile when there is one,
+// any other directly from the source, framed when there is a frame picture.
+void drawScreen(RenderPass& pass, const ScreenSlot& slot, const ScreenRect& screen, const PF_EffectWorld& source,
                 const EffectWorld* tile);
 
 }  // namespace plenorium

@@ -1,6 +1,5 @@
 #include "smart_render.h"
 
-#include <cmath>
 #include <vector>
 
 #include "AE_EffectCB.h"
@@ -10,7 +9,6 @@
 #include "pre_render_data.h"
 #include "render_pass.h"
 #include "screen_compositor.h"
-#include "screen_sampling.h"
 #include "screen_transform.h"
 #include "source_selection.h"
 #include "wall_geometry.h"
@@ -18,17 +16,8 @@
 namespace plenorium {
 namespace {
 
-int depthCodeOf(PF_PixelFormat format) {
-  switch (format) {
-    case PF_PixelFormat_ARGB32: return 1;
-    case PF_PixelFormat_ARGB64: return 2;
-    case PF_PixelFormat_ARGB128: return 3;
-    default: return 0;
-  }
-}
-
-// The output's pixel format, through a suite acquired for this one question.
-int outputDepth(PF_InData* in_data, PF_EffectWorld* output, PF_Err& err) {
+// The output's depth, through a suite acquired for this one question.
+DepthCode outputDepth(PF_InData* in_data, PF_EffectWorld* output, PF_Err& err) {
   const void* suite = nullptr;
   SPBasicSuite* basic = in_data->pica_basicP;
   if (basic->AcquireSuite(kPFWorldSuite, kPFWorldSuiteVersion2, &suite) != kSPNoError || suite == nullptr) {
@@ -37,34 +26,29 @@ int outputDepth(PF_InData* in_data, PF_EffectWorld* output, PF_Err& err) {
   PF_PixelFormat format = PF_PixelFormat_INVALID;
   err = static_cast<const PF_WorldSuite2*>(suite)->PF_GetPixelFormat(output, &format);
   basic->ReleaseSuite(kPFWorldSuite, kPFWorldSuiteVersion2);
-  return depthCodeOf(format);
+  return depthOfPixelFormat(format);
 }
 
-void fillFitValues(WallLayout& layout, const WallParams& params) {
-  if (popupValue(params, PARAM_FRAME_IMAGE) == FRAME_NONE) {
-    layout.fitOffsetX = layout.fitOffsetY = 0;
-    layout.fitScaleX = layout.fitScaleY = 1;
-    return;
-  }
-  layout.fitOffsetX = static_cast<float>(sliderValue(params, PARAM_FIT_OFFSET_X) * 0.01);
-  layout.fitOffsetY = static_cast<float>(sliderValue(params, PARAM_FIT_OFFSET_Y) * 0.01);
-  layout.fitScaleX = static_cast<float>(sliderValue(params, PARAM_FIT_SCALE_X) * 0.01);
-  layout.fitScaleY = static_cast<float>(sliderValue(params, PARAM_FIT_SCALE_Y) * 0.01);
-}
+// In "Inner Comp" mode, the composition nested in the effect's layer and its AV layers.
+struct InnerComp {
+  AEGP_CompH comp = nullptr;
+  std::vector<A_long> layers;
+};
 
-std::vector<ScreenSlot> buildScreenSlots(PF_InData* in_data, const WallLayout& layout) {
-  const int n = layout.screenCount();
-  const std::vector<std::int32_t> seeds = screenSeeds(layout.transformSeed, n);
-  std::vector<ScreenSlot> slots(static_cast<std::size_t>(n));
-  for (int j = 0; j < n; ++j) {
-    ScreenSlot& slot = slots[static_cast<std::size_t>(j)];
-    WallRandom random(seeds[static_cast<std::size_t>(j)]);
-    slot.timeOffset = drawTimeOffset(random, layout.timeOffsetMax);
-    const A_Time time{screenSampleTime(in_data->current_time, in_data->time_scale, slot.timeOffset), in_data->time_scale};
-    SampleScreenControls(in_data, slot.controls, time);
-    randomizeAngles(random, slot);
+InnerComp findInnerComp(RenderPass& pass) {
+  InnerComp inner;
+  if (pass.layout.sourceCount == 0 || !pass.ok()) return inner;
+  HostSuites& suites = pass.suites;
+  PF_Err err = PF_Err_NONE;
+  inner.layers = innerCompLayers(suites, pass.in_data->effect_ref, err);
+  pass.record(err);
+  AEGP_LayerH own = nullptr;
+  AEGP_ItemH item = nullptr;
+  if (pass.ok() && suites.pfInterfaceSuite1()->AEGP_GetEffectLayer(pass.in_data->effect_ref, &own) == A_Err_NONE &&
+      suites.layerSuite13()->AEGP_GetLayerSourceItem(own, &item) == A_Err_NONE) {
+    suites.compSuite15()->AEGP_GetCompFromItem(item, &inner.comp);
   }
-  return slots;
+  return inner;
 }
 
 // One rendered inner-composition picture, checked back in however the group ends.
@@ -88,7 +72,7 @@ class InnerCompSource {
     A_Err err = s.layerSuite13()->AEGP_GetCompLayerByIndex(comp, layerIndex, &layer);
     if (!err) err = s.layerSuite13()->AEGP_GetLayerSourceItem(layer, &item);
     if (!err) err = s.renderOptionsSuite3()->AEGP_NewFromItem(0, item, &options);
-    if (!err) err = s.renderOptionsSuite3()->AEGP_SetWorldType(options, static_cast<AEGP_WorldType>(pass_.depth));
+    if (!err) err = s.renderOptionsSuite3()->AEGP_SetWorldType(options, worldTypeOf(pass_.depth));
     if (!err) {
       err = s.renderOptionsSuite3()->AEGP_SetDownsampleFactor(options, static_cast<A_short>(in->downsample_x.den),
                                                               static_cast<A_short>(in->downsample_y.den));
@@ -112,6 +96,103 @@ class InnerCompSource {
   AEGP_FrameReceiptH receipt_ = nullptr;
   PF_EffectWorld view_{};
 };
+
+// One group's source picture: its checked-out source layer, or its rendered inner-composition
+// layer. What was taken goes back when the group ends, even after a failure; the first error is
+// the one reported.
+class GroupSource {
+ public:
+  GroupSource(RenderPass& pass, PF_SmartRenderExtra* extra, const InnerComp& inner, const SourceGroup& group,
+              A_long checkoutId)
+      : pass_(pass), extra_(extra), inner_(pass), checkoutId_(checkoutId) {
+    if (!pass.ok()) return;
+    if (pass.layout.methodInUse == SELECT_INNER_COMP) {
+      const auto index = static_cast<std::size_t>(group.sourceIndex);
+      if (inner.comp != nullptr && index < inner.layers.size()) {
+        picture_ = inner_.render(inner.comp, inner.layers[index], group.sourceTime);
+      }
+      return;
+    }
+    PF_EffectWorld* pixels = nullptr;
+    pass.record(extra->cb->checkout_layer_pixels(pass.in_data->effect_ref, checkoutId, &pixels));
+    checkedOut_ = pass.ok();
+    picture_ = pixels;
+  }
+  ~GroupSource() {
+    if (checkedOut_) pass_.record(extra_->cb->checkin_layer_pixels(pass_.in_data->effect_ref, checkoutId_));
+  }
+  GroupSource(const GroupSource&) = delete;
+  GroupSource& operator=(const GroupSource&) = delete;
+
+  const PF_EffectWorld* picture() const { return picture_; }
+
+ private:
+  RenderPass& pass_;
+  PF_SmartRenderExtra* extra_;
+  InnerCompSource inner_;
+  A_long checkoutId_;
+  bool checkedOut_ = false;
+  const PF_EffectWorld* picture_ = nullptr;
+};
+
+// A group shown on several screens is resampled once into a tile that its neutral screens copy.
+EffectWorld makeGroupTile(RenderPass& pass, const SourceGroup& group, const PF_EffectWorld& source) {
+  const bool tileFits = pass.tile.width <= pass.output->width && pass.tile.height <= pass.output->height;
+  if (group.screens.size() <= 1 || !tileFits) return EffectWorld{};
+  return buildGroupTile(pass, source);
+}
+
+// The group's screens whose delay has passed, in screen order.
+void drawGroupScreens(RenderPass& pass, const SourceGroup& group, const std::vector<ScreenSlot>& slots,
+                      const PF_EffectWorld& source, const EffectWorld& tile) {
+  const PF_InData& in = *pass.in_data;
+  for (const std::int32_t s : group.screens) {
+    const ScreenSlot& slot = slots[static_cast<std::size_t>(s)];
+    if (!isScreenVisible(in.current_time, in.time_scale, slot.timeOffset)) continue;
+    drawScreen(pass, slot, screenRect(pass.layout, s), source, tile ? &tile : nullptr);
+  }
+}
+
+// Gives back what the render held for every group: the custom frame layer and the render-wide
+// worlds of framed screens.
+void releaseRenderWide(RenderPass& pass, PF_SmartRenderExtra* extra) {
+  if (pass.frameLayerCheckedOut) {
+    pass.record(extra->cb->checkin_layer_pixels(pass.in_data->effect_ref, FRAME_LAYER_CHECKOUT));
+    pass.frameLayerCheckedOut = false;
+  }
+  disposeWorld(pass, pass.maskWorld);
+  disposeWorld(pass, pass.whiteWorld);
+}
+
+// Clears the output and draws every group's screens. Returns whether a source could not be had.
+bool renderWall(RenderPass& pass, const WallParams& params, PF_SmartRenderExtra* extra, const PF_EffectWorld* input) {
+  PF_InData* in_data = pass.in_data;
+  WallLayout& layout = pass.layout;
+  completeWallLayout(layout, *in_data, params, input != nullptr ? input->origin_x : 0,
+                     input != nullptr ? input->origin_y : 0);
+  pass.record(in_data->utils->fill(in_data->effect_ref, nullptr, nullptr, pass.output));
+  if (!pass.ok() || layout.screenWidthPx == 0.0f || layout.screenHeightPx == 0.0f) return false;
+
+  selectFramePicture(pass, popupValue(params, PARAM_FRAME_IMAGE), extra);
+  const std::vector<ScreenSlot> slots = buildScreenSlots(in_data, layout);
+  pass.tile = tileSize(layout);
+  const InnerComp inner = layout.methodInUse == SELECT_INNER_COMP ? findInnerComp(pass) : InnerComp{};
+
+  bool failedSource = false;
+  for (std::size_t k = 0; k < layout.groups.size(); ++k) {
+    const SourceGroup& group = layout.groups[k];
+    const GroupSource source(pass, extra, inner, group, static_cast<A_long>(SOURCE_CHECKOUT_BASE + k));
+    if (!pass.ok()) {
+      failedSource = true;
+    } else if (source.picture() != nullptr) {
+      EffectWorld tile = makeGroupTile(pass, group, *source.picture());
+      drawGroupScreens(pass, group, slots, *source.picture(), tile);
+      disposeWorld(pass, tile);
+    }
+  }
+  releaseRenderWide(pass, extra);
+  return failedSource;
+}
 
 }  // namespace
 
@@ -141,82 +222,7 @@ PF_Err smartRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_SmartRenderE
   pass.depth = outputDepth(in_data, output, err);
   pass.record(err);
   bool failedSource = false;
-
-  if (pass.ok() && pass.depth != 0) {
-    const WallParams& values = params.values();
-    fillWallGeometry(layout, *in_data, values, input != nullptr ? input->origin_x : 0,
-                     input != nullptr ? input->origin_y : 0);
-    fillFitValues(layout, values);
-    layout.timeOffsetMax = static_cast<float>(sliderValue(values, PARAM_TIME_OFFSET));
-    pass.record(in_data->utils->fill(in_data->effect_ref, nullptr, nullptr, output));
-
-    const int frameChoice = popupValue(values, PARAM_FRAME_IMAGE);
-    if (pass.ok() && layout.screenWidthPx != 0.0f && layout.screenHeightPx != 0.0f) {
-      selectFramePicture(pass, frameChoice, extra);
-      const std::vector<ScreenSlot> slots = buildScreenSlots(in_data, layout);
-      pass.tile = tileSize(layout);
-      const float nowSeconds = static_cast<float>(in_data->current_time) / static_cast<float>(in_data->time_scale);
-
-      AEGP_CompH innerComp = nullptr;
-      std::vector<A_long> innerLayers;
-      const bool innerMode = layout.methodInUse == SELECT_INNER_COMP;
-      if (innerMode && layout.sourceCount != 0 && pass.ok()) {
-        PF_Err innerErr = PF_Err_NONE;
-        innerLayers = innerCompLayers(suites, in_data->effect_ref, innerErr);
-        pass.record(innerErr);
-        AEGP_LayerH own = nullptr;
-        AEGP_ItemH item = nullptr;
-        if (pass.ok() && suites.pfInterfaceSuite1()->AEGP_GetEffectLayer(in_data->effect_ref, &own) == A_Err_NONE &&
-            suites.layerSuite13()->AEGP_GetLayerSourceItem(own, &item) == A_Err_NONE) {
-          suites.compSuite15()->AEGP_GetCompFromItem(item, &innerComp);
-        }
-      }
-
-      for (std::size_t k = 0; k < layout.groups.size(); ++k) {
-        const SourceGroup& group = layout.groups[k];
-        const A_long checkoutId = static_cast<A_long>(SOURCE_CHECKOUT_BASE + k);
-        InnerCompSource inner(pass);
-        const PF_EffectWorld* source = nullptr;
-        bool checkedOut = false;
-        if (pass.ok()) {
-          if (innerMode) {
-            const auto index = static_cast<std::size_t>(group.sourceIndex);
-            if (innerComp != nullptr && index < innerLayers.size()) {
-              source = inner.render(innerComp, innerLayers[index], group.sourceTime);
-            }
-          } else {
-            PF_EffectWorld* pixels = nullptr;
-            pass.record(extra->cb->checkout_layer_pixels(in_data->effect_ref, checkoutId, &pixels));
-            checkedOut = pass.ok();
-            source = pixels;
-          }
-        }
-        if (!pass.ok()) {
-          failedSource = true;
-        } else if (source != nullptr) {
-          EffectWorld tile;
-          if (group.screens.size() > 1 && pass.tile.width <= output->width && pass.tile.height <= output->height) {
-            tile = buildGroupTile(pass, *source);
-          }
-          for (const std::int32_t s : group.screens) {
-            const ScreenSlot& slot = slots[static_cast<std::size_t>(s)];
-            if (slot.timeOffset > nowSeconds) continue;
-            const ScreenRect r = screenRect(layout, s);
-            drawScreen(pass, slot, r.x0, r.y0, *source, tile ? &tile : nullptr);
-          }
-          disposeWorld(pass, tile);
-        }
-        // What was checked out goes back even after a failure; the first error is the one reported.
-        if (checkedOut) pass.record(extra->cb->checkin_layer_pixels(in_data->effect_ref, checkoutId));
-      }
-      if (pass.frameLayerCheckedOut) {
-        pass.record(extra->cb->checkin_layer_pixels(in_data->effect_ref, FRAME_LAYER_CHECKOUT));
-        pass.frameLayerCheckedOut = false;
-      }
-      disposeWorld(pass, pass.maskWorld);
-      disposeWorld(pass, pass.whiteWorld);
-    }
-  }
+  if (pass.ok() && pass.depth != DepthCode::NONE) failedSource = renderWall(pass, params.values(), extra, input);
   pass.record(params.checkinAll());
   return failedSource ? PF_Interrupt_CANCEL : pass.err;
 }

@@ -134,14 +134,19 @@ TEST_F(OrderStream, WithoutALocalTimeStepEverySourceIsShownAtTheCurrentTime) {
   for (const auto& [source, time] : perScreen(compute(3))) EXPECT_EQ(time, 0.0f);
 }
 
-TEST(FindOrAddGroup, MatchesSourceAndExactTimeAndAppendsOtherwise) {
+TEST(SourceGroupIndex, MatchesSourceAndExactTimeAndAppendsOtherwise) {
   WallLayout layout;
-  SourceGroup& a = findOrAddGroup(layout, 1, 0.4f);
-  a.screens.push_back(3);
-  findOrAddGroup(layout, 1, 0.48f);
-  findOrAddGroup(layout, 2, 0.4f);
-  EXPECT_EQ(&findOrAddGroup(layout, 1, 0.4f), &layout.groups[0]);
-  EXPECT_EQ(layout.groups.size(), 3u);
+  SourceGroupIndex index(layout);
+  index.findOrAdd(1, 0.4f).screens.push_back(3);
+  index.findOrAdd(1, 0.48f);
+  index.findOrAdd(2, 0.4f);
+  EXPECT_EQ(&index.findOrAdd(1, 0.4f), &layout.groups[0]);
+  EXPECT_EQ(&index.findOrAdd(1, -0.0f), &index.findOrAdd(1, 0.0f));  // the two zeros are one time
+  EXPECT_EQ(layout.groups.size(), 4u);
+  // An index made over groups already there finds them.
+  SourceGroupIndex again(layout);
+  EXPECT_EQ(&again.findOrAdd(2, 0.4f), &layout.groups[2]);
+  EXPECT_EQ(layout.groups.size(), 4u);
 }
 
 TEST(TransformStream, SeedZeroGivesTheReferenceScreenSeeds) {
