@@ -15,6 +15,8 @@ add_custom_command(
 
 add_library(Plenorium MODULE entry/entry_point.cpp ${PIPL_SOURCE})
 target_link_libraries(Plenorium PRIVATE plenorium_effect plenorium_warnings)
+# The entry point is the effect's own code: it sees the effect's headers.
+target_include_directories(Plenorium PRIVATE $<TARGET_PROPERTY:plenorium_effect,INCLUDE_DIRECTORIES>)
 set_target_properties(Plenorium PROPERTIES
   PREFIX "" SUFFIX ".aex" OUTPUT_NAME Plenorium
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)

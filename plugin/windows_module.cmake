@@ -9,6 +9,8 @@ enable_language(RC)
 
 add_library(Plenorium MODULE entry/entry_point.cpp ${PLENORIUM_PIPL_RC})
 target_link_libraries(Plenorium PRIVATE plenorium_effect plenorium_warnings)
+# The entry point is the effect's own code: it sees the effect's headers.
+target_include_directories(Plenorium PRIVATE $<TARGET_PROPERTY:plenorium_effect,INCLUDE_DIRECTORIES>)
 set_target_properties(Plenorium PROPERTIES PREFIX "" SUFFIX ".aex" OUTPUT_NAME Plenorium)
 # The C and C++ runtimes and the thread library are linked in, so that the module imports only
 # system libraries; only the entry point, marked for export in its source, is exported.

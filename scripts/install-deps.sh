@@ -9,7 +9,7 @@ packages=(
   libopencv-dev libopenimageio-dev duktape-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   g++-mingw-w64-x86-64 wine64
-  clang libclang-rt-14-dev zlib1g-dev
+  clang libclang-rt-14-dev clang-format-14 zlib1g-dev
   ffmpeg
 )
 

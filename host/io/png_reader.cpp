@@ -46,6 +46,33 @@ struct ReadStructs {
   ~ReadStructs() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
+// The reading itself, in a frame of its own: a long jump out of libpng leaves it, so no local of
+// the frame that set the jump point changes after the jump point was set.
+[[gnu::noinline]] void decode(png_structp png, png_infop info, PngHeader& header, std::vector<std::uint8_t>* pixels,
+                              std::vector<png_bytep>& rows, const std::function<void(const PngHeader&)>& admit) {
+  png_read_info(png, info);
+  header.width = static_cast<int>(png_get_image_width(png, info));
+  header.height = static_cast<int>(png_get_image_height(png, info));
+  header.sixteenBit = png_get_bit_depth(png, info) == 16;
+  const float aspect = png_get_pixel_aspect_ratio(png, info);
+  header.pixelAspect = aspect > 0 ? aspect : 1.0;
+  if (pixels == nullptr) return;
+  if (admit) admit(header);
+  png_set_expand(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
+  if (header.sixteenBit && std::endian::native == std::endian::little) png_set_swap(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  const std::size_t rowBytes = static_cast<std::size_t>(header.width) * 4 * (header.sixteenBit ? 2 : 1);
+  if (png_get_rowbytes(png, info) != rowBytes) png_error(png, "unexpected row layout");
+  pixels->resize(rowBytes * static_cast<std::size_t>(header.height));
+  rows.resize(static_cast<std::size_t>(header.height));
+  for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = pixels->data() + y * rowBytes;
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+}
+
 // Reads the header, and the pixels when `pixels` is given. libpng reports errors by long jump, so
 // every object with a destructor is made before the jump point and none is made after it.
 PngHeader read(const std::string& file, std::vector<std::uint8_t>* pixels,
@@ -64,27 +91,7 @@ PngHeader read(const std::string& file, std::vector<std::uint8_t>* pixels,
   png_infop info = structs.info;
   if (setjmp(png_jmpbuf(png))) throw HostError("'" + file + "': cannot read the picture (" + state.failure + ")");
   png_set_read_fn(png, &state, readBytes);
-  png_read_info(png, info);
-  header.width = static_cast<int>(png_get_image_width(png, info));
-  header.height = static_cast<int>(png_get_image_height(png, info));
-  header.sixteenBit = png_get_bit_depth(png, info) == 16;
-  const float aspect = png_get_pixel_aspect_ratio(png, info);
-  header.pixelAspect = aspect > 0 ? aspect : 1.0;
-  if (pixels == nullptr) return header;
-  if (admit) admit(header);
-  png_set_expand(png);
-  png_set_gray_to_rgb(png);
-  png_set_add_alpha(png, 0xFFFF, PNG_FILLER_AFTER);
-  if (header.sixteenBit && std::endian::native == std::endian::little) png_set_swap(png);
-  png_set_interlace_handling(png);
-  png_read_update_info(png, info);
-  const std::size_t rowBytes = static_cast<std::size_t>(header.width) * 4 * (header.sixteenBit ? 2 : 1);
-  if (png_get_rowbytes(png, info) != rowBytes) png_error(png, "unexpected row layout");
-  pixels->resize(rowBytes * static_cast<std::size_t>(header.height));
-  rows.resize(static_cast<std::size_t>(header.height));
-  for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = pixels->data() + y * rowBytes;
-  png_read_image(png, rows.data());
-  png_read_end(png, nullptr);
+  decode(png, info, header, pixels, rows, admit);
   return header;
 }
 

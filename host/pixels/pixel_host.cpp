@@ -27,22 +27,15 @@ World& worldOf(Call& c, AEGP_WorldH handle) {
   return *pixels(c).find(handle);
 }
 
+// The depth a host call names, when it names one.
 bool depthOfType(AEGP_WorldType type, PixelDepth& depth) {
-  switch (type) {
-    case AEGP_WorldType_8: depth = PixelDepth::U8; return true;
-    case AEGP_WorldType_16: depth = PixelDepth::U16; return true;
-    case AEGP_WorldType_32: depth = PixelDepth::F32; return true;
-    default: return false;
-  }
+  depth = depthOfWorldType(type);
+  return depth != DepthCode::NONE;
 }
 
 bool depthOfFormat(PF_PixelFormat format, PixelDepth& depth) {
-  switch (format) {
-    case PF_PixelFormat_ARGB32: depth = PixelDepth::U8; return true;
-    case PF_PixelFormat_ARGB64: depth = PixelDepth::U16; return true;
-    case PF_PixelFormat_ARGB128: depth = PixelDepth::F32; return true;
-    default: return false;
-  }
+  depth = depthOfPixelFormat(format);
+  return depth != DepthCode::NONE;
 }
 
 CompositeSpec compositeSpec(PixelHost& px, const PF_CompositeMode* mode, const PF_MaskWorld* mask) {
@@ -81,7 +74,7 @@ A_Err aegpDispose(Call& c, AEGP_WorldH handle) {
 
 A_Err aegpGetType(Call& c, AEGP_WorldH handle, AEGP_WorldType* type) {
   if (type == nullptr) return A_Err_PARAMETER;
-  *type = static_cast<AEGP_WorldType>(worldOf(c, handle).depth());
+  *type = worldTypeOf(worldOf(c, handle).depth());
   return A_Err_NONE;
 }
 
@@ -134,7 +127,7 @@ PF_Err pfDisposeWorld(Call& c, PF_ProgPtr, PF_EffectWorld* view) {
 PF_Err pfGetPixelFormat(Call& c, const PF_EffectWorld* view, PF_PixelFormat* format) {
   const World* w = pixels(c).find(view);
   if (w == nullptr || format == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-  *format = pixelFormat(w->depth());
+  *format = pixelFormatOf(w->depth());
   return PF_Err_NONE;
 }
 

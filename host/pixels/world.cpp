@@ -16,17 +16,9 @@ std::size_t bytesPerPixel(PixelDepth depth) {
     case PixelDepth::U8: return 4;
     case PixelDepth::U16: return 8;
     case PixelDepth::F32: return 16;
+    case PixelDepth::NONE: break;
   }
   return 4;
-}
-
-PF_PixelFormat pixelFormat(PixelDepth depth) {
-  switch (depth) {
-    case PixelDepth::U8: return PF_PixelFormat_ARGB32;
-    case PixelDepth::U16: return PF_PixelFormat_ARGB64;
-    case PixelDepth::F32: return PF_PixelFormat_ARGB128;
-  }
-  return PF_PixelFormat_INVALID;
 }
 
 bool isEmpty(const PF_LRect& r) { return r.left >= r.right || r.top >= r.bottom; }

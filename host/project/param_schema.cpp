@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "host_error.h"
+#include "host_units.h"
 
 namespace plenorium::host {
 namespace {
@@ -24,7 +25,7 @@ std::string number(double v) {
   return s.str();
 }
 
-std::string fixed16(PF_Fixed v) { return number(v / 65536.0); }
+std::string fixed16(PF_Fixed v) { return number(fromFixed(v)); }
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "host_error.h"
+#include "host_units.h"
 #include "output_file.h"
 
 namespace plenorium::host {
@@ -160,12 +161,12 @@ StreamValue defaultValue(const DeclaredParam& p, int layerWidth, int layerHeight
   const PF_ParamDef& d = p.def;
   switch (d.param_type) {
     case PF_Param_FLOAT_SLIDER: return {d.u.fs_d.value, 0};
-    case PF_Param_ANGLE: return {d.u.ad.dephault / 65536.0, 0};
+    case PF_Param_ANGLE: return {fromFixed(d.u.ad.dephault), 0};
     case PF_Param_CHECKBOX: return {d.u.bd.dephault ? 1.0 : 0.0, 0};
     case PF_Param_POPUP: return {static_cast<double>(d.u.pd.dephault), 0};
     case PF_Param_SLIDER: return {static_cast<double>(d.u.sd.dephault), 0};
     case PF_Param_POINT:
-      return {d.u.td.x_dephault / 65536.0 * 0.01 * layerWidth, d.u.td.y_dephault / 65536.0 * 0.01 * layerHeight};
+      return {fromFixed(d.u.td.x_dephault) * 0.01 * layerWidth, fromFixed(d.u.td.y_dephault) * 0.01 * layerHeight};
     default: return {0, 0};
   }
 }

@@ -6,6 +6,7 @@
 #include "c_boundary.h"
 #include "effect_context.h"
 #include "host_error.h"
+#include "host_units.h"
 #include "render_session.h"
 
 namespace plenorium::host {
@@ -64,10 +65,6 @@ RenderOptionsObject* optionsOf(AEGP_RenderOptionsH h) {
 }
 ReceiptObject* receiptOf(AEGP_FrameReceiptH h) {
   return reinterpret_cast<ReceiptObject*>(h);
-}
-
-double secondsOf(const A_Time& t) {
-  return t.scale == 0 ? 0.0 : static_cast<double>(t.value) / t.scale;
 }
 
 // --- "AEGP PF Interface Suite" 1 ---
@@ -215,6 +212,7 @@ A_Err setStreamValue(Call& c, AEGP_PluginID, AEGP_StreamRefH h, Record* value) {
     case AEGP_StreamType_NO_DATA: return A_Err_PARAMETER;
     default: s->stream->setConstant({value->val.one_d, 0}); break;
   }
+  session(c).streamsChanged();
   return A_Err_NONE;
 }
 
@@ -225,8 +223,9 @@ A_Err getExpressionState(Call&, AEGP_PluginID, AEGP_StreamRefH h, A_Boolean* ena
   return A_Err_NONE;
 }
 
-A_Err setExpressionState(Call&, AEGP_PluginID, AEGP_StreamRefH h, A_Boolean enabled) {
+A_Err setExpressionState(Call& c, AEGP_PluginID, AEGP_StreamRefH h, A_Boolean enabled) {
   streamOf(h)->stream->setExpressionEnabled(enabled != 0);
+  session(c).streamsChanged();
   return A_Err_NONE;
 }
 
@@ -251,6 +250,7 @@ A_Err setExpression(Call& c, AEGP_PluginID, AEGP_StreamRefH h, const A_char* tex
   c.note("index", s->index);
   if (text == nullptr) return A_Err_PARAMETER;
   s->stream->setExpression(text);
+  session(c).streamsChanged();
   return A_Err_NONE;
 }
 
@@ -473,7 +473,7 @@ A_Err getRenderTime(Call&, AEGP_RenderOptionsH h, A_Time* time) {
 
 A_Err setWorldType(Call& c, AEGP_RenderOptionsH h, AEGP_WorldType type) {
   c.note("type", type);
-  if (type < AEGP_WorldType_8 || type > AEGP_WorldType_32) return A_Err_PARAMETER;
+  if (depthOfWorldType(type) == DepthCode::NONE) return A_Err_PARAMETER;
   optionsOf(h)->worldType = type;
   return A_Err_NONE;
 }
@@ -507,7 +507,7 @@ A_Err renderAndCheckoutFrame(Call& c, AEGP_RenderOptionsH h, AEGP_RenderSuiteChe
   c.note("time", o->time.value);
   if (receipt == nullptr || o->item == nullptr) return A_Err_PARAMETER;
   RenderSettings settings;
-  settings.depth = static_cast<PixelDepth>(o->worldType);
+  settings.depth = depthOfWorldType(o->worldType);
   settings.downsample = std::clamp<int>(o->downsampleX, 1, 64);
   try {
     auto r =
@@ -855,6 +855,7 @@ const char* LiveHandles::name(HandleKind kind) {
     case HandleKind::STREAM_VALUE: return "stream value";
     case HandleKind::RENDER_OPTIONS: return "render options";
     case HandleKind::RECEIPT: return "frame receipt";
+    case HandleKind::COUNT: break;
   }
   return "handle";
 }

@@ -6,6 +6,7 @@
 #include "c_boundary.h"
 #include "effect_driver.h"
 #include "host_error.h"
+#include "host_units.h"
 #include "render_session.h"
 
 namespace plenorium::host {
@@ -13,10 +14,6 @@ namespace {
 
 constexpr const char* PARAM_CHECKOUT = "parameter checkout";
 constexpr const char* LAYER_CHECKOUT = "layer checkout";
-
-A_long ticks(double seconds, A_u_long scale) {
-  return static_cast<A_long>(std::llround(seconds * scale));
-}
 
 PF_RationalScale rationalOf(double value) {
   const auto num = static_cast<A_long>(std::lround(value * 1000.0));
@@ -224,8 +221,8 @@ void fillFrameInData(PF_InData& in, const EffectContext& context, double layerTi
   in.time_scale = scale;
   in.time_step = comp.rate.frameTicks;
   in.local_time_step = comp.rate.frameTicks;
-  in.current_time = ticks(layerTime, scale);
-  in.total_time = ticks(comp.duration, scale);
+  in.current_time = timeValueOf(layerTime, scale);
+  in.total_time = timeValueOf(comp.duration, scale);
   in.width = context.layer->width();
   in.height = context.layer->height();
   in.extent_hint = {0, 0, context.input != nullptr ? context.input->width() : 0,
@@ -259,7 +256,7 @@ PF_ParamDef paramDefAt(const EffectContext& context, int index, double seconds) 
                             : stream.valueAt(seconds);
   switch (def.param_type) {
     case PF_Param_FLOAT_SLIDER: def.u.fs_d.value = v[0]; break;
-    case PF_Param_ANGLE: def.u.ad.value = static_cast<PF_Fixed>(std::lround(v[0] * 65536.0)); break;
+    case PF_Param_ANGLE: def.u.ad.value = toFixed(v[0]); break;
     case PF_Param_CHECKBOX: def.u.bd.value = v[0] != 0 ? 1 : 0; break;
     case PF_Param_POPUP:
       def.u.pd.value = static_cast<PF_ParamValue>(std::lround(v[0]));
@@ -268,8 +265,8 @@ PF_ParamDef paramDefAt(const EffectContext& context, int index, double seconds) 
     case PF_Param_SLIDER: def.u.sd.value = static_cast<PF_ParamValue>(std::lround(v[0])); break;
     case PF_Param_POINT: {
       const double ds = context.settings.downsample;
-      def.u.td.x_value = static_cast<PF_Fixed>(std::lround(v[0] / ds * 65536.0));
-      def.u.td.y_value = static_cast<PF_Fixed>(std::lround(v[1] / ds * 65536.0));
+      def.u.td.x_value = toFixed(v[0] / ds);
+      def.u.td.y_value = toFixed(v[1] / ds);
       break;
     }
     case PF_Param_LAYER: def.u.ld = PF_LayerDef{}; break;  // layers are reached through checkouts

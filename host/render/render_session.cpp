@@ -15,25 +15,6 @@ Color4 colorOf(const ColorRGBA& c) {
   return {static_cast<float>(c[3]), static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2])};
 }
 
-std::string effectLabel(const Layer& layer, const EffectInstance& effect, int index) {
-  return "layer '" + layer.name + "', effect " + std::to_string(index + 1) + " '" + effect.matchName + "'";
-}
-
-std::uint32_t mixSeed(std::uint32_t h, std::uint32_t v) {
-  h ^= v + 0x9e3779b9u + (h << 6) + (h >> 2);
-  return h;
-}
-
-nlohmann::json valueJson(const StreamValue& v, bool twoD) {
-  return twoD ? nlohmann::json::array({v[0], v[1]}) : nlohmann::json(v[0]);
-}
-
-bool isTwoD(const EffectInstance* effect, int index) {
-  if (effect == nullptr) return index == AEGP_LayerStream_ANCHORPOINT || index == AEGP_LayerStream_POSITION ||
-                                index == AEGP_LayerStream_SCALE;
-  return effect->schema->at(index).def.param_type == PF_Param_POINT;
-}
-
 // The layer's placement in its composition: anchor to the origin, scale, rotate (clockwise),
 // then to the position. Row vectors, in downsampled pixels.
 PF_FloatMatrix layerMatrix(RenderSession& session, const Layer& layer, double layerTime, int downsample) {
@@ -70,19 +51,18 @@ RenderSession::RenderSession(HostCore& core, PixelHost& pixels, EffectRegistry& 
       registry_(registry),
       project_(project),
       handles_(core.accounting()),
-      itemCache_(pixels.engine().budget(), [](const SharedWorld& w) { return (*w)->heldBytes(); }) {
+      expressions_([this](const EffectInstance& e) {
+        const EffectDriver* d = driverFor(e);
+        return d != nullptr ? d->module().descriptor().name : e.matchName;
+      }),
+      itemCache_(pixels.engine().budget()) {
   core_.attach(this);
   installModelSuites(core_);
   checkSessionHandles(core_, *this);
 }
 
 RenderSession::~RenderSession() {
-  for (const auto& [layer, index] : started_) {
-    EffectContext context = contextFor(const_cast<Layer&>(*layer), index);
-    PF_InData in = context.driver->inDataFor(context);
-    PF_OutData out{};
-    context.driver->sendWith(in, PF_Cmd_SEQUENCE_SETDOWN, out);
-  }
+  instances_.stopAll();
   stopCheckingSessionHandles(core_);
   core_.attach<RenderSession>(nullptr);
 }
@@ -98,113 +78,10 @@ EffectContext RenderSession::contextFor(Layer& layer, int effectIndex) {
   return context;
 }
 
-void RenderSession::startInstances() {
-  for (const auto& item : project_.items) {
-    if (item->kind != ItemKind::COMP) continue;
-    for (const auto& layer : item->comp->layers) {
-      for (std::size_t i = 0; i < layer->effects.size(); ++i) {
-        EffectContext context = contextFor(*layer, static_cast<int>(i));
-        PF_InData in = context.driver->inDataFor(context);
-        PF_OutData out{};
-        if (PF_Err err = context.driver->sendWith(in, PF_Cmd_SEQUENCE_SETUP, out)) {
-          throw HostError(effectLabel(*layer, *context.effect, static_cast<int>(i)) + ": sequence set-up failed (error " +
-                          std::to_string(err) + ")");
-        }
-        started_.insert({layer.get(), static_cast<int>(i)});
-        updateParamsUi(*layer, static_cast<int>(i));
-      }
-    }
-  }
-}
-
-PF_Err RenderSession::updateParamsUi(Layer& layer, int effectIndex) {
-  EffectContext context = contextFor(layer, effectIndex);
-  PF_InData in = context.driver->inDataFor(context);
-  const Composition& comp = *layer.parent;
-  in.time_scale = comp.rate.timeScale;
-  in.time_step = in.local_time_step = comp.rate.frameTicks;
-  ParamValues values(context, 0.0);
-  PF_OutData out{};
-  return context.driver->sendWith(in, PF_Cmd_UPDATE_PARAMS_UI, out, values.array());
-}
-
-void RenderSession::changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value) {
-  EffectContext context = contextFor(layer, effectIndex);
-  context.effect->params.at(static_cast<std::size_t>(paramIndex)).setConstant(value);
-  if (context.effect->schema->at(paramIndex).def.flags & PF_ParamFlag_SUPERVISE) {
-    PF_InData in = context.driver->inDataFor(context);
-    const Composition& comp = *layer.parent;
-    in.time_scale = comp.rate.timeScale;
-    in.time_step = in.local_time_step = comp.rate.frameTicks;
-    ParamValues values(context, 0.0);
-    PF_UserChangedParamExtra extra{paramIndex};
-    PF_OutData out{};
-    context.driver->sendWith(in, PF_Cmd_USER_CHANGED_PARAM, out, values.array(), nullptr, &extra);
-  }
-  updateParamsUi(layer, effectIndex);
-}
-
 StreamValue RenderSession::streamValue(const Layer& layer, const EffectInstance* effect, int index, const Stream& stream,
                                        double layerTime, bool preExpression) {
-  if (preExpression || stream.expression().empty() || !stream.expressionEnabled()) return stream.valueAt(layerTime);
-  const Composition& comp = *layer.parent;
-  int effectIndex = -1;
-  for (std::size_t i = 0; i < layer.effects.size(); ++i) {
-    if (layer.effects[i].get() == effect) effectIndex = static_cast<int>(i);
-  }
-  nlohmann::json layers = nlohmann::json::array();
-  for (std::size_t li = 0; li < comp.layers.size(); ++li) {
-    const Layer& l = *comp.layers[li];
-    nlohmann::json effects = nlohmann::json::array();
-    for (const auto& e : l.effects) {
-      nlohmann::json values = nlohmann::json::array();
-      nlohmann::json controls = nlohmann::json::object();
-      for (const DeclaredParam& p : e->schema->params()) {
-        // Other controls are read before their own expressions, so that expressions cannot loop.
-        const nlohmann::json v = valueJson(e->params[static_cast<std::size_t>(p.index)].valueAt(layerTime),
-                                           p.def.param_type == PF_Param_POINT);
-        values.push_back(v);
-        if (p.index != 0 && !p.path.empty()) {
-          controls[p.name] = v;
-          controls[p.path] = v;
-        }
-      }
-      const EffectDriver* d = driverFor(*e);
-      effects.push_back({{"name", d != nullptr ? d->module().descriptor().name : e->matchName},
-                         {"matchName", e->matchName},
-                         {"values", values},
-                         {"controls", controls}});
-    }
-    layers.push_back({{"name", l.name}, {"index", li + 1}, {"effects", effects}});
-  }
-  const StreamValue before = stream.valueAt(layerTime);
-  std::uint32_t seed = mixSeed(mixSeed(static_cast<std::uint32_t>(layer.id), static_cast<std::uint32_t>(effectIndex + 1)),
-                               static_cast<std::uint32_t>(index));
-  const nlohmann::json context = {
-      {"time", layerTime},
-      {"value", valueJson(before, isTwoD(effect, index))},
-      {"comp", {{"name", comp.item != nullptr ? comp.item->name : ""}, {"width", comp.width}, {"height", comp.height},
-                {"duration", comp.duration}, {"frameDuration", 1.0 / comp.rate.fps()}, {"layers", layers}}},
-      {"layerIndex", comp.indexOf(&layer) + 1},
-      {"effectIndex", effectIndex},
-      {"seed", seed}};
-  std::string error;
-  if (const auto result = expressions_.evaluate(stream.expression(), context, error)) return *result;
-  const std::string control = effect != nullptr ? "control '" + effect->schema->at(index).path + "' of effect '" +
-                                                      effect->matchName + "'"
-                                                : "transform stream " + std::to_string(index);
-  const std::string key = layer.name + "/" + control;
-  if (warned_.insert(key).second) {
-    warnings_.push_back("layer '" + layer.name + "', " + control + ": the expression failed (" + error +
-                        "); the value before it is used");
-  }
-  return before;
-}
-
-std::vector<std::string> RenderSession::takeWarnings() {
-  std::vector<std::string> out;
-  out.swap(warnings_);
-  return out;
+  if (preExpression) return stream.valueAt(layerTime);
+  return expressions_.valueOf(layer, effect, index, stream, layerTime);
 }
 
 OwnedWorld RenderSession::newWorld(const RenderSettings& settings, A_long width, A_long height) {
@@ -221,6 +98,14 @@ OwnedWorld RenderSession::renderFrame(const Composition& comp, long frame, const
 }
 
 OwnedWorld RenderSession::renderComp(const Composition& comp, double compTime, const RenderSettings& settings) {
+  // Expression contexts are kept while the frame is rendered, nested compositions included.
+  struct FrameScope {
+    StreamExpressions* expressions;
+    ~FrameScope() {
+      if (expressions != nullptr) expressions->endFrame();
+    }
+  } frame{inProgress_.empty() ? &expressions_ : nullptr};
+  if (frame.expressions != nullptr) expressions_.beginFrame();
   OwnedWorld out = newWorld(settings, scaledSize(comp.width, settings.downsample), scaledSize(comp.height, settings.downsample));
   if (comp.background[3] > 0) pixels_.engine().fill(*out, colorOf(comp.background), nullptr);
   const PF_LRect whole{0, 0, out->width(), out->height()};
@@ -246,11 +131,8 @@ SharedWorld RenderSession::renderItem(const Item& item, double time, const Rende
   // of a frame and are kept.
   if (item.kind == ItemKind::COMP) return renderItemUncached(item, time, settings);
   time = item.sourceTime(time);
-  const long frame = item.kind == ItemKind::SOLID ? 0 : static_cast<long>(std::floor(time * item.rate.fps() + 1e-6));
-  const std::string key = std::to_string(item.id) + "/" + std::to_string(frame) + "/" + std::to_string(settings.downsample) +
-                          "/" + std::to_string(static_cast<int>(settings.depth));
+  const ItemCache::Key key = ItemCache::keyOf(item, time, settings);
   if (const SharedWorld* kept = itemCache_.find(key)) return *kept;
-  // Kept pictures gain reduced copies as they are drawn, so what they hold is measured anew.
   itemCache_.remeasure();
   SharedWorld w = renderItemUncached(item, time, settings);
   itemCache_.put(key, w);

@@ -16,27 +16,35 @@ struct MissingSuite {
   PF_Err code = PF_Err_BAD_CALLBACK_PARAM;
 };
 
+// Every suite the effect uses, written once: (id, accessor, table type, name, version). The
+// accessor's number is the suite's published version; the table type is the one that version
+// hands out.
+#define PLENORIUM_EFFECT_SUITES(X) \
+  X(COMP_15, compSuite15, AEGP_CompSuite7, kAEGPCompSuite, kAEGPCompSuiteVersion7) \
+  X(DYNAMIC_STREAM_5, dynamicStreamSuite5, AEGP_DynamicStreamSuite4, kAEGPDynamicStreamSuite, kAEGPDynamicStreamSuiteVersion4) \
+  X(EFFECT_3, effectSuite3, AEGP_EffectSuite3, kAEGPEffectSuite, kAEGPEffectSuiteVersion3) \
+  X(ITEM_13, itemSuite13, AEGP_ItemSuite8, kAEGPItemSuite, kAEGPItemSuiteVersion8) \
+  X(LAYER_11, layerSuite11, AEGP_LayerSuite5, kAEGPLayerSuite, kAEGPLayerSuiteVersion5) \
+  X(LAYER_13, layerSuite13, AEGP_LayerSuite7, kAEGPLayerSuite, kAEGPLayerSuiteVersion7) \
+  X(MEMORY_1, memorySuite1, AEGP_MemorySuite1, kAEGPMemorySuite, kAEGPMemorySuiteVersion1) \
+  X(PF_INTERFACE_1, pfInterfaceSuite1, AEGP_PFInterfaceSuite1, kAEGPPFInterfaceSuite, kAEGPPFInterfaceSuiteVersion1) \
+  X(RENDER_OPTIONS_3, renderOptionsSuite3, AEGP_RenderOptionsSuite3, kAEGPRenderOptionsSuite, kAEGPRenderOptionsSuiteVersion3) \
+  X(RENDER_2, renderSuite2, AEGP_RenderSuite2, kAEGPRenderSuite, kAEGPRenderSuiteVersion2) \
+  X(STREAM_7, streamSuite7, AEGP_StreamSuite2, kAEGPStreamSuite, kAEGPStreamSuiteVersion2) \
+  X(STREAM_9, streamSuite9, AEGP_StreamSuite4, kAEGPStreamSuite, kAEGPStreamSuiteVersion4) \
+  X(UTILITY_7, utilitySuite7, AEGP_UtilitySuite3, kAEGPUtilitySuite, kAEGPUtilitySuiteVersion3) \
+  X(UTILITY_11, utilitySuite11, AEGP_UtilitySuite5, kAEGPUtilitySuite, kAEGPUtilitySuiteVersion5) \
+  X(WORLD_2, worldSuite2, AEGP_WorldSuite2, kAEGPWorldSuite, kAEGPWorldSuiteVersion2) \
+  X(WORLD_3, worldSuite3, AEGP_WorldSuite3, kAEGPWorldSuite, kAEGPWorldSuiteVersion3) \
+  X(ANSI_1, ansiSuite1, PF_ANSICallbacksSuite1, kPFANSISuite, kPFANSISuiteVersion1) \
+  X(FILL_MATTE_2, fillMatteSuite2, PF_FillMatteSuite2, kPFFillMatteSuite, kPFFillMatteSuiteVersion2) \
+  X(HANDLE_2, handleSuite2, PF_HandleSuite1, kPFHandleSuite, kPFHandleSuiteVersion1) \
+  X(WORLD_TRANSFORM_1, worldTransformSuite1, PF_WorldTransformSuite1, kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1)
+
 enum class SuiteId : std::size_t {
-  COMP_15,
-  DYNAMIC_STREAM_5,
-  EFFECT_3,
-  ITEM_13,
-  LAYER_11,
-  LAYER_13,
-  MEMORY_1,
-  PF_INTERFACE_1,
-  RENDER_OPTIONS_3,
-  RENDER_2,
-  STREAM_7,
-  STREAM_9,
-  UTILITY_7,
-  UTILITY_11,
-  WORLD_2,
-  WORLD_3,
-  ANSI_1,
-  FILL_MATTE_2,
-  HANDLE_2,
-  WORLD_TRANSFORM_1,
+#define PLENORIUM_SUITE_ID(id, accessor, Table, name, version) id,
+  PLENORIUM_EFFECT_SUITES(PLENORIUM_SUITE_ID)
+#undef PLENORIUM_SUITE_ID
   COUNT
 };
 
@@ -55,32 +63,10 @@ class HostSuites {
   HostSuites(const HostSuites&) = delete;
   HostSuites& operator=(const HostSuites&) = delete;
 
-  const AEGP_CompSuite7* compSuite15() { return get<AEGP_CompSuite7>(SuiteId::COMP_15); }
-  const AEGP_DynamicStreamSuite4* dynamicStreamSuite5() {
-    return get<AEGP_DynamicStreamSuite4>(SuiteId::DYNAMIC_STREAM_5);
-  }
-  const AEGP_EffectSuite3* effectSuite3() { return get<AEGP_EffectSuite3>(SuiteId::EFFECT_3); }
-  const AEGP_ItemSuite8* itemSuite13() { return get<AEGP_ItemSuite8>(SuiteId::ITEM_13); }
-  const AEGP_LayerSuite5* layerSuite11() { return get<AEGP_LayerSuite5>(SuiteId::LAYER_11); }
-  const AEGP_LayerSuite7* layerSuite13() { return get<AEGP_LayerSuite7>(SuiteId::LAYER_13); }
-  const AEGP_MemorySuite1* memorySuite1() { return get<AEGP_MemorySuite1>(SuiteId::MEMORY_1); }
-  const AEGP_PFInterfaceSuite1* pfInterfaceSuite1() { return get<AEGP_PFInterfaceSuite1>(SuiteId::PF_INTERFACE_1); }
-  const AEGP_RenderOptionsSuite3* renderOptionsSuite3() {
-    return get<AEGP_RenderOptionsSuite3>(SuiteId::RENDER_OPTIONS_3);
-  }
-  const AEGP_RenderSuite2* renderSuite2() { return get<AEGP_RenderSuite2>(SuiteId::RENDER_2); }
-  const AEGP_StreamSuite2* streamSuite7() { return get<AEGP_StreamSuite2>(SuiteId::STREAM_7); }
-  const AEGP_StreamSuite4* streamSuite9() { return get<AEGP_StreamSuite4>(SuiteId::STREAM_9); }
-  const AEGP_UtilitySuite3* utilitySuite7() { return get<AEGP_UtilitySuite3>(SuiteId::UTILITY_7); }
-  const AEGP_UtilitySuite5* utilitySuite11() { return get<AEGP_UtilitySuite5>(SuiteId::UTILITY_11); }
-  const AEGP_WorldSuite2* worldSuite2() { return get<AEGP_WorldSuite2>(SuiteId::WORLD_2); }
-  const AEGP_WorldSuite3* worldSuite3() { return get<AEGP_WorldSuite3>(SuiteId::WORLD_3); }
-  const PF_ANSICallbacksSuite1* ansiSuite1() { return get<PF_ANSICallbacksSuite1>(SuiteId::ANSI_1); }
-  const PF_FillMatteSuite2* fillMatteSuite2() { return get<PF_FillMatteSuite2>(SuiteId::FILL_MATTE_2); }
-  const PF_HandleSuite1* handleSuite2() { return get<PF_HandleSuite1>(SuiteId::HANDLE_2); }
-  const PF_WorldTransformSuite1* worldTransformSuite1() {
-    return get<PF_WorldTransformSuite1>(SuiteId::WORLD_TRANSFORM_1);
-  }
+#define PLENORIUM_SUITE_ACCESSOR(id, accessor, Table, name, version) \
+  const Table* accessor() { return get<Table>(SuiteId::id); }
+  PLENORIUM_EFFECT_SUITES(PLENORIUM_SUITE_ACCESSOR)
+#undef PLENORIUM_SUITE_ACCESSOR
 
   const SPBasicSuite* basic() const { return basic_; }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "AE_Effect.h"
+#include "host_units.h"
 #include "wall_params.h"
 
 namespace plenorium::test {
@@ -43,8 +44,8 @@ inline PF_InData defaultInData() {
 }
 
 inline void setWallPosition(WallParams& p, double x, double y) {
-  p[PARAM_WALL_POSITION].u.td.x_value = static_cast<PF_Fixed>(x * 65536.0);
-  p[PARAM_WALL_POSITION].u.td.y_value = static_cast<PF_Fixed>(y * 65536.0);
+  p[PARAM_WALL_POSITION].u.td.x_value = static_cast<PF_Fixed>(x * FIXED_ONE);
+  p[PARAM_WALL_POSITION].u.td.y_value = static_cast<PF_Fixed>(y * FIXED_ONE);
 }
 
 }  // namespace plenorium::test

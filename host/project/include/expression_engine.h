@@ -23,7 +23,7 @@ class ExpressionEngine {
   ExpressionEngine(const ExpressionEngine&) = delete;
   ExpressionEngine& operator=(const ExpressionEngine&) = delete;
 
-  // Evaluates `code` with the context (see expression_context.h for its fields). Returns the
+  // Evaluates `code` with the context (stream_expressions.cpp builds it). Returns the
   // value, or nothing with `error` set.
   std::optional<StreamValue> evaluate(const std::string& code, const nlohmann::json& context, std::string& error);
 

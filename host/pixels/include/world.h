@@ -10,13 +10,14 @@
 #include <memory>
 
 #include "AE_Effect.h"
+#include "host_units.h"
 
 namespace plenorium::host {
 
-enum class PixelDepth : int { U8 = 1, U16 = 2, F32 = 3 };
+// The depth of a world the host made; never DepthCode::NONE.
+using PixelDepth = DepthCode;
 
 std::size_t bytesPerPixel(PixelDepth depth);
-PF_PixelFormat pixelFormat(PixelDepth depth);
 
 class ReducedCopies;
 struct ReducedCopy;

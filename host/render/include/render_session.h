@@ -1,19 +1,22 @@
 // Renders a project's compositions: layers bottom to top with their transforms, each layer's
 // source after its effects, nested compositions recursively, effects through the smart
-// pre-render and render commands. Serves the suites that let effects read the project.
+// pre-render and render commands. Serves the suites that let effects read the project. Its
+// parts: the item pictures kept (item_cache.h), the values of expressions (stream_expressions.h)
+// and the effect instances' life cycle (effect_instances.h).
 #pragma once
 
 #include <set>
 #include <string>
 
-#include "bounded_cache.h"
 #include "effect_context.h"
+#include "effect_instances.h"
 #include "effect_registry.h"
-#include "expression_engine.h"
 #include "footage_provider.h"
+#include "item_cache.h"
 #include "model_suites.h"
 #include "pixel_host.h"
 #include "project.h"
+#include "stream_expressions.h"
 
 namespace plenorium::host {
 
@@ -26,7 +29,7 @@ class RenderSession {
   RenderSession& operator=(const RenderSession&) = delete;
 
   // Sequence set-up and a controls update for every effect instance, as after loading a project.
-  void startInstances();
+  void startInstances() { instances_.startAll(project_); }
 
   // Frame `frame` of `comp` (0 at its start). Throws HostError naming frame, layer, effect and
   // error code when an effect fails.
@@ -57,14 +60,18 @@ class RenderSession {
   StreamValue streamValue(const Layer& layer, const EffectInstance* effect, int index, const Stream& stream,
                           double layerTime, bool preExpression = false);
   // Warnings gathered since the last call (failed expressions), each reported once per session.
-  std::vector<std::string> takeWarnings();
+  std::vector<std::string> takeWarnings() { return expressions_.takeWarnings(); }
+  // Called whenever a stream's value or expression changes: expression contexts are built anew.
+  void streamsChanged() { expressions_.forgetContexts(); }
 
   // Sends PF_Cmd_UPDATE_PARAMS_UI to one instance with its current parameter values.
-  PF_Err updateParamsUi(Layer& layer, int effectIndex);
+  PF_Err updateParamsUi(Layer& layer, int effectIndex) { return instances_.updateParamsUi(layer, effectIndex); }
 
   // Changes a control as a user would: a supervised control is announced with
   // PF_Cmd_USER_CHANGED_PARAM, then the controls are brought up to date.
-  void changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value);
+  void changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value) {
+    instances_.changeParam(layer, effectIndex, paramIndex, value);
+  }
 
  private:
   SharedWorld renderItemUncached(const Item& item, double time, const RenderSettings& settings);
@@ -77,15 +84,12 @@ class RenderSession {
   EffectRegistry& registry_;
   Project& project_;
   std::set<const Layer*> inProgress_;  // layers being rendered, to refuse a layer that needs itself
-  std::set<std::pair<const Layer*, int>> started_;
   LiveHandles handles_;
   ProjectObjects projectObjects_{project_};
-  ExpressionEngine expressions_;
+  StreamExpressions expressions_;
   FootageProvider* footage_ = nullptr;
-  // Item pictures by (item, frame, downsampling, depth), within the engine's memory budget.
-  BoundedCache<std::string, SharedWorld> itemCache_;
-  std::set<std::string> warned_;
-  std::vector<std::string> warnings_;
+  ItemCache itemCache_;  // within the engine's memory budget
+  EffectInstances instances_{*this};
 };
 
 // Pixel dimension of a full-size length at a downsampling factor.

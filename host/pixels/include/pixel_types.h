@@ -101,7 +101,8 @@ decltype(auto) dispatchDepth(PixelDepth depth, Fn&& fn) {
   switch (depth) {
     case PixelDepth::U16: return fn.template operator()<PixelDepth::U16>();
     case PixelDepth::F32: return fn.template operator()<PixelDepth::F32>();
-    case PixelDepth::U8: break;
+    case PixelDepth::U8:
+    case PixelDepth::NONE: break;  // worlds are never made without a depth
   }
   return fn.template operator()<PixelDepth::U8>();
 }

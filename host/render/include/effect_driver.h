@@ -25,7 +25,6 @@ class EffectDriver {
   void globalSetup();
   // Safe to call when set-up did not run; runs at most once.
   PF_Err globalSetdown();
-  bool isSetUp() const { return setUp_; }
 
   // Sends parameter set-up and records every control the effect adds. Throws HostError.
   const ParamSchema& setupParameters();
@@ -39,7 +38,6 @@ class EffectDriver {
   PF_InData& inData() { return inData_; }
   // The same record for a command sent to one effect instance: `effect_ref` points at `context`.
   PF_InData inDataFor(EffectContext& context) const;
-  EffectContext& moduleContext() { return moduleContext_; }
   PF_Err send(PF_Cmd cmd, PF_OutData& out, PF_ParamDef* params[] = nullptr, PF_LayerDef* output = nullptr,
               void* extra = nullptr);
   PF_Err sendWith(PF_InData& in, PF_Cmd cmd, PF_OutData& out, PF_ParamDef* params[] = nullptr,

@@ -40,8 +40,8 @@ struct ReceiptObject {
 };
 
 // The kinds of handle the project suites hand out.
-enum class HandleKind { EFFECT_REF, STREAM, STREAM_VALUE, RENDER_OPTIONS, RECEIPT };
-inline constexpr std::size_t HANDLE_KINDS = 5;
+enum class HandleKind { EFFECT_REF, STREAM, STREAM_VALUE, RENDER_OPTIONS, RECEIPT, COUNT };
+inline constexpr std::size_t HANDLE_KINDS = static_cast<std::size_t>(HandleKind::COUNT);
 
 // The handles the project suites have handed out and not yet taken back, by kind, so that a
 // stale or foreign handle is refused instead of followed. Each one is also counted in the

@@ -1,0 +1,24 @@
+#include "item_cache.h"
+
+#include <cmath>
+
+namespace plenorium::host {
+
+ItemCache::ItemCache(MemoryBudget& budget)
+    : cache_(budget, [](const SharedWorld& w) { return (*w)->heldBytes(); }) {}
+
+ItemCache::Key ItemCache::keyOf(const Item& item, double time, const RenderSettings& settings) {
+  const long frame = item.kind == ItemKind::SOLID ? 0 : static_cast<long>(std::floor(time * item.rate.fps() + 1e-6));
+  return Key{item.id, frame, settings.downsample, settings.depth};
+}
+
+std::size_t ItemCache::KeyHash::operator()(const Key& k) const {
+  std::size_t h = std::hash<int>{}(k.item);
+  const auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
+  mix(std::hash<long>{}(k.frame));
+  mix(std::hash<int>{}(k.downsample));
+  mix(static_cast<std::size_t>(k.depth));
+  return h;
+}
+
+}  // namespace plenorium::host
