@@ -8,15 +8,14 @@
 // load, and, for (a), the PSNR against an exact box-filtered reference. (d) is timed alternately
 // with the same wall unframed, and reported as the ratio of the two.
 //   bench_wall MODULE [threads [case-letter [ours]]]
-#include <opencv2/core.hpp>
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
 
@@ -49,7 +48,8 @@ double timeMs(const std::function<void()>& fn) {
 
 // Median times of `ours` and `peer` (when given), run alternately after one warm-up each, so that
 // both see the same load on a shared machine.
-std::pair<double, double> pairedMedians(const std::function<void()>& ours, const std::function<void()>& peer, int runs) {
+std::pair<double, double> pairedMedians(const std::function<void()>& ours, const std::function<void()>& peer,
+                                        int runs) {
   ours();
   if (peer) peer();
   std::vector<double> a, b;
@@ -70,11 +70,17 @@ json project(const json& params) {
     wall["Source " + std::to_string(i + 1)] = "L" + std::to_string(i);
   }
   items.push_back({{"name", "base"}, {"type", "solid"}, {"width", W}, {"height", H}, {"color", {0, 0, 0, 0}}});
-  layers.push_back({{"name", "Wall"}, {"source", "base"}, {"effects", {{{"matchName", "KTRM_Plenorium"}, {"params", wall}}}}});
+  layers.push_back(
+      {{"name", "Wall"}, {"source", "base"}, {"effects", {{{"matchName", "KTRM_Plenorium"}, {"params", wall}}}}});
   for (int i = 0; i < SOURCES; ++i) {
     layers.push_back({{"name", "L" + std::to_string(i)}, {"source", "s" + std::to_string(i)}, {"visible", false}});
   }
-  items.push_back({{"name", "Main"}, {"type", "comp"}, {"width", W}, {"height", H}, {"fps", 25}, {"duration", 10},
+  items.push_back({{"name", "Main"},
+                   {"type", "comp"},
+                   {"width", W},
+                   {"height", H},
+                   {"fps", 25},
+                   {"duration", 10},
                    {"layers", layers}});
   return {{"items", items}};
 }
@@ -90,7 +96,8 @@ std::vector<cv::Mat> peerSources(PixelHost& pixels) {
       const auto* row = pixelRow<PixelDepth::U8>(w, y);
       auto* dst = m.ptr<std::uint8_t>(y);
       for (int x = 0; x < W; ++x) {
-        dst[x * 4] = row[x].red, dst[x * 4 + 1] = row[x].green, dst[x * 4 + 2] = row[x].blue, dst[x * 4 + 3] = row[x].alpha;
+        dst[x * 4] = row[x].red, dst[x * 4 + 1] = row[x].green, dst[x * 4 + 2] = row[x].blue,
+                dst[x * 4 + 3] = row[x].alpha;
       }
     }
     out.push_back(m);
@@ -131,7 +138,8 @@ cv::Mat toMat(const World& w) {
     const auto* row = pixelRow<PixelDepth::U8>(w, y);
     auto* dst = m.ptr<std::uint8_t>(y);
     for (int x = 0; x < w.width(); ++x) {
-      dst[x * 4] = row[x].red, dst[x * 4 + 1] = row[x].green, dst[x * 4 + 2] = row[x].blue, dst[x * 4 + 3] = row[x].alpha;
+      dst[x * 4] = row[x].red, dst[x * 4 + 1] = row[x].green, dst[x * 4 + 2] = row[x].blue,
+              dst[x * 4 + 3] = row[x].alpha;
     }
   }
   return m;
@@ -145,7 +153,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const int threads = argc > 2 ? std::atoi(argv[2]) : 2;
-  const std::string only = argc > 3 ? argv[3] : "";  // one case letter, for profiling
+  const std::string only = argc > 3 ? argv[3] : "";                  // one case letter, for profiling
   const bool oursOnly = argc > 4 && std::string(argv[4]) == "ours";  // leave the peer out of a profile
   cv::setNumThreads(threads);
   HostCore core;
@@ -172,8 +180,8 @@ int main(int argc, char** argv) {
   };
   std::printf("threads: %d, frame %d x %d, 8-bit, %d sources\n", threads, W, H, SOURCES);
   std::printf("%-36s %12s %12s %8s %10s %10s\n", "case", "ours ms", "OpenCV ms", "ratio", "ours dB", "OpenCV dB");
-  for (const Case& c : {Case{"(a) 5x4 neutral", neutral}, Case{"(b) 100x100", dense}, Case{"(c) 5x4 turned, 80 %", turned},
-                        Case{"(d) (c) framed", framed}}) {
+  for (const Case& c : {Case{"(a) 5x4 neutral", neutral}, Case{"(b) 100x100", dense},
+                        Case{"(c) 5x4 turned, 80 %", turned}, Case{"(d) (c) framed", framed}}) {
     if (!only.empty() && only[0] != c.name[1]) continue;
     json description = project(c.params);
     if (c.name[1] == 'd') {
@@ -248,8 +256,8 @@ int main(int argc, char** argv) {
       peerDb = psnr(out, reference);
     }
     if (name[1] == 'd') {
-      std::printf("%-36s %12.2f %12s %8s   (d)/(c) = %.2f (unframed, timed alternately: %.2f ms)\n", c.name, ours, "-", "-",
-                  ours / peer, peer);
+      std::printf("%-36s %12.2f %12s %8s   (d)/(c) = %.2f (unframed, timed alternately: %.2f ms)\n", c.name, ours, "-",
+                  "-", ours / peer, peer);
       continue;
     }
     if (peer > 0) {

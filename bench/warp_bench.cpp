@@ -1,11 +1,9 @@
 // Warps of one 1920 × 1080 RGBA8 picture by our pixel engine and by peer libraries, in one
 // process at the same thread count: per-call time and PSNR against a box-filtered reference.
 //   bench_warp [threads]   (default 2)
-#include <opencv2/core.hpp>
-#include <opencv2/imgproc.hpp>
+#include <Imath/ImathMatrix.h>
 #include <OpenImageIO/imagebuf.h>
 #include <OpenImageIO/imagebufalgo.h>
-#include <Imath/ImathMatrix.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
 
@@ -39,9 +39,9 @@ std::vector<std::uint8_t> makeSource() {
       const double noise = (seed >> 24) / 255.0;
       auto c = [](double v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
       std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * SRC_W + x) * 4];
-      p[0] = c(0.6 * zone + 0.4 * x / SRC_W);       // r
-      p[1] = c(0.5 * stripes + 0.5 * y / SRC_H);    // g
-      p[2] = c(0.7 * noise + 0.3 * zone);           // b
+      p[0] = c(0.6 * zone + 0.4 * x / SRC_W);     // r
+      p[1] = c(0.5 * stripes + 0.5 * y / SRC_H);  // g
+      p[2] = c(0.7 * noise + 0.3 * zone);         // b
       p[3] = 255;
     }
   }
@@ -164,7 +164,8 @@ int main(int argc, char** argv) {
   src.markAllWritten();
   src.setSerial(1);  // as every world the host makes has: what is derived from it may be kept
   const cv::Mat cvSrc(SRC_H, SRC_W, CV_8UC4, const_cast<std::uint8_t*>(rgba.data()));
-  OIIO::ImageBuf oiioSrc(OIIO::ImageSpec(SRC_W, SRC_H, 4, OIIO::TypeDesc::UINT8), const_cast<std::uint8_t*>(rgba.data()));
+  OIIO::ImageBuf oiioSrc(OIIO::ImageSpec(SRC_W, SRC_H, 4, OIIO::TypeDesc::UINT8),
+                         const_cast<std::uint8_t*>(rgba.data()));
 
   // The 1:1 sub-pixel placement works on a 384 × 270 tile cut from the picture.
   const std::vector<Warp> warps = {scaleRotate("1080p -> 384x270", 384, 270, 0),
@@ -183,7 +184,12 @@ int main(int argc, char** argv) {
       engine.transformWorld(src, dst, m, false, CompositeSpec{}, PF_LRect{0, 0, w.dstW, w.dstH});
     };
     const double warm = medianMs(runOurs, runs);
-    const double cold = medianMs([&] { src.markAllWritten(); runOurs(); }, runs);
+    const double cold = medianMs(
+        [&] {
+          src.markAllWritten();
+          runOurs();
+        },
+        runs);
     for (int y = 0; y < w.dstH; ++y) {
       const auto* row = reinterpret_cast<const PF_Pixel8*>(dst.row(y));
       for (int x = 0; x < w.dstW; ++x) {
@@ -200,37 +206,44 @@ int main(int argc, char** argv) {
     const cv::Mat cvM = (cv::Mat_<double>(2, 3) << w.a, w.c, w.e - 0.5 + 0.5 * w.a + 0.5 * w.c, w.b, w.d,
                          w.f - 0.5 + 0.5 * w.b + 0.5 * w.d);
     if (axisAligned) {
-      const double area = medianMs([&] { cv::resize(cvSrc, out, cv::Size(w.dstW, w.dstH), 0, 0, cv::INTER_AREA); }, runs);
+      const double area =
+          medianMs([&] { cv::resize(cvSrc, out, cv::Size(w.dstW, w.dstH), 0, 0, cv::INTER_AREA); }, runs);
       rows.push_back({w.name, "OpenCV resize AREA", area, psnr(ref, out.data, out.step, w)});
-      const double lin = medianMs([&] { cv::resize(cvSrc, out, cv::Size(w.dstW, w.dstH), 0, 0, cv::INTER_LINEAR); }, runs);
+      const double lin =
+          medianMs([&] { cv::resize(cvSrc, out, cv::Size(w.dstW, w.dstH), 0, 0, cv::INTER_LINEAR); }, runs);
       rows.push_back({w.name, "OpenCV resize LINEAR", lin, psnr(ref, out.data, out.step, w)});
     } else {
       // Area resize to the screen's scale, then a linear rotation: the usual two-step recipe.
       const double sx = std::hypot(w.a, w.b), sy = std::hypot(w.c, w.d);
       const cv::Size mid(static_cast<int>(std::lround(SRC_W / sx)), static_cast<int>(std::lround(SRC_H / sy)));
       const double sxm = static_cast<double>(SRC_W) / mid.width, sym = static_cast<double>(SRC_H) / mid.height;
-      const cv::Mat midM = (cv::Mat_<double>(2, 3) << w.a / sxm, w.c / sxm,
-                            (w.e - 0.5 + 0.5 * w.a + 0.5 * w.c + 0.5) / sxm - 0.5, w.b / sym, w.d / sym,
-                            (w.f - 0.5 + 0.5 * w.b + 0.5 * w.d + 0.5) / sym - 0.5);
+      const cv::Mat midM =
+          (cv::Mat_<double>(2, 3) << w.a / sxm, w.c / sxm, (w.e - 0.5 + 0.5 * w.a + 0.5 * w.c + 0.5) / sxm - 0.5,
+           w.b / sym, w.d / sym, (w.f - 0.5 + 0.5 * w.b + 0.5 * w.d + 0.5) / sym - 0.5);
       cv::Mat small;
-      const double two = medianMs([&] {
-        cv::resize(cvSrc, small, mid, 0, 0, cv::INTER_AREA);
-        cv::warpAffine(small, out, midM, cv::Size(w.dstW, w.dstH), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
-      }, runs);
+      const double two = medianMs(
+          [&] {
+            cv::resize(cvSrc, small, mid, 0, 0, cv::INTER_AREA);
+            cv::warpAffine(small, out, midM, cv::Size(w.dstW, w.dstH), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
+          },
+          runs);
       rows.push_back({w.name, "OpenCV AREA + warpAffine", two, psnr(ref, out.data, out.step, w)});
-      const double lin = medianMs([&] {
-        cv::warpAffine(cvSrc, out, cvM, cv::Size(w.dstW, w.dstH), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP);
-      }, runs);
+      const double lin = medianMs(
+          [&] { cv::warpAffine(cvSrc, out, cvM, cv::Size(w.dstW, w.dstH), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP); },
+          runs);
       rows.push_back({w.name, "OpenCV warpAffine LINEAR", lin, psnr(ref, out.data, out.step, w)});
     }
 
     OIIO::ImageBuf oiioOut;
     if (axisAligned) {
-      const double t = medianMs([&] {
-        oiioOut = OIIO::ImageBufAlgo::resize(oiioSrc, "", 0, OIIO::ROI(0, w.dstW, 0, w.dstH, 0, 1, 0, 4), threads);
-      }, runs / 3);
-      rows.push_back({w.name, "OIIO resize", t,
-                      psnr(ref, static_cast<const std::uint8_t*>(oiioOut.localpixels()), oiioOut.scanline_stride(), w)});
+      const double t = medianMs(
+          [&] {
+            oiioOut = OIIO::ImageBufAlgo::resize(oiioSrc, "", 0, OIIO::ROI(0, w.dstW, 0, w.dstH, 0, 1, 0, 4), threads);
+          },
+          runs / 3);
+      rows.push_back(
+          {w.name, "OIIO resize", t,
+           psnr(ref, static_cast<const std::uint8_t*>(oiioOut.localpixels()), oiioOut.scanline_stride(), w)});
     } else {
       // OpenImageIO's warp takes the source-to-destination matrix.
       const double det = w.a * w.d - w.b * w.c;
@@ -238,12 +251,15 @@ int main(int argc, char** argv) {
       const double ie = -(w.e * ia + w.f * ic), iff = -(w.e * ib + w.f * id);
       const Imath::M33f M(static_cast<float>(ia), static_cast<float>(ib), 0, static_cast<float>(ic),
                           static_cast<float>(id), 0, static_cast<float>(ie), static_cast<float>(iff), 1);
-      const double t = medianMs([&] {
-        oiioOut = OIIO::ImageBufAlgo::warp(oiioSrc, M, "lanczos3", 1.0f, false, OIIO::ImageBuf::WrapBlack,
-                                           OIIO::ROI(0, w.dstW, 0, w.dstH, 0, 1, 0, 4), threads);
-      }, runs / 3);
-      rows.push_back({w.name, "OIIO warp lanczos3", t,
-                      psnr(ref, static_cast<const std::uint8_t*>(oiioOut.localpixels()), oiioOut.scanline_stride(), w)});
+      const double t = medianMs(
+          [&] {
+            oiioOut = OIIO::ImageBufAlgo::warp(oiioSrc, M, "lanczos3", 1.0f, false, OIIO::ImageBuf::WrapBlack,
+                                               OIIO::ROI(0, w.dstW, 0, w.dstH, 0, 1, 0, 4), threads);
+          },
+          runs / 3);
+      rows.push_back(
+          {w.name, "OIIO warp lanczos3", t,
+           psnr(ref, static_cast<const std::uint8_t*>(oiioOut.localpixels()), oiioOut.scanline_stride(), w)});
     }
   }
 
@@ -265,14 +281,17 @@ int main(int argc, char** argv) {
     m.mat[0][0] = m.mat[1][1] = m.mat[2][2] = 1;
     m.mat[2][0] = 7.37;
     m.mat[2][1] = 9.61;
-    const double ours = medianMs([&] {
-      engine.fill(dst, Color4{}, nullptr);
-      engine.transformWorld(tile, dst, m, true, CompositeSpec{}, PF_LRect{0, 0, 400, 290});
-    }, runs);
+    const double ours = medianMs(
+        [&] {
+          engine.fill(dst, Color4{}, nullptr);
+          engine.transformWorld(tile, dst, m, true, CompositeSpec{}, PF_LRect{0, 0, 400, 290});
+        },
+        runs);
     rows.push_back({"384x270 tile, 1:1 sub-pixel", "ours", ours, 0});
     cv::Mat cvTile = cvSrc(cv::Rect(500, 300, 384, 270)).clone(), out;
     const cv::Mat shift = (cv::Mat_<double>(2, 3) << 1, 0, 7.37, 0, 1, 9.61);
-    const double cvT = medianMs([&] { cv::warpAffine(cvTile, out, shift, cv::Size(400, 290), cv::INTER_LINEAR); }, runs);
+    const double cvT =
+        medianMs([&] { cv::warpAffine(cvTile, out, shift, cv::Size(400, 290), cv::INTER_LINEAR); }, runs);
     rows.push_back({"384x270 tile, 1:1 sub-pixel", "OpenCV warpAffine LINEAR", cvT, 0});
   }
 

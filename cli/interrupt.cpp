@@ -14,7 +14,9 @@ using Handler = void (*)(int);
 constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 Handler previous[std::size(STOP_SIGNALS)] = {};
 
-extern "C" void onInterrupt(int) { stopRequested.store(true); }
+extern "C" void onInterrupt(int) {
+  stopRequested.store(true);
+}
 
 }  // namespace
 
@@ -27,6 +29,8 @@ InterruptGuard::~InterruptGuard() {
   for (std::size_t i = 0; i < std::size(STOP_SIGNALS); ++i) std::signal(STOP_SIGNALS[i], previous[i]);
 }
 
-bool InterruptGuard::requested() { return stopRequested.load(); }
+bool InterruptGuard::requested() {
+  return stopRequested.load();
+}
 
 }  // namespace plenorium::cli

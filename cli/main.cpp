@@ -5,16 +5,15 @@
 #include <malloc.h>
 #endif
 
+#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
-#include <CLI/CLI.hpp>
-
 #include "effect_driver.h"
-#include "pixel_host.h"
 #include "host_core.h"
 #include "host_error.h"
+#include "pixel_host.h"
 #include "plugin_module.h"
 #include "project_commands.h"
 #include "render_command.h"
@@ -68,19 +67,23 @@ void addOutputOptions(CLI::App* command, plenorium::cli::RenderOptions& render) 
   command->add_option("--save-project", render.saveProject, "Write the project back after rendering");
   command->add_option("--trace", render.trace, "Write every call the effect makes into the host, one JSON per line");
   command->add_flag("-q,--quiet", render.quiet, "No progress output");
-  command->add_option("--threads", render.threads, "Threads for decoding, rendering and writing (default: one per core)");
+  command->add_option("--threads", render.threads,
+                      "Threads for decoding, rendering and writing (default: one per core)");
   command->add_option("--cache-mb", render.cacheMb, "Memory the host's caches may keep together, in MiB")
       ->capture_default_str();
-  command->add_option("--png-level", render.pngLevel, "PNG compression, 0 (fastest) to 9 (smallest)")->capture_default_str();
+  command->add_option("--png-level", render.pngLevel, "PNG compression, 0 (fastest) to 9 (smallest)")
+      ->capture_default_str();
   command->add_flag("--linear", render.linear, "EXR: write scene-linear values (sRGB decoded), tagged as such");
-  command->add_flag("-n,--no-overwrite", render.noOverwrite, "Refuse to replace an existing output (nothing is written)");
+  command->add_flag("-n,--no-overwrite", render.noOverwrite,
+                    "Refuse to replace an existing output (nothing is written)");
   command->add_option("--start-number", render.startNumber, "Number the first file of a sequence N (e.g. 1001)")
       ->check(CLI::Range(0L, 999'999'999L));
   command->add_option("--codec", render.codec,
                       "Videos: h264 (.mp4 .mov .mkv, the default), h265, prores (422 HQ, .mov), prores4444 (.mov, "
                       "keeps alpha), ffv1 (lossless, .mkv), vp9 (.webm, the default there), gif");
-  command->add_option("--crf,--quality", render.crf,
-                      "Videos: rate factor of h264/h265 (0-51, default 18/20) or vp9 (0-63, default 31); lower is better");
+  command->add_option(
+      "--crf,--quality", render.crf,
+      "Videos: rate factor of h264/h265 (0-51, default 18/20) or vp9 (0-63, default 31); lower is better");
   command->add_option("--preset", render.preset, "Videos: h264/h265 speed, ultrafast ... placebo (default medium)");
   command->add_option("--pix-fmt", render.pixelFormat,
                       "Videos: FFmpeg's pixel format (yuv420p, yuv444p10le, yuva444p10le, gbrap, ...); one with "
@@ -99,8 +102,9 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
-  CLI::App app{"plenorium: renders video walls with the Plenorium Maker effect.\n"
-               "Examples: plenorium render wall.json -o out/ | plenorium params | plenorium about"};
+  CLI::App app{
+      "plenorium: renders video walls with the Plenorium Maker effect.\n"
+      "Examples: plenorium render wall.json -o out/ | plenorium params | plenorium about"};
   app.set_version_flag("--version", std::string("plenorium ") + PLENORIUM_VERSION);
   std::string modulePath = defaultModulePath();
   app.add_option("--plugin", modulePath, "The effect module to load")->capture_default_str();
@@ -108,43 +112,52 @@ int main(int argc, char** argv) {
 
   CLI::App* about = app.add_subcommand("about", "Print the effect's about text");
   std::string checkedProject;
-  CLI::App* check = app.add_subcommand("check", "Load a project, probe its footage, and print its compositions, layers, "
-                                                "each effect's sources and any value changed to what a control takes");
+  CLI::App* check = app.add_subcommand("check",
+                                       "Load a project, probe its footage, and print its compositions, layers, "
+                                       "each effect's sources and any value changed to what a control takes");
   check->add_option("project", checkedProject, "The project file (JSON)")->required();
   CLI::App* comps = app.add_subcommand("comps", "List a project's compositions with size, rate and duration");
   comps->add_option("project", checkedProject, "The project file (JSON)")->required();
-  CLI::App* params = app.add_subcommand("params", "Print the effect's controls: groups, types, defaults, ranges, disk ids");
+  CLI::App* params =
+      app.add_subcommand("params", "Print the effect's controls: groups, types, defaults, ranges, disk ids");
   plenorium::cli::RenderOptions render;
-  CLI::App* renderCommand = app.add_subcommand("render", "Render a composition to pictures or a video\n"
-                                                       "Examples: plenorium render wall.json -o out/wall/ --frames 0-49\n"
-                                                       "          plenorium render wall.json -o wall.mp4");
-  renderCommand->add_option("project", render.project, "The project file (JSON); without one the built-in demo renders");
+  CLI::App* renderCommand = app.add_subcommand("render",
+                                               "Render a composition to pictures or a video\n"
+                                               "Examples: plenorium render wall.json -o out/wall/ --frames 0-49\n"
+                                               "          plenorium render wall.json -o wall.mp4");
+  renderCommand->add_option("project", render.project,
+                            "The project file (JSON); without one the built-in demo renders");
   addOutputOptions(renderCommand, render);
 
   plenorium::cli::WallOptions wall;
   plenorium::cli::RenderOptions wallRender;
   CLI::App* wallCommand = app.add_subcommand(
-      "wall", "Make a wall of clips (videos, stills, image sequences) in one command\n"
-              "Examples: plenorium wall a.mp4 b.mp4 c.mov d.mp4 -o wall.mp4\n"
-              "          plenorium wall clips/*.mp4 --grid 4x3 --fit fill --frame Retro --delay 0.2 --audio 1 -o wall.mp4");
+      "wall",
+      "Make a wall of clips (videos, stills, image sequences) in one command\n"
+      "Examples: plenorium wall a.mp4 b.mp4 c.mov d.mp4 -o wall.mp4\n"
+      "          plenorium wall clips/*.mp4 --grid 4x3 --fit fill --frame Retro --delay 0.2 --audio 1 -o wall.mp4");
   wallCommand->add_option("clips", wall.clips, "The clips, one screen each")->required();
   wallCommand->add_option("--grid", wall.grid, "Columns x rows, e.g. 4x3 (default: as square as the clips allow)");
   wallCommand->add_option("--size", wall.size, "The wall's size in pixels")->capture_default_str();
   wallCommand->add_option("--fps", wall.fps, "Frame rate, 25 or 30000/1001 (default: the first video's)");
   wallCommand->add_option("--duration", wall.duration, "Seconds (default: the longest clip's)");
   wallCommand->add_option("--gap", wall.gap, "Pixels between screens")->capture_default_str();
-  wallCommand->add_option("--fit", wall.fit, "stretch, fit (letterbox) or fill (crop) clips to their screens")->capture_default_str();
-  wallCommand->add_option("--end", wall.end, "After a clip's end: loop, hold its last frame, or black")->capture_default_str();
+  wallCommand->add_option("--fit", wall.fit, "stretch, fit (letterbox) or fill (crop) clips to their screens")
+      ->capture_default_str();
+  wallCommand->add_option("--end", wall.end, "After a clip's end: loop, hold its last frame, or black")
+      ->capture_default_str();
   wallCommand->add_option("--frame", wall.frame, "TV frame: None, Flat 1 ... Flat 8, Retro")->capture_default_str();
   wallCommand->add_option("--seed", wall.seed, "Random seed of the source order, sizes and transforms");
   wallCommand->add_flag("--random-order", wall.randomOrder, "Shuffle which clip shows on which screen");
   wallCommand->add_option("--source-time", wall.sourceTime, "Random start offset of each screen's clip, in seconds");
   wallCommand->add_option("--delay", wall.delay, "Each screen this many seconds behind the one before");
-  wallCommand->add_option("--set", wall.sets, "Any effect control, \"Control=value\", named as `plenorium params` prints it");
+  wallCommand->add_option("--set", wall.sets,
+                          "Any effect control, \"Control=value\", named as `plenorium params` prints it");
   addOutputOptions(wallCommand, wallRender);
   wallCommand->remove_option(wallCommand->get_option("--audio"));
   wallCommand->add_option("--audio", wall.audio, "The clip (1 is the first) whose sound goes into the video");
-  wallCommand->get_option("--output")->description("A video, pictures or a folder, as for render; default out/wall.mp4");
+  wallCommand->get_option("--output")
+      ->description("A video, pictures or a folder, as for render; default out/wall.mp4");
 
   try {
     app.parse(argc, argv);

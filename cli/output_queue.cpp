@@ -4,7 +4,8 @@
 
 namespace plenorium::cli {
 
-OutputQueue::OutputQueue(unsigned writers, std::size_t inFlight) : writers_(writers), inFlight_(std::max<std::size_t>(inFlight, 1)) {}
+OutputQueue::OutputQueue(unsigned writers, std::size_t inFlight)
+    : writers_(writers), inFlight_(std::max<std::size_t>(inFlight, 1)) {}
 
 OutputQueue::~OutputQueue() {
   for (Pending& p : pending_) p.done.wait();

@@ -62,7 +62,8 @@ void printLayer(const host::Layer& layer, const host::Composition& comp) {
     std::string sources;
     for (const host::DeclaredParam& p : effect->schema->params()) {
       if (p.index == 0 || p.def.param_type != PF_Param_LAYER) continue;
-      const host::Layer* source = comp.layerById(static_cast<int>(effect->params[static_cast<std::size_t>(p.index)].valueAt(0)[0]));
+      const host::Layer* source =
+          comp.layerById(static_cast<int>(effect->params[static_cast<std::size_t>(p.index)].valueAt(0)[0]));
       if (source != nullptr) sources += (sources.empty() ? "" : ", ") + p.name + " '" + source->name + "'";
     }
     std::cout << (sources.empty() ? ": no layer chosen" : ": " + sources) << '\n';

@@ -15,8 +15,8 @@
 #include "layer_sound.h"
 #include "media_library.h"
 #include "output_queue.h"
-#include "progress.h"
 #include "pixel_host.h"
+#include "progress.h"
 #include "project_file.h"
 #include "render_session.h"
 #include "video_writer.h"
@@ -98,11 +98,13 @@ class OutputNames {
     pattern_ = fs::path(output).filename().string();
     static const std::regex widths(R"(%0?(\d+)d|(#+))");
     std::smatch m;
-    if (std::regex_search(pattern_, m, widths) && (m[1].length() > 1 || m.length(2) > 9 || (m[1].matched && m[1] == "0"))) {
+    if (std::regex_search(pattern_, m, widths) &&
+        (m[1].length() > 1 || m.length(2) > 9 || (m[1].matched && m[1] == "0"))) {
       throw HostError("'" + output + "': a frame number takes 1 to 9 digits (%04d or ####)");
     }
     if (!std::regex_search(pattern_, std::regex(R"(%0?\d*d|#)")) && !singleFrame) {
-      throw HostError("'" + output + "' names one picture but several frames are rendered: put %04d or #### in the "
+      throw HostError("'" + output +
+                      "' names one picture but several frames are rendered: put %04d or #### in the "
                       "name, or name a video (.mp4, .mov)");
     }
   }
@@ -171,7 +173,9 @@ void refuseVideoOptions(const RenderOptions& options) {
                                                 {"--pix-fmt", !options.pixelFormat.empty()},
                                                 {"--audio", !options.audio.empty()}};
   for (const auto& [option, isGiven] : given) {
-    if (isGiven) throw HostError(std::string(option) + ": pictures have no codec or sound; name a video (.mp4, .mov, .mkv, .webm)");
+    if (isGiven)
+      throw HostError(std::string(option) +
+                      ": pictures have no codec or sound; name a video (.mp4, .mov, .mkv, .webm)");
   }
 }
 
@@ -197,7 +201,9 @@ int runRender(const RenderOptions& options) {
       throw HostError("--depth " + std::to_string(options.depth) + ": expected 8, 16 or 32");
     }
     host::RenderSettings settings;
-    settings.depth = options.depth == 8 ? host::PixelDepth::U8 : options.depth == 16 ? host::PixelDepth::U16 : host::PixelDepth::F32;
+    settings.depth = options.depth == 8    ? host::PixelDepth::U8
+                     : options.depth == 16 ? host::PixelDepth::U16
+                                           : host::PixelDepth::F32;
     settings.downsample = downsampleOf(options.resolution);
 
     if (options.pngLevel < 0 || options.pngLevel > 9) {
@@ -229,10 +235,9 @@ int runRender(const RenderOptions& options) {
       host::Project project =
           options.document ? host::parseProject(*options.document, options.documentName, fs::current_path().string(),
                                                 registry.schemaLookup(), probe)
-          : options.project.empty()
-              ? host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo", fs::current_path().string(),
-                                   registry.schemaLookup(), probe)
-              : host::loadProject(options.project, registry.schemaLookup(), probe);
+          : options.project.empty() ? host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo",
+                                                         fs::current_path().string(), registry.schemaLookup(), probe)
+                                    : host::loadProject(options.project, registry.schemaLookup(), probe);
       {
         host::RenderSession session(core, pixels, registry, project);
         session.setFootageProvider(&media);

@@ -1,32 +1,31 @@
 // `plenorium render`: renders a project's composition to image files.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 namespace plenorium::cli {
 
 struct RenderOptions {
   std::string modulePath;
-  std::string project;       // empty: the built-in demo
+  std::string project;                     // empty: the built-in demo
   std::optional<nlohmann::json> document;  // a project built in memory, instead of the file
   std::string documentName;                // how messages name it
-  std::string output;        // folder, pattern or file; empty: out/<comp name>/
-  std::string comp;          // empty: the project's render comp
-  std::string frames;        // "A-B" or "A"; empty: all
-  int depth = 8;             // 8, 16 or 32
+  std::string output;                      // folder, pattern or file; empty: out/<comp name>/
+  std::string comp;                        // empty: the project's render comp
+  std::string frames;                      // "A-B" or "A"; empty: all
+  int depth = 8;                           // 8, 16 or 32
   std::string resolution = "full";
   std::string saveProject;
   std::string trace;
   bool quiet = false;
-  bool linear = false;                 // EXR: scene-linear values instead of sRGB-encoded ones
-  bool noOverwrite = false;            // refuse to replace an existing output
-  std::optional<long> startNumber;     // number of the first file of a sequence; default: its frame
-  unsigned threads = 0;                // threads in all: decoding, rendering, writing (0: one per core)
-  std::size_t cacheMb = 256;           // the one memory budget of the host's caches, in MiB
-  int pngLevel = 1;                    // PNG compression, 0 (none) to 9 (smallest, slowest)
+  bool linear = false;              // EXR: scene-linear values instead of sRGB-encoded ones
+  bool noOverwrite = false;         // refuse to replace an existing output
+  std::optional<long> startNumber;  // number of the first file of a sequence; default: its frame
+  unsigned threads = 0;             // threads in all: decoding, rendering, writing (0: one per core)
+  std::size_t cacheMb = 256;        // the one memory budget of the host's caches, in MiB
+  int pngLevel = 1;                 // PNG compression, 0 (none) to 9 (smallest, slowest)
   // Videos: the encoding (empty or unset: the container's usual) and the layer whose sound goes in
   // (empty: the project's choice, if any).
   std::string codec;

@@ -33,7 +33,8 @@ std::pair<int, int> pairOf(const std::string& text, const char* option, int lowe
     if (a >= lowest && a <= highest && b >= lowest && b <= highest) return {a, b};
   }
   throw HostError(std::string(option) + " '" + text + "': expected AxB with numbers from " + std::to_string(lowest) +
-                  " to " + std::to_string(highest) + (std::string(option) == "--grid" ? ", for example 4x3" : ", for example 1920x1080"));
+                  " to " + std::to_string(highest) +
+                  (std::string(option) == "--grid" ? ", for example 4x3" : ", for example 1920x1080"));
 }
 
 // A value given with --set: JSON where it reads as JSON (numbers, true, [x, y]), else text.
@@ -83,7 +84,8 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
   if (screenWidth < 1 || screenHeight < 1) throw HostError("--gap: the gaps leave no room for the screens");
   if (screenWidth > MAX_SCREEN_WIDTH || screenHeight > MAX_SCREEN_HEIGHT) {
     throw HostError("--size " + options.size + ": screens of " + std::to_string(std::lround(screenWidth)) + "x" +
-                    std::to_string(std::lround(screenHeight)) + " are larger than the effect's 1920x1080; choose more "
+                    std::to_string(std::lround(screenHeight)) +
+                    " are larger than the effect's 1920x1080; choose more "
                     "columns or rows with --grid, or a smaller --size");
   }
   if (options.fit != "stretch" && options.fit != "fit" && options.fit != "fill") {
@@ -93,7 +95,8 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
     throw HostError("--end '" + options.end + "': expected hold, loop or black");
   }
   if (options.audio && (*options.audio < 1 || static_cast<std::size_t>(*options.audio) > count)) {
-    throw HostError("--audio " + std::to_string(*options.audio) + ": expected a clip number from 1 to " + std::to_string(count));
+    throw HostError("--audio " + std::to_string(*options.audio) + ": expected a clip number from 1 to " +
+                    std::to_string(count));
   }
 
   json rate = 25;
@@ -113,7 +116,8 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
   json items = json::array();
   json sourceLayers = json::array();
   json nested = json::array();
-  const int compWidth = static_cast<int>(std::lround(screenWidth)), compHeight = static_cast<int>(std::lround(screenHeight));
+  const int compWidth = static_cast<int>(std::lround(screenWidth)),
+            compHeight = static_cast<int>(std::lround(screenHeight));
   for (std::size_t i = 0; i < count; ++i) {
     const ClipFacts& clip = clips[i];
     const std::string number = std::to_string(i + 1);
@@ -133,13 +137,9 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
   }
   for (json& comp : nested) items.push_back(comp);
 
-  json params = {{"Columns", columns},
-                 {"Rows", rows},
-                 {"Screen Width", screenWidth},
-                 {"Screen Height", screenHeight},
-                 {"Gap X", options.gap},
-                 {"Gap Y", options.gap},
-                 {"Frame image", options.frame}};
+  json params = {
+      {"Columns", columns},   {"Rows", rows},         {"Screen Width", screenWidth}, {"Screen Height", screenHeight},
+      {"Gap X", options.gap}, {"Gap Y", options.gap}, {"Frame image", options.frame}};
   if (options.seed) {
     params["Order & Size Random seed"] = *options.seed;
     params["Transform Random seed"] = *options.seed;
@@ -152,19 +152,26 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
   json layers = json::array();
   if (count <= MANUAL_SOURCES) {
     for (std::size_t i = 0; i < count; ++i) params["Source " + std::to_string(i + 1)] = "Clip " + std::to_string(i + 1);
-    items.push_back({{"name", "backdrop"}, {"type", "solid"}, {"width", width}, {"height", height}, {"color", {0, 0, 0, 1}}});
+    items.push_back(
+        {{"name", "backdrop"}, {"type", "solid"}, {"width", width}, {"height", height}, {"color", {0, 0, 0, 1}}});
     wallLayer["source"] = "backdrop";
   } else {
     // More clips than the effect names: it shows the layers of the composition it is applied to.
     params["Layer selection method"] = "Inner Comp";
-    items.push_back({{"name", "Sources"}, {"type", "comp"}, {"width", width}, {"height", height}, {"fps", rate},
-                     {"duration", duration}, {"layers", sourceLayers}});
+    items.push_back({{"name", "Sources"},
+                     {"type", "comp"},
+                     {"width", width},
+                     {"height", height},
+                     {"fps", rate},
+                     {"duration", duration},
+                     {"layers", sourceLayers}});
     wallLayer["source"] = "Sources";
   }
   for (const std::string& set : options.sets) {
     const std::size_t equals = set.find('=');
     if (equals == std::string::npos || equals == 0) {
-      throw HostError("--set '" + set + "': expected \"Control=value\", with the control named as `plenorium params` prints it");
+      throw HostError("--set '" + set +
+                      "': expected \"Control=value\", with the control named as `plenorium params` prints it");
     }
     params[set.substr(0, equals)] = setValue(set.substr(equals + 1));
   }
@@ -179,8 +186,14 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
     layers.push_back({{"name", "Sound"}, {"source", "clip " + std::to_string(*options.audio)}, {"visible", false}});
     render["audio"] = "Sound";
   }
-  items.push_back({{"name", "Wall"}, {"type", "comp"}, {"width", width}, {"height", height}, {"fps", rate},
-                   {"duration", duration}, {"background", {0, 0, 0, 1}}, {"layers", layers}});
+  items.push_back({{"name", "Wall"},
+                   {"type", "comp"},
+                   {"width", width},
+                   {"height", height},
+                   {"fps", rate},
+                   {"duration", duration},
+                   {"background", {0, 0, 0, 1}},
+                   {"layers", layers}});
   return {{"render", render}, {"items", items}};
 }
 

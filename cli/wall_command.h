@@ -3,11 +3,10 @@
 // as `render` would; the project can be saved to go on with in JSON.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "render_command.h"
 
@@ -17,18 +16,18 @@ struct WallOptions {
   std::vector<std::string> clips;  // videos, stills, image sequences
   std::string grid;                // "CxR"; empty: as square as the clips allow
   std::string size = "1920x1080";
-  std::string fps;                 // empty: the first moving clip's rate, else 25
-  double duration = 0;             // seconds; 0: the longest clip's (5 s for stills alone)
-  double gap = 0;                  // pixels between screens
-  std::string fit = "fit";         // stretch, fit (letterbox) or fill (crop)
-  std::string end = "loop";        // what a clip does after its end: hold, loop or black
-  std::string frame = "None";      // the TV frame picture
+  std::string fps;             // empty: the first moving clip's rate, else 25
+  double duration = 0;         // seconds; 0: the longest clip's (5 s for stills alone)
+  double gap = 0;              // pixels between screens
+  std::string fit = "fit";     // stretch, fit (letterbox) or fill (crop)
+  std::string end = "loop";    // what a clip does after its end: hold, loop or black
+  std::string frame = "None";  // the TV frame picture
   std::optional<int> seed;
   bool randomOrder = false;
   double sourceTime = 0;
   double delay = 0;
-  std::optional<int> audio;        // the clip (1 first) whose sound goes into a video
-  std::vector<std::string> sets;   // "Control=value"
+  std::optional<int> audio;       // the clip (1 first) whose sound goes into a video
+  std::vector<std::string> sets;  // "Control=value"
 };
 
 // What the project needs to know of a clip.

@@ -28,8 +28,12 @@ struct RGBA {
   float r = 0, g = 0, b = 0, a = 0;
 };
 
-RGB mix(RGB a, RGB b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
-float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+RGB mix(RGB a, RGB b, float t) {
+  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+float clamp01(float v) {
+  return std::clamp(v, 0.0f, 1.0f);
+}
 float smooth(float e0, float e1, float x) {
   const float t = clamp01((x - e0) / (e1 - e0));
   return t * t * (3 - 2 * t);
@@ -42,10 +46,14 @@ float roundedBox(float x, float y, float cx, float cy, float hx, float hy, float
   return std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0f) - r;
 }
 
-float circle(float x, float y, float cx, float cy, float r) { return std::hypot(x - cx, y - cy) - r; }
+float circle(float x, float y, float cx, float cy, float r) {
+  return std::hypot(x - cx, y - cy) - r;
+}
 
 // Pixel coverage of the inside of a shape from its signed distance (antialiased edge).
-float inside(float d) { return clamp01(0.5f - d); }
+float inside(float d) {
+  return clamp01(0.5f - d);
+}
 
 // Paints `top` over `under` with coverage `a` (straight colours, "over").
 RGBA over(RGBA under, RGB top, float a) {
@@ -76,7 +84,8 @@ RGBA drawFlat(const Flat& f, float x, float y) {
   const float bodyBottom = f.stand ? H * 0.86f : static_cast<float>(H);
   const Box body{W * 0.5f, bodyBottom * 0.5f, W * 0.5f - 1, bodyBottom * 0.5f - 1, f.outerRadius * H};
   const float b = f.border * H, chin = f.chin * H;
-  const Box window{W * 0.5f, (bodyBottom - chin) * 0.5f, W * 0.5f - b, (bodyBottom - chin) * 0.5f - b, f.innerRadius * H};
+  const Box window{W * 0.5f, (bodyBottom - chin) * 0.5f, W * 0.5f - b, (bodyBottom - chin) * 0.5f - b,
+                   f.innerRadius * H};
   const float dWindow = roundedBox(x, y, window.cx, window.cy, window.hx, window.hy, window.r);
   // Black behind everything but the window.
   RGBA out{0, 0, 0, 1.0f - inside(dWindow)};
@@ -112,12 +121,14 @@ RGBA drawFlat(const Flat& f, float x, float y) {
 
 RGBA drawRetro(float x, float y) {
   // Wooden cabinet: warm browns with a slow, wavy grain.
-  const float grain = 0.5f + 0.5f * std::sin(y * 0.045f + 2.2f * std::sin(x * 0.004f) + 0.8f * std::sin(x * 0.013f + y * 0.002f));
+  const float grain =
+      0.5f + 0.5f * std::sin(y * 0.045f + 2.2f * std::sin(x * 0.004f) + 0.8f * std::sin(x * 0.013f + y * 0.002f));
   const float ring = 0.5f + 0.5f * std::sin(y * 0.16f + 3.0f * std::sin(x * 0.0021f));
   RGB wood = mix(RGB{0.36f, 0.20f, 0.09f}, RGB{0.55f, 0.33f, 0.15f}, grain * 0.7f + ring * 0.3f);
   const float cabinet = roundedBox(x, y, W * 0.5f, H * 0.5f, W * 0.5f - 1, H * 0.5f - 1, H * 0.06f);
   // Black behind the cabinet's rounded corners; the window is cut out below.
-  RGBA out = over(RGBA{0, 0, 0, 1}, mix(wood, RGB{0.75f, 0.55f, 0.3f}, smooth(-10.0f, 0.0f, cabinet) * 0.5f), inside(cabinet));
+  RGBA out =
+      over(RGBA{0, 0, 0, 1}, mix(wood, RGB{0.75f, 0.55f, 0.3f}, smooth(-10.0f, 0.0f, cabinet) * 0.5f), inside(cabinet));
 
   // Control panel on the right: dark plastic with two knobs and a speaker grille.
   const float panel = roundedBox(x, y, W * 0.855f, H * 0.5f, W * 0.105f, H * 0.42f, H * 0.03f);
@@ -134,7 +145,8 @@ RGBA drawRetro(float x, float y) {
     out = over(out, RGB{0.95f, 0.9f, 0.75f}, inside(mark));
   }
   for (int i = 0; i < 6; ++i) {
-    const float slot = roundedBox(x, y, W * 0.855f, H * (0.66f + 0.04f * static_cast<float>(i)), W * 0.07f, H * 0.008f, H * 0.008f);
+    const float slot =
+        roundedBox(x, y, W * 0.855f, H * (0.66f + 0.04f * static_cast<float>(i)), W * 0.07f, H * 0.008f, H * 0.008f);
     out = over(out, RGB{0.03f, 0.03f, 0.03f}, inside(slot));
   }
 
@@ -161,14 +173,30 @@ struct FrameFile {
 
 const std::array<FrameFile, 9>& frameFiles() {
   static const std::array<FrameFile, 9> files = {{
-      {"FLAT_SCREEN_FRAME-1920x1080_01.png", {{0.06f, 0.06f, 0.07f}, {0.35f, 0.35f, 0.38f}, 0.045f, 0.03f, 0.02f, 0.004f, false, true, {0.2f, 0.9f, 0.3f}}, false},
-      {"FLAT_SCREEN_FRAME-1920x1080_02.png", {{0.78f, 0.79f, 0.81f}, {0.98f, 0.98f, 1.0f}, 0.06f, 0.05f, 0.05f, 0.012f, false, true, {0.3f, 0.6f, 1.0f}}, false},
-      {"FLAT_SCREEN_FRAME-1920x1080_03.png", {{0.12f, 0.12f, 0.13f}, {0.4f, 0.4f, 0.42f}, 0.035f, 0.035f, 0.015f, 0.003f, true, true, {1.0f, 0.25f, 0.2f}}, false},
-      {"FLAT_SCREEN_FRAME-1920x1080_04.png", {{0.93f, 0.93f, 0.92f}, {1.0f, 1.0f, 1.0f}, 0.08f, 0.02f, 0.08f, 0.025f, false, false, {0, 0, 0}}, false},
-      {"FLAT_SCREEN_FRAME-1920x1080_05.png", {{0.08f, 0.12f, 0.25f}, {0.3f, 0.42f, 0.7f}, 0.05f, 0.04f, 0.03f, 0.008f, false, true, {0.95f, 0.75f, 0.2f}}, false},
-      {"FLAT_SCREEN_FRAME-1920x1080_06.png", {{0.45f, 0.08f, 0.07f}, {0.85f, 0.3f, 0.25f}, 0.055f, 0.06f, 0.04f, 0.01f, true, false, {0, 0, 0}}, false},
-      {"FLAT_SCREEN_FRAME-1920x1080_07.png", {{0.22f, 0.23f, 0.21f}, {0.55f, 0.56f, 0.5f}, 0.1f, 0.0f, 0.015f, 0.06f, false, true, {0.2f, 0.9f, 0.9f}}, false},
-      {"NARROW_FRAME-1920x1080_08.png", {{0.04f, 0.04f, 0.045f}, {0.3f, 0.3f, 0.32f}, 0.012f, 0.0f, 0.006f, 0.002f, false, false, {0, 0, 0}}, false},
+      {"FLAT_SCREEN_FRAME-1920x1080_01.png",
+       {{0.06f, 0.06f, 0.07f}, {0.35f, 0.35f, 0.38f}, 0.045f, 0.03f, 0.02f, 0.004f, false, true, {0.2f, 0.9f, 0.3f}},
+       false},
+      {"FLAT_SCREEN_FRAME-1920x1080_02.png",
+       {{0.78f, 0.79f, 0.81f}, {0.98f, 0.98f, 1.0f}, 0.06f, 0.05f, 0.05f, 0.012f, false, true, {0.3f, 0.6f, 1.0f}},
+       false},
+      {"FLAT_SCREEN_FRAME-1920x1080_03.png",
+       {{0.12f, 0.12f, 0.13f}, {0.4f, 0.4f, 0.42f}, 0.035f, 0.035f, 0.015f, 0.003f, true, true, {1.0f, 0.25f, 0.2f}},
+       false},
+      {"FLAT_SCREEN_FRAME-1920x1080_04.png",
+       {{0.93f, 0.93f, 0.92f}, {1.0f, 1.0f, 1.0f}, 0.08f, 0.02f, 0.08f, 0.025f, false, false, {0, 0, 0}},
+       false},
+      {"FLAT_SCREEN_FRAME-1920x1080_05.png",
+       {{0.08f, 0.12f, 0.25f}, {0.3f, 0.42f, 0.7f}, 0.05f, 0.04f, 0.03f, 0.008f, false, true, {0.95f, 0.75f, 0.2f}},
+       false},
+      {"FLAT_SCREEN_FRAME-1920x1080_06.png",
+       {{0.45f, 0.08f, 0.07f}, {0.85f, 0.3f, 0.25f}, 0.055f, 0.06f, 0.04f, 0.01f, true, false, {0, 0, 0}},
+       false},
+      {"FLAT_SCREEN_FRAME-1920x1080_07.png",
+       {{0.22f, 0.23f, 0.21f}, {0.55f, 0.56f, 0.5f}, 0.1f, 0.0f, 0.015f, 0.06f, false, true, {0.2f, 0.9f, 0.9f}},
+       false},
+      {"NARROW_FRAME-1920x1080_08.png",
+       {{0.04f, 0.04f, 0.045f}, {0.3f, 0.3f, 0.32f}, 0.012f, 0.0f, 0.006f, 0.002f, false, false, {0, 0, 0}},
+       false},
       {"RETRO_09-1920x1080.png", {}, true},
   }};
   return files;

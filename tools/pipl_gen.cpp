@@ -12,7 +12,9 @@
 #include PIPL_SPEC_HEADER
 #else
 namespace {
-plenorium::PiplSpec specToWrite() { return plenorium::effectPiplSpec(); }
+plenorium::PiplSpec specToWrite() {
+  return plenorium::effectPiplSpec();
+}
 }  // namespace
 #endif
 

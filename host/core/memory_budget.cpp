@@ -9,7 +9,9 @@ void MemoryBudget::setLimit(std::size_t limitBytes) {
   settle();
 }
 
-void MemoryBudget::leave(Cache& cache) { caches_.erase(std::remove(caches_.begin(), caches_.end(), &cache), caches_.end()); }
+void MemoryBudget::leave(Cache& cache) {
+  caches_.erase(std::remove(caches_.begin(), caches_.end(), &cache), caches_.end());
+}
 
 void MemoryBudget::settle() {
   while (used_ > limit_) {

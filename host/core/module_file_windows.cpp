@@ -10,8 +10,8 @@
 namespace plenorium::host {
 
 std::vector<std::uint8_t> readDescriptorBytes(const std::string& path) {
-  HMODULE image = LoadLibraryExW(widenUtf8(path).c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  HMODULE image =
+      LoadLibraryExW(widenUtf8(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   if (image == nullptr) {
     throw HostError("cannot open the plug-in module '" + path + "': " + windowsErrorText(GetLastError()));
   }

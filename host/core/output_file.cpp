@@ -1,10 +1,10 @@
 #include "output_file.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-#include <unistd.h>
 
 #include "host_error.h"
 
@@ -41,7 +41,8 @@ void writeWholeFile(const std::string& path, std::span<const unsigned char> byte
   const fs::path temp = partialPathFor(target);
   std::FILE* file = std::fopen(temp.string().c_str(), "wb");
   if (file == nullptr) {
-    throw HostError("cannot write '" + path + "': " + std::strerror(errno) + "; check that its folder exists and is writable");
+    throw HostError("cannot write '" + path + "': " + std::strerror(errno) +
+                    "; check that its folder exists and is writable");
   }
   // Buffered bytes may meet a full disk at the write, the flush or the close: each is checked.
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

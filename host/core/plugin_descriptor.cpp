@@ -11,7 +11,8 @@ class Reader {
   explicit Reader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
   std::uint32_t u16() {
     need(2);
-    const std::uint32_t v = static_cast<std::uint32_t>(bytes_[pos_]) | static_cast<std::uint32_t>(bytes_[pos_ + 1]) << 8;
+    const std::uint32_t v = static_cast<std::uint32_t>(bytes_[pos_]) | static_cast<std::uint32_t>(bytes_[pos_ + 1])
+                                                                           << 8;
     pos_ += 2;
     return v;
   }

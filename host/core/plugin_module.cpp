@@ -31,8 +31,8 @@ PluginModule::PluginModule(const std::string& path)
 
 PluginModule::~PluginModule() = default;
 
-PF_Err PluginModule::call(HostCore& host, PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
-                          PF_ParamDef* params[], PF_LayerDef* output, void* extra) const {
+PF_Err PluginModule::call(HostCore& host, PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                          PF_LayerDef* output, void* extra) const {
   CallScope scope(host, cmd, in_data != nullptr ? in_data->effect_ref : nullptr);
   return entry_(cmd, in_data, out_data, params, output, extra);
 }

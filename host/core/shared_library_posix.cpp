@@ -10,8 +10,12 @@ SharedLibrary::SharedLibrary(const std::string& path) {
   if (handle_ == nullptr) throw HostError("cannot load the plug-in module '" + path + "': " + dlerror());
 }
 
-SharedLibrary::~SharedLibrary() { dlclose(handle_); }
+SharedLibrary::~SharedLibrary() {
+  dlclose(handle_);
+}
 
-void* SharedLibrary::symbol(const std::string& name) const { return dlsym(handle_, name.c_str()); }
+void* SharedLibrary::symbol(const std::string& name) const {
+  return dlsym(handle_, name.c_str());
+}
 
 }  // namespace plenorium::host

@@ -13,7 +13,9 @@ SharedLibrary::SharedLibrary(const std::string& path) {
   }
 }
 
-SharedLibrary::~SharedLibrary() { FreeLibrary(static_cast<HMODULE>(handle_)); }
+SharedLibrary::~SharedLibrary() {
+  FreeLibrary(static_cast<HMODULE>(handle_));
+}
 
 void* SharedLibrary::symbol(const std::string& name) const {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name.c_str()));

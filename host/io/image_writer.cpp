@@ -1,10 +1,10 @@
 #include "image_writer.h"
 
-#include <algorithm>
 #include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <vector>
@@ -178,8 +178,8 @@ void writeImage(const World& world, const std::string& path, FileDepth depth, Ex
     return;
   }
   const SampleType type = exr || depth == FileDepth::FLOAT ? SampleType::F32
-                          : depth == FileDepth::EIGHT        ? SampleType::U8
-                                                             : SampleType::U16;
+                          : depth == FileDepth::EIGHT      ? SampleType::U8
+                                                           : SampleType::U16;
   const std::size_t sampleBytes = type == SampleType::U8 ? 1 : type == SampleType::U16 ? 2 : 4;
   const std::size_t rowBytes = static_cast<std::size_t>(world.width()) * 4 * sampleBytes;
   std::vector<std::uint8_t> pixels(rowBytes * static_cast<std::size_t>(world.height()));
@@ -194,7 +194,7 @@ void writeImage(const World& world, const std::string& path, FileDepth depth, Ex
       for (int k = 0; k < 3; ++k) p[k] *= p[3];
     }
   }
-  const OIIO::TypeDesc stored = exr ? OIIO::TypeDesc::HALF
+  const OIIO::TypeDesc stored = exr                       ? OIIO::TypeDesc::HALF
                                 : type == SampleType::U8  ? OIIO::TypeDesc::UINT8
                                 : type == SampleType::U16 ? OIIO::TypeDesc::UINT16
                                                           : OIIO::TypeDesc::FLOAT;

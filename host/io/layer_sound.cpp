@@ -26,7 +26,9 @@ const Layer& layerWithSound(const Composition& comp, const std::string& name) {
   return *layer;
 }
 
-std::int64_t soundFrames(double seconds) { return std::llround(seconds * SOUND_RATE); }
+std::int64_t soundFrames(double seconds) {
+  return std::llround(seconds * SOUND_RATE);
+}
 
 }  // namespace
 

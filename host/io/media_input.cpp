@@ -22,7 +22,8 @@ int openMediaInput(const std::string& path, AVMediaType type, const char* kind, 
   if (r < 0) fail("cannot read the file's streams", r);
   const AVCodec* decoder = nullptr;
   const int stream = av_find_best_stream(format, type, -1, -1, &decoder, 0);
-  if (stream < 0 || decoder == nullptr) fail(std::string("has no ") + kind + " this host can decode", stream < 0 ? stream : 0);
+  if (stream < 0 || decoder == nullptr)
+    fail(std::string("has no ") + kind + " this host can decode", stream < 0 ? stream : 0);
   const AVStream* st = format->streams[stream];
   codec = avcodec_alloc_context3(decoder);
   if (codec == nullptr) fail("out of memory", 0);

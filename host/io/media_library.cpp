@@ -1,14 +1,13 @@
 #include "media_library.h"
 
 #include <OpenImageIO/imageio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
 #include <regex>
-
-#include <unistd.h>
 
 #include "host_error.h"
 #include "pixel_transfer.h"
@@ -51,7 +50,8 @@ Kind kindOf(const std::string& path, bool sequence) {
 
 std::string SequencePattern::fileFor(long number) const {
   std::string digitsText = std::to_string(number);
-  if (static_cast<int>(digitsText.size()) < digits) digitsText.insert(0, static_cast<std::size_t>(digits) - digitsText.size(), '0');
+  if (static_cast<int>(digitsText.size()) < digits)
+    digitsText.insert(0, static_cast<std::size_t>(digits) - digitsText.size(), '0');
   return (fs::path(folder) / (prefix + digitsText + suffix)).string();
 }
 
@@ -301,7 +301,8 @@ void MediaLibrary::readVideo(Source& source, long index, int downsample, World& 
     } catch (const std::exception&) {
     }
   }
-  if (downsample <= 1 && out.depth() == PixelDepth::U8 && out.width() == source.width && out.height() == source.height) {
+  if (downsample <= 1 && out.depth() == PixelDepth::U8 && out.width() == source.width &&
+      out.height() == source.height) {
     source.video->frameInto(index, out);
   } else {
     const std::vector<std::uint8_t>& rgba = source.video->frame(index);

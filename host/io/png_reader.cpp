@@ -97,7 +97,9 @@ PngHeader read(const std::string& file, std::vector<std::uint8_t>* pixels,
 
 }  // namespace
 
-PngHeader readPngHeader(const std::string& file) { return read(file, nullptr, {}); }
+PngHeader readPngHeader(const std::string& file) {
+  return read(file, nullptr, {});
+}
 
 PngHeader readPng(const std::string& file, std::vector<std::uint8_t>& pixels,
                   const std::function<void(const PngHeader&)>& admit) {

@@ -13,8 +13,8 @@ extern "C" {
 #include <vector>
 
 #include "av_error.h"
-#include "media_input.h"
 #include "host_error.h"
+#include "media_input.h"
 #include "video_format.h"
 
 namespace plenorium::host {
@@ -41,8 +41,8 @@ struct SoundReader::State {
   // Decoded samples not yet read, interleaved, from position `pendingStart` on.
   std::vector<float> pending;
   std::int64_t pendingStart = 0;
-  bool positioned = false;  // whether pendingStart is known (after the first frame since opening or seeking)
-  bool started = false;     // whether anything was decoded yet
+  bool positioned = false;   // whether pendingStart is known (after the first frame since opening or seeking)
+  bool started = false;      // whether anything was decoded yet
   std::int64_t readEnd = 0;  // where the last read ended: reading on from there never seeks
   bool ended = false;
 
@@ -104,9 +104,10 @@ struct SoundReader::State {
     const std::size_t at = pending.size();
     pending.resize(at + static_cast<std::size_t>(room) * SOUND_CHANNELS);
     auto* out = reinterpret_cast<std::uint8_t*>(pending.data() + at);
-    const int made = frame != nullptr ? swr_convert(converter, &out, room, const_cast<const std::uint8_t**>(frame->extended_data),
-                                                    frame->nb_samples)
-                                      : swr_convert(converter, &out, room, nullptr, 0);
+    const int made = frame != nullptr
+                         ? swr_convert(converter, &out, room, const_cast<const std::uint8_t**>(frame->extended_data),
+                                       frame->nb_samples)
+                         : swr_convert(converter, &out, room, nullptr, 0);
     if (made < 0) fail("cannot convert its sound", made);
     pending.resize(at + static_cast<std::size_t>(made) * SOUND_CHANNELS);
   }
@@ -172,7 +173,8 @@ SoundReader::SoundReader(const std::string& path) : state_(std::make_unique<Stat
   // Position 0 is where the pictures start, as the video reader counts its frames.
   const int video = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   const AVStream* clock = video >= 0 ? s.format->streams[video] : st;
-  s.origin = clock->start_time != AV_NOPTS_VALUE ? static_cast<double>(clock->start_time) * av_q2d(clock->time_base) : 0.0;
+  s.origin =
+      clock->start_time != AV_NOPTS_VALUE ? static_cast<double>(clock->start_time) * av_q2d(clock->time_base) : 0.0;
   s.decoded = av_frame_alloc();
   s.packet = av_packet_alloc();
   if (s.decoded == nullptr || s.packet == nullptr) s.fail("out of memory", 0);

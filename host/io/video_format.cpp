@@ -39,7 +39,15 @@ const CodecDescription CODECS[] = {
     {"prores", "prores_hq", "prores_ks", "yuv422p10le", "hq", std::nullopt, false, {".mov"}, "pcm_s16le"},
     {"prores4444", "prores_4444", "prores_ks", "yuva444p10le", "4444", std::nullopt, false, {".mov"}, "pcm_s16le"},
     {"ffv1", "ffv1", "ffv1", "bgr0", "", std::nullopt, false, {".mkv"}, "flac"},
-    {"vp9", "libvpx-vp9", "libvpx-vp9", "yuv420p", "", CrfRange{0, 63, 31}, false, {".webm", ".mkv", ".mp4"}, "libopus"},
+    {"vp9",
+     "libvpx-vp9",
+     "libvpx-vp9",
+     "yuv420p",
+     "",
+     CrfRange{0, 63, 31},
+     false,
+     {".webm", ".mkv", ".mp4"},
+     "libopus"},
     {"gif", "gif", "gif", "rgb8", "", std::nullopt, false, {".gif"}, nullptr},
 };
 
@@ -74,7 +82,8 @@ const CodecDescription& codecFor(const std::string& choice, const std::string& c
   }
   const std::string name = lower(choice);
   for (const CodecDescription& codec : CODECS) {
-    if (name == codec.name || name == codec.alias || (name == "hevc" && std::string(codec.name) == "h265")) return codec;
+    if (name == codec.name || name == codec.alias || (name == "hevc" && std::string(codec.name) == "h265"))
+      return codec;
   }
   throw HostError("--codec '" + choice + "': expected one of " + videoCodecNames());
 }
@@ -105,7 +114,8 @@ VideoFormat resolveVideoFormat(const std::string& path, const VideoChoices& choi
   }
   const AVCodec* encoder = avcodec_find_encoder_by_name(codec.encoder);
   if (encoder == nullptr) {
-    throw HostError("--codec " + std::string(codec.name) + ": the installed FFmpeg has no " + codec.encoder + " encoder");
+    throw HostError("--codec " + std::string(codec.name) + ": the installed FFmpeg has no " + codec.encoder +
+                    " encoder");
   }
   format.encoder = codec.encoder;
   format.codecName = codec.name;
@@ -157,7 +167,8 @@ VideoFormat resolveVideoFormat(const std::string& path, const VideoChoices& choi
   if (choices.sound) {
     if (codec.soundEncoder == nullptr) throw HostError("--audio: a " + format.container + " file has no sound");
     if (avcodec_find_encoder_by_name(codec.soundEncoder) == nullptr) {
-      throw HostError("--audio: the installed FFmpeg has no " + std::string(codec.soundEncoder) + " encoder for the sound");
+      throw HostError("--audio: the installed FFmpeg has no " + std::string(codec.soundEncoder) +
+                      " encoder for the sound");
     }
     format.soundEncoder = codec.soundEncoder;
   }

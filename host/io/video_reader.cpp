@@ -3,8 +3,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
 #include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -24,8 +24,8 @@ struct VideoReader::State {
   std::string path;
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
-  AVFrame* decoded = nullptr;  // the newest decoded frame, frame `decodedIndex`
-  AVFrame* shown = nullptr;    // the frame last converted, frame `shownIndex`
+  AVFrame* decoded = nullptr;   // the newest decoded frame, frame `decodedIndex`
+  AVFrame* shown = nullptr;     // the frame last converted, frame `shownIndex`
   AVFrame* incoming = nullptr;  // receives from the decoder, so that `decoded` outlives the stream's end
   AVPacket* packet = nullptr;
   SwsContext* scaler = nullptr;
@@ -129,7 +129,8 @@ struct VideoReader::State {
       int* table = nullptr;
       int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
       // Formats that carry their range in their name (yuvj420p) keep swscale's own reading of it.
-      if (sws_getColorspaceDetails(scaler, &inverse, &srcRange, &table, &dstRange, &brightness, &contrast, &saturation) >= 0) {
+      if (sws_getColorspaceDetails(scaler, &inverse, &srcRange, &table, &dstRange, &brightness, &contrast,
+                                   &saturation) >= 0) {
         sws_setColorspaceDetails(scaler, sws_getCoefficients(matrix), fullRange != 0 ? 1 : srcRange, table, dstRange,
                                  brightness, contrast, saturation);
       }
@@ -189,8 +190,8 @@ struct VideoReader::State {
     // Onward within a few frames: keep decoding. Anything else: seek to the key frame before.
     if (decodedIndex < 0 || index < decodedIndex || index > decodedIndex + 48) seekTo(index);
     while (decodeNext()) {
-      const std::int64_t pts = decoded->best_effort_timestamp != AV_NOPTS_VALUE ? decoded->best_effort_timestamp
-                                                                               : decoded->pts;
+      const std::int64_t pts =
+          decoded->best_effort_timestamp != AV_NOPTS_VALUE ? decoded->best_effort_timestamp : decoded->pts;
       if (indexOf(pts) >= index) {
         decodedIndex = index;
         return;
@@ -221,7 +222,8 @@ VideoReader::VideoReader(const std::string& path, int decoderThreads) : state_(s
   s.shown = av_frame_alloc();
   s.incoming = av_frame_alloc();
   s.packet = av_packet_alloc();
-  if (s.decoded == nullptr || s.shown == nullptr || s.incoming == nullptr || s.packet == nullptr) s.fail("out of memory", 0);
+  if (s.decoded == nullptr || s.shown == nullptr || s.incoming == nullptr || s.packet == nullptr)
+    s.fail("out of memory", 0);
   s.timeBase = st->time_base;
   // The nominal rate; the average is measured from the packets and can be off for short files.
   s.rate = st->r_frame_rate.num > 0 && st->r_frame_rate.den > 0 ? st->r_frame_rate : st->avg_frame_rate;
@@ -239,11 +241,21 @@ VideoReader::VideoReader(const std::string& path, int decoderThreads) : state_(s
 
 VideoReader::~VideoReader() = default;
 
-int VideoReader::width() const { return state_->codec->width; }
-int VideoReader::height() const { return state_->codec->height; }
-double VideoReader::fps() const { return av_q2d(state_->rate); }
-long VideoReader::frameCount() const { return state_->frames; }
-bool VideoReader::hasSound() const { return state_->sound; }
+int VideoReader::width() const {
+  return state_->codec->width;
+}
+int VideoReader::height() const {
+  return state_->codec->height;
+}
+double VideoReader::fps() const {
+  return av_q2d(state_->rate);
+}
+long VideoReader::frameCount() const {
+  return state_->frames;
+}
+bool VideoReader::hasSound() const {
+  return state_->sound;
+}
 double VideoReader::pixelAspect() const {
   const AVRational sar = state_->codec->sample_aspect_ratio;
   return sar.num > 0 && sar.den > 0 ? av_q2d(sar) : 1.0;
@@ -270,8 +282,12 @@ void VideoReader::frameInto(long index, World& out) {
   s.show(index);
 }
 
-long VideoReader::framesDecoded() const { return state_->decodedCount; }
+long VideoReader::framesDecoded() const {
+  return state_->decodedCount;
+}
 
-void VideoReader::decodeAhead(long index) { state_->decodeTo(std::clamp(index, 0L, state_->frames - 1)); }
+void VideoReader::decodeAhead(long index) {
+  state_->decodeTo(std::clamp(index, 0L, state_->frames - 1));
+}
 
 }  // namespace plenorium::host

@@ -111,7 +111,8 @@ inline void store8(PF_Pixel8& p, Lanes c) {
   const std::int32_t bytes = _mm_cvtsi128_si32(packed);
   std::memcpy(&p, &bytes, sizeof p);
 #else
-  p = {static_cast<A_u_char>(v[0]), static_cast<A_u_char>(v[1]), static_cast<A_u_char>(v[2]), static_cast<A_u_char>(v[3])};
+  p = {static_cast<A_u_char>(v[0]), static_cast<A_u_char>(v[1]), static_cast<A_u_char>(v[2]),
+       static_cast<A_u_char>(v[3])};
 #endif
 }
 
@@ -271,7 +272,8 @@ void maskRow(const CompositeSpec& spec, A_long y, A_long x0, std::span<float> ou
       for (A_long i = first; i < last; ++i) out[static_cast<std::size_t>(i)] = maskValue<D>(row[i + shift], 0);
       return;
     }
-    for (A_long i = first; i < last; ++i) out[static_cast<std::size_t>(i)] = maskValue<D>(row[i + shift], spec.maskFlags);
+    for (A_long i = first; i < last; ++i)
+      out[static_cast<std::size_t>(i)] = maskValue<D>(row[i + shift], spec.maskFlags);
   });
   if (spec.maskFlags & PF_MaskFlag_INVERTED) {
     for (float& v : out) v = 1.0f - v;

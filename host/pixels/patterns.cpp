@@ -19,9 +19,9 @@ constexpr unsigned char SEGMENTS[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D
 // Whether (x, y) in a digit cell of unit width 1 and height 2 lies on a lit segment.
 bool onSegment(unsigned char mask, double x, double y) {
   constexpr double T = 0.18;  // stroke
-  const bool top = y < T, middle = std::fabs(y - 1.0) < T / 2, bottom = y > 2.0 - T;
-  const bool left = x < T, right = x > 1.0 - T;
-  const bool upper = y < 1.0, lower = y > 1.0;
+  const bool top = y<T, middle = std::fabs(y - 1.0) < T / 2, bottom = y> 2.0 - T;
+  const bool left = x<T, right = x> 1.0 - T;
+  const bool upper = y<1.0, lower = y> 1.0;
   return ((mask & 0x01) && top) || ((mask & 0x02) && right && upper) || ((mask & 0x04) && right && lower) ||
          ((mask & 0x08) && bottom) || ((mask & 0x10) && left && lower) || ((mask & 0x20) && left && upper) ||
          ((mask & 0x40) && middle);
@@ -118,7 +118,8 @@ void shade(World& dst, const RowShader& shader, double scale, ThreadPool& pool) 
 
 }  // namespace
 
-bool drawPattern(PixelEngine& engine, World& dst, const std::string& pattern, double seconds, long frame, double scale) {
+bool drawPattern(PixelEngine& engine, World& dst, const std::string& pattern, double seconds, long frame,
+                 double scale) {
   const int itemW = static_cast<int>(std::lround(dst.width() / scale));
   const int itemH = static_cast<int>(std::lround(dst.height() / scale));
   const RowShader shader = shaderFor(pattern, seconds, frame, std::max(itemW, 1), std::max(itemH, 1));

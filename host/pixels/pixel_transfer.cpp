@@ -12,7 +12,8 @@ namespace {
 float sample(const std::uint8_t* row, int index, SampleType type) {
   switch (type) {
     case SampleType::U8: return static_cast<float>(row[index]) * (1.0f / 255.0f);
-    case SampleType::U16: return static_cast<float>(reinterpret_cast<const std::uint16_t*>(row)[index]) * (1.0f / 65535.0f);
+    case SampleType::U16:
+      return static_cast<float>(reinterpret_cast<const std::uint16_t*>(row)[index]) * (1.0f / 65535.0f);
     case SampleType::F32: return reinterpret_cast<const float*>(row)[index];
   }
   return 0;
@@ -30,7 +31,9 @@ typename Channel<D>::Pixel convertExact(const std::uint8_t* p, int channels, Sam
       done = true;
     }
   } else if constexpr (D == PixelDepth::U16) {
-    auto to16 = [](std::uint32_t v, std::uint32_t max) { return static_cast<std::uint16_t>((v * 32768u + max / 2) / max); };
+    auto to16 = [](std::uint32_t v, std::uint32_t max) {
+      return static_cast<std::uint16_t>((v * 32768u + max / 2) / max);
+    };
     if (type == SampleType::U8) {
       out = {to16(p[3], 255), to16(p[0], 255), to16(p[1], 255), to16(p[2], 255)};
       done = true;
@@ -116,8 +119,9 @@ void exportRows(const World& src, void* dst, std::size_t rowBytes, SampleType ty
             std::uint16_t s = 0;
             if constexpr (D == PixelDepth::U16) {
               const std::uint16_t raw[4] = {in[x].red, in[x].green, in[x].blue, in[x].alpha};
-              s = premultiply ? static_cast<std::uint16_t>(std::lround(std::clamp(v[k], 0.0f, 1.0f) * 65535.0f))
-                              : static_cast<std::uint16_t>((static_cast<std::uint32_t>(raw[k]) * 65535u + 16384u) / 32768u);
+              s = premultiply
+                      ? static_cast<std::uint16_t>(std::lround(std::clamp(v[k], 0.0f, 1.0f) * 65535.0f))
+                      : static_cast<std::uint16_t>((static_cast<std::uint32_t>(raw[k]) * 65535u + 16384u) / 32768u);
             } else {
               s = static_cast<std::uint16_t>(std::lround(std::clamp(v[k], 0.0f, 1.0f) * 65535.0f));
             }

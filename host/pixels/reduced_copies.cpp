@@ -51,7 +51,8 @@ const ReducedCopy& ReducedCopies::get(const World& world, A_long width, A_long h
       return copies_.front();
     }
   }
-  ReducedCopy copy{width, height, std::vector<Color4>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)), {}};
+  ReducedCopy copy{
+      width, height, std::vector<Color4>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)), {}};
   if (world.isUniform()) {
     // Every average of one colour is that colour.
     const auto& u = world.uniformColor();

@@ -231,7 +231,8 @@ void resampleArea(const World& src, const Taps& xs, const Taps& ys, const PF_LRe
     std::vector<Lanes> column(cols.span());
     dispatchDepth(src.depth(), [&]<PixelDepth D>() {
       for (int y = from; y < to; ++y) {
-        resampleRow<D>(src, xs, ys, area, y, cols, column, &out[static_cast<std::size_t>(y - area.top) * width + cols.begin]);
+        resampleRow<D>(src, xs, ys, area, y, cols, column,
+                       &out[static_cast<std::size_t>(y - area.top) * width + cols.begin]);
       }
     });
   });
@@ -247,7 +248,9 @@ void prefetchRow(const World& dst, int row, A_long left, std::size_t count) {
   __builtin_prefetch(p + bytes - 1, 1);
 }
 
-bool same(const AxisMap& a, const AxisMap& b) { return a.scale == b.scale && a.offset == b.offset; }
+bool same(const AxisMap& a, const AxisMap& b) {
+  return a.scale == b.scale && a.offset == b.offset;
+}
 
 // Composites area-sized premultiplied rows onto `dst`.
 void compositeRows(const std::vector<Color4>& rows, World& dst, const PF_LRect& area, const CompositeSpec& spec,

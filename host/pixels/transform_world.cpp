@@ -28,7 +28,8 @@ struct Affine {
 
 bool invert(const PF_FloatMatrix& m, PF_FloatMatrix& out) {
   const auto& k = m.mat;
-  const double det = k[0][0] * (k[1][1] * k[2][2] - k[1][2] * k[2][1]) - k[0][1] * (k[1][0] * k[2][2] - k[1][2] * k[2][0]) +
+  const double det = k[0][0] * (k[1][1] * k[2][2] - k[1][2] * k[2][1]) -
+                     k[0][1] * (k[1][0] * k[2][2] - k[1][2] * k[2][0]) +
                      k[0][2] * (k[1][0] * k[2][1] - k[1][1] * k[2][0]);
   if (!std::isfinite(det) || std::fabs(det) < 1e-300) return false;
   const double inv = 1.0 / det;
@@ -60,7 +61,8 @@ PF_LRect destinationBounds(const Affine& forward, const World& src) {
   // The source rectangle grown by the bilinear reach, mapped forward, plus two destination pixels.
   double left = 1e300, top = 1e300, right = -1e300, bottom = -1e300;
   const double w = src.width(), h = src.height();
-  for (const auto& [u, v] : {std::pair{-1.0, -1.0}, std::pair{w + 1, -1.0}, std::pair{-1.0, h + 1}, std::pair{w + 1, h + 1}}) {
+  for (const auto& [u, v] :
+       {std::pair{-1.0, -1.0}, std::pair{w + 1, -1.0}, std::pair{-1.0, h + 1}, std::pair{w + 1, h + 1}}) {
     const double x = forward.a * u + forward.c * v + forward.e;
     const double y = forward.b * u + forward.d * v + forward.f;
     left = std::min(left, x);
@@ -254,8 +256,8 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
   Affine inv{}, fwd{};
   if (!toAffine(inverse, inv) || !toAffine(forward, fwd)) return;
 
-  const PF_LRect area = intersect(intersect(destRect, PF_LRect{0, 0, dst.width(), dst.height()}),
-                                  destinationBounds(fwd, source));
+  const PF_LRect area =
+      intersect(intersect(destRect, PF_LRect{0, 0, dst.width(), dst.height()}), destinationBounds(fwd, source));
   if (isEmpty(area)) return;
 
   // Reading and writing one world at once would read pixels already written.
@@ -270,8 +272,7 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
   if (isWholePixelShift(inv)) {
     const auto du = static_cast<A_long>(std::round(inv.e));
     const auto dv = static_cast<A_long>(std::round(inv.f));
-    const PF_LRect exact =
-        intersect(area, PF_LRect{-du, -dv, src.width() - du, src.height() - dv});
+    const PF_LRect exact = intersect(area, PF_LRect{-du, -dv, src.width() - du, src.height() - dv});
     if (isEmpty(exact)) return;
     const int exactWidth = exact.right - exact.left;
     pool_.parallelRows(exact.top, exact.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
@@ -317,7 +318,8 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
     std::vector<float> scratch(static_cast<std::size_t>(tileWidth));
     for (int top = from; top < to; top += TILE_ROWS) {
       for (A_long left = area.left; left < area.right; left += tileWidth) {
-        const std::span<Color4> piece(row.data(), static_cast<std::size_t>(std::min<A_long>(tileWidth, area.right - left)));
+        const std::span<Color4> piece(row.data(),
+                                      static_cast<std::size_t>(std::min<A_long>(tileWidth, area.right - left)));
         for (int y = top; y < std::min(to, top + TILE_ROWS); ++y) {
           const Span span = dispatchDepth(src.depth(), [&]<PixelDepth D>() {
             return sampleRow<D>(src, reduced, scaleU, scaleV, reducedWidth, reducedHeight, inv, y, left, piece);

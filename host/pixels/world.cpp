@@ -21,10 +21,13 @@ std::size_t bytesPerPixel(PixelDepth depth) {
   return 4;
 }
 
-bool isEmpty(const PF_LRect& r) { return r.left >= r.right || r.top >= r.bottom; }
+bool isEmpty(const PF_LRect& r) {
+  return r.left >= r.right || r.top >= r.bottom;
+}
 
 PF_LRect intersect(const PF_LRect& a, const PF_LRect& b) {
-  PF_LRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+  PF_LRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+             std::min(a.bottom, b.bottom)};
   return isEmpty(r) ? PF_LRect{0, 0, 0, 0} : r;
 }
 
@@ -41,7 +44,8 @@ World::World(PixelDepth depth, A_long width, A_long height)
   // One alignment's worth for aligning the start and one of room past the last row, which vector
   // writers (swscale among them) may touch beyond the width.
   const std::size_t bytes =
-      std::max<std::size_t>(static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_), 1) + 2 * ROW_ALIGNMENT;
+      std::max<std::size_t>(static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_), 1) +
+      2 * ROW_ALIGNMENT;
   // Zeroed memory from the allocator: large blocks arrive as fresh pages, cleared only as they are
   // touched, so a big world that is drawn into only in a small area costs little.
   storage_.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));

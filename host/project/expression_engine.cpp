@@ -117,7 +117,8 @@ struct ExpressionEngine::Heap {
   duk_context* ctx = nullptr;
 };
 
-ExpressionEngine::ExpressionEngine(std::chrono::milliseconds budget) : heap_(std::make_unique<Heap>()), budget_(budget) {
+ExpressionEngine::ExpressionEngine(std::chrono::milliseconds budget)
+    : heap_(std::make_unique<Heap>()), budget_(budget) {
   heap_->ctx = duk_create_heap(nullptr, nullptr, nullptr, &heap_->deadline, &fatal);
 }
 

@@ -25,7 +25,9 @@ std::string number(double v) {
   return s.str();
 }
 
-std::string fixed16(PF_Fixed v) { return number(fromFixed(v)); }
+std::string fixed16(PF_Fixed v) {
+  return number(fromFixed(v));
+}
 
 }  // namespace
 
@@ -84,7 +86,8 @@ void ParamSchema::add(const PF_ParamDef& def) {
 }
 
 void ParamSchema::finish() const {
-  if (!openGroups_.empty()) throw HostError("the effect left the control group '" + at(openGroups_.back()).name + "' open");
+  if (!openGroups_.empty())
+    throw HostError("the effect left the control group '" + at(openGroups_.back()).name + "' open");
 }
 
 namespace {
@@ -156,7 +159,8 @@ int ParamSchema::resolve(const std::string& name) const {
       }
     }
   } else {
-    message = "the control name '" + name + "' is ambiguous; write enough of its group path (a leading '/' names a "
+    message = "the control name '" + name +
+              "' is ambiguous; write enough of its group path (a leading '/' names a "
               "top-level control):";
     for (int i : matches) message += " '" + at(i).path + "'";
   }
@@ -186,7 +190,9 @@ std::string ParamSchema::describe() const {
       case PF_Param_POINT:
         out << "  default " << fixed16(d.u.td.x_dephault) << "%, " << fixed16(d.u.td.y_dephault) << "% of the layer";
         break;
-      case PF_Param_LAYER: out << "  default " << (d.u.ld.dephault == PF_LayerDefault_NONE ? "none" : "this layer"); break;
+      case PF_Param_LAYER:
+        out << "  default " << (d.u.ld.dephault == PF_LayerDefault_NONE ? "none" : "this layer");
+        break;
       default: break;
     }
     if (d.flags & PF_ParamFlag_SUPERVISE) out << "  supervised";

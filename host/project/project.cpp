@@ -23,7 +23,8 @@ std::string FrameRate::text() const {
   const std::uint32_t common = std::gcd(timeScale, static_cast<std::uint32_t>(frameTicks));
   if (common == 0) return "0";
   const std::uint32_t ticks = static_cast<std::uint32_t>(frameTicks) / common;
-  return ticks == 1 ? std::to_string(timeScale / common) : std::to_string(timeScale / common) + "/" + std::to_string(ticks);
+  return ticks == 1 ? std::to_string(timeScale / common)
+                    : std::to_string(timeScale / common) + "/" + std::to_string(ticks);
 }
 
 double Item::playDuration() const {

@@ -35,8 +35,12 @@ class Context {
   mutable std::vector<std::string> notices_;
 };
 
-std::string at(const std::string& path, const std::string& key) { return path + "." + key; }
-std::string at(const std::string& path, std::size_t index) { return path + "[" + std::to_string(index) + "]"; }
+std::string at(const std::string& path, const std::string& key) {
+  return path + "." + key;
+}
+std::string at(const std::string& path, std::size_t index) {
+  return path + "[" + std::to_string(index) + "]";
+}
 
 double number(const Context& c, const json& v, const std::string& path) {
   if (!v.is_number()) c.fail(path, "expected a number, found " + v.dump());
@@ -72,7 +76,8 @@ void checkKeys(const Context& c, const json& object, const std::string& path, co
   }
 }
 
-void checkKeys(const Context& c, const json& object, const std::string& path, std::initializer_list<const char*> known) {
+void checkKeys(const Context& c, const json& object, const std::string& path,
+               std::initializer_list<const char*> known) {
   checkKeys(c, object, path, std::vector<std::string>(known.begin(), known.end()));
 }
 
@@ -187,8 +192,8 @@ using oj = nlohmann::ordered_json;
 
 // --- effects and their controls ---
 
-void readControl(const Context& c, const DeclaredParam& param, const json& value, const std::string& path, Stream& stream,
-                 Layer& layer, std::vector<PendingLayerParam>& pending) {
+void readControl(const Context& c, const DeclaredParam& param, const json& value, const std::string& path,
+                 Stream& stream, Layer& layer, std::vector<PendingLayerParam>& pending) {
   const PF_ParamDef& d = param.def;
   switch (d.param_type) {
     case PF_Param_FLOAT_SLIDER:
@@ -210,11 +215,13 @@ void readControl(const Context& c, const DeclaredParam& param, const json& value
           for (std::size_t i = 0; i < choices.size(); ++i) {
             if (choices[i] == v.get<std::string>()) return StreamValue{static_cast<double>(i + 1), 0};
           }
-        } else if (v.is_number_integer() && v.get<double>() >= 1 && v.get<double>() <= static_cast<double>(choices.size())) {
+        } else if (v.is_number_integer() && v.get<double>() >= 1 &&
+                   v.get<double>() <= static_cast<double>(choices.size())) {
           // Compared as a double: a number past the range of int must not wrap into it.
           return StreamValue{v.get<double>(), 0};
         }
-        c.fail(p, "expected one of: " + param.choices + " (or its number from 1 to " + std::to_string(choices.size()) + ")");
+        c.fail(p, "expected one of: " + param.choices + " (or its number from 1 to " + std::to_string(choices.size()) +
+                      ")");
       });
       return;
     }
@@ -249,8 +256,8 @@ void readControl(const Context& c, const DeclaredParam& param, const json& value
   }
 }
 
-void readEffects(const Context& c, const SchemaLookup& schemas, const json& effects, const std::string& path, Layer& layer,
-                 std::vector<PendingLayerParam>& pending) {
+void readEffects(const Context& c, const SchemaLookup& schemas, const json& effects, const std::string& path,
+                 Layer& layer, std::vector<PendingLayerParam>& pending) {
   if (!effects.is_array()) c.fail(path, "expected a list of effects");
   for (std::size_t i = 0; i < effects.size(); ++i) {
     const json& e = effects[i];
@@ -301,7 +308,9 @@ oj streamJson(const Stream& s, const std::function<oj(const StreamValue&)>& valu
   return out;
 }
 
-oj colorJson(const ColorRGBA& c) { return oj::array({c[0], c[1], c[2], c[3]}); }
+oj colorJson(const ColorRGBA& c) {
+  return oj::array({c[0], c[1], c[2], c[3]});
+}
 
 oj controlValue(const DeclaredParam& p, const StreamValue& v, const Composition& comp) {
   switch (p.def.param_type) {
@@ -354,9 +363,9 @@ struct FieldInput {
   const Project& project;
   const FootageProbe& probe;
   const SchemaLookup& schemas;
-  const Composition* comp;                    // layers: the composition they are in
-  std::size_t index;                          // layers: their place in it
-  std::vector<PendingLayerParam>* pending;    // layers: layer controls to resolve by name
+  const Composition* comp;                  // layers: the composition they are in
+  std::size_t index;                        // layers: their place in it
+  std::vector<PendingLayerParam>* pending;  // layers: layer controls to resolve by name
 
   bool has(const char* key) const { return object.contains(key); }
   const json& operator[](const char* key) const { return object[key]; }
@@ -383,7 +392,8 @@ struct Field {
 
 int dimension(const FieldInput& in, const char* key, int fallback) {
   const double d = in.number(key, fallback);
-  if (d < 1 || d > 32768 || d != std::floor(d)) in.c.fail(in.where(key), "expected a whole number of pixels, 1 to 32768");
+  if (d < 1 || d > 32768 || d != std::floor(d))
+    in.c.fail(in.where(key), "expected a whole number of pixels, 1 to 32768");
   return static_cast<int>(d);
 }
 
@@ -395,7 +405,8 @@ double positive(const FieldInput& in, const char* key, double fallback) {
 
 const Field<Item> WIDTH{"width", [](const FieldInput& in, Item& item) { item.width = dimension(in, "width", 1920); },
                         [](const Item& item, oj& out, const FieldOutput&) { out["width"] = item.width; }};
-const Field<Item> HEIGHT{"height", [](const FieldInput& in, Item& item) { item.height = dimension(in, "height", 1080); },
+const Field<Item> HEIGHT{"height",
+                         [](const FieldInput& in, Item& item) { item.height = dimension(in, "height", 1080); },
                          [](const Item& item, oj& out, const FieldOutput&) { out["height"] = item.height; }};
 const Field<Item> PIXEL_ASPECT{
     "pixelAspect", [](const FieldInput& in, Item& item) { item.pixelAspect = positive(in, "pixelAspect", 1); },
@@ -404,12 +415,11 @@ const Field<Item> PIXEL_ASPECT{
     }};
 // Footage has the pixel aspect of its file; one the project gives overrides it, as the host's
 // footage interpretation does.
-const Field<Item> FOOTAGE_PIXEL_ASPECT{
-    "pixelAspect",
-    [](const FieldInput& in, Item& item) {
-      if (in.has("pixelAspect")) item.pixelAspect = positive(in, "pixelAspect", 1);
-    },
-    PIXEL_ASPECT.write};
+const Field<Item> FOOTAGE_PIXEL_ASPECT{"pixelAspect",
+                                       [](const FieldInput& in, Item& item) {
+                                         if (in.has("pixelAspect")) item.pixelAspect = positive(in, "pixelAspect", 1);
+                                       },
+                                       PIXEL_ASPECT.write};
 // A frame rate above 0 and at most MAX_FPS, as the host application allows: a number (29.97 is
 // read as 30000/1001) or exactly, as "30000/1001".
 FrameRate frameRate(const FieldInput& in) {
@@ -451,8 +461,9 @@ const Field<Item> DURATION{"duration",
                              const double longest = MAX_FRAMES / item.rate.fps();
                              if (!(seconds > 0) || seconds > longest) {
                                in.c.fail(in.where("duration"), "expected a duration above 0 and at most " +
-                                                                   std::to_string(std::llround(longest)) + " seconds (" +
-                                                                   std::to_string(MAX_FRAMES) + " frames) at this rate");
+                                                                   std::to_string(std::llround(longest)) +
+                                                                   " seconds (" + std::to_string(MAX_FRAMES) +
+                                                                   " frames) at this rate");
                              }
                              item.duration = seconds;
                            },
@@ -473,26 +484,28 @@ const Field<Item> PATTERN{"pattern",
                           [](const Item& item, oj& out, const FieldOutput&) { out["pattern"] = item.pattern; }};
 // Relative paths start at the project file's folder; a project saved elsewhere has them rebased
 // onto its own folder. The file is probed as soon as it is known.
-const Field<Item> FOOTAGE_PATH{
-    "path",
-    [](const FieldInput& in, Item& item) {
-      if (!in.has("path")) in.c.fail(in.path, "footage needs a \"path\"");
-      item.path = text(in.c, in["path"], in.where("path"));
-      item.resolvedPath = (fs::path(in.project.folder) / item.path).lexically_normal().string();
-      if (!in.probe) return;
-      try {
-        in.probe(item);
-      } catch (const HostError& e) {
-        in.c.fail(in.where("path"), e.what());
-      }
-    },
-    [](const Item& item, oj& out, const FieldOutput& o) {
-      if (o.savedFolder.empty() || fs::path(item.path).is_absolute()) {
-        out["path"] = item.path;
-      } else {
-        out["path"] = fs::path(item.resolvedPath).lexically_relative(fs::absolute(o.savedFolder).lexically_normal()).generic_string();
-      }
-    }};
+const Field<Item> FOOTAGE_PATH{"path",
+                               [](const FieldInput& in, Item& item) {
+                                 if (!in.has("path")) in.c.fail(in.path, "footage needs a \"path\"");
+                                 item.path = text(in.c, in["path"], in.where("path"));
+                                 item.resolvedPath =
+                                     (fs::path(in.project.folder) / item.path).lexically_normal().string();
+                                 if (!in.probe) return;
+                                 try {
+                                   in.probe(item);
+                                 } catch (const HostError& e) {
+                                   in.c.fail(in.where("path"), e.what());
+                                 }
+                               },
+                               [](const Item& item, oj& out, const FieldOutput& o) {
+                                 if (o.savedFolder.empty() || fs::path(item.path).is_absolute()) {
+                                   out["path"] = item.path;
+                                 } else {
+                                   out["path"] = fs::path(item.resolvedPath)
+                                                     .lexically_relative(fs::absolute(o.savedFolder).lexically_normal())
+                                                     .generic_string();
+                                 }
+                               }};
 // How often footage plays: "loop": N times, or true for as long as its layer lasts; "hold": true
 // keeps its last frame after its end. Either way its layer lasts beyond the footage's own end.
 const Field<Item> FOOTAGE_LOOP{
@@ -516,11 +529,12 @@ const Field<Item> FOOTAGE_HOLD{"hold", [](const FieldInput& in, Item& item) { it
                                [](const Item& item, oj& out, const FieldOutput&) {
                                  if (item.hold) out["hold"] = true;
                                }};
-const Field<Item> BACKGROUND{"background",
-                             [](const FieldInput& in, Item& item) {
-                               if (in.has("background")) item.comp->background = color(in.c, in["background"], in.where("background"));
-                             },
-                             [](const Item& item, oj& out, const FieldOutput&) { out["background"] = colorJson(item.comp->background); }};
+const Field<Item> BACKGROUND{
+    "background",
+    [](const FieldInput& in, Item& item) {
+      if (in.has("background")) item.comp->background = color(in.c, in["background"], in.where("background"));
+    },
+    [](const Item& item, oj& out, const FieldOutput&) { out["background"] = colorJson(item.comp->background); }};
 oj layerJson(const Layer& layer, const FieldOutput& o);
 // Layers are read once every item is known (a layer names its source item): see Loader::readLayers.
 const Field<Item> LAYERS{"layers", [](const FieldInput&, Item&) {},
@@ -557,7 +571,8 @@ const std::vector<Field<Layer>>& layerFields() {
   static const std::vector<Field<Layer>> fields = {
       {"name",
        [](const FieldInput& in, Layer& layer) {
-         layer.name = in.has("name") ? text(in.c, in["name"], in.where("name")) : "Layer " + std::to_string(in.index + 1);
+         layer.name =
+             in.has("name") ? text(in.c, in["name"], in.where("name")) : "Layer " + std::to_string(in.index + 1);
        },
        [](const Layer& layer, oj& out, const FieldOutput&) { out["name"] = layer.name; }},
       {"source",
@@ -617,17 +632,22 @@ const std::vector<Field<Layer>>& layerFields() {
          const std::string path = in.where("transform");
          checkKeys(in.c, v, path, {"anchor", "position", "scale", "rotation", "opacity"});
          if (v.contains("anchor")) readAnimatable(in.c, v["anchor"], at(path, "anchor"), t.anchor, pairReader(in.c));
-         if (v.contains("position")) readAnimatable(in.c, v["position"], at(path, "position"), t.position, pairReader(in.c));
+         if (v.contains("position"))
+           readAnimatable(in.c, v["position"], at(path, "position"), t.position, pairReader(in.c));
          if (v.contains("scale")) readAnimatable(in.c, v["scale"], at(path, "scale"), t.scale, pairReader(in.c));
-         if (v.contains("rotation")) readAnimatable(in.c, v["rotation"], at(path, "rotation"), t.rotation, scalarReader(in.c));
-         if (v.contains("opacity")) readAnimatable(in.c, v["opacity"], at(path, "opacity"), t.opacity, scalarReader(in.c));
+         if (v.contains("rotation"))
+           readAnimatable(in.c, v["rotation"], at(path, "rotation"), t.rotation, scalarReader(in.c));
+         if (v.contains("opacity"))
+           readAnimatable(in.c, v["opacity"], at(path, "opacity"), t.opacity, scalarReader(in.c));
        },
        [](const Layer& layer, oj& out, const FieldOutput&) {
          const LayerTransform& t = layer.transform;
          auto pair = [](const StreamValue& v) { return oj::array({v[0], v[1]}); };
          auto scalar = [](const StreamValue& v) { return oj(v[0]); };
-         out["transform"] = {{"anchor", streamJson(t.anchor, pair)},   {"position", streamJson(t.position, pair)},
-                             {"scale", streamJson(t.scale, pair)},     {"rotation", streamJson(t.rotation, scalar)},
+         out["transform"] = {{"anchor", streamJson(t.anchor, pair)},
+                             {"position", streamJson(t.position, pair)},
+                             {"scale", streamJson(t.scale, pair)},
+                             {"rotation", streamJson(t.rotation, scalar)},
                              {"opacity", streamJson(t.opacity, scalar)}};
        }},
       {"effects",
@@ -672,7 +692,8 @@ class Loader {
     checkKeys(c_, doc, "$", {"render", "items"});
     if (!doc.contains("items") || !doc["items"].is_array()) c_.fail("$.items", "expected a list of items");
     const json& items = doc["items"];
-    for (std::size_t i = 0; i < items.size(); ++i) readItem(project, items[i], at("$.items", i), static_cast<int>(i + 1));
+    for (std::size_t i = 0; i < items.size(); ++i)
+      readItem(project, items[i], at("$.items", i), static_cast<int>(i + 1));
     for (std::size_t i = 0; i < items.size(); ++i) {
       Item& item = *project.items[i];
       if (item.kind == ItemKind::COMP) readLayers(project, item, items[i], at("$.items", i));
@@ -701,7 +722,8 @@ class Loader {
     auto item = std::make_unique<Item>();
     item->id = id;
     item->name = text(c_, v["name"], at(path, "name"));
-    if (project.itemByName(item->name) != nullptr) c_.fail(at(path, "name"), "a second item named '" + item->name + "'");
+    if (project.itemByName(item->name) != nullptr)
+      c_.fail(at(path, "name"), "a second item named '" + item->name + "'");
     const std::string type = v.contains("type") ? text(c_, v["type"], at(path, "type")) : "";
     const ItemKindDescription* kind = nullptr;
     for (const auto& k : itemKinds()) {

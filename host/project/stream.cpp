@@ -8,8 +8,8 @@ StreamValue Stream::valueAt(double time) const {
   if (keys_.empty()) return constant_;
   if (time <= keys_.front().time) return keys_.front().value;
   if (time >= keys_.back().time) return keys_.back().value;
-  const auto next = std::upper_bound(keys_.begin(), keys_.end(), time,
-                                     [](double t, const Keyframe& k) { return t < k.time; });
+  const auto next =
+      std::upper_bound(keys_.begin(), keys_.end(), time, [](double t, const Keyframe& k) { return t < k.time; });
   const Keyframe& a = *(next - 1);
   const Keyframe& b = *next;
   if (a.interpolation == Interpolation::HOLD || b.time <= a.time) return a.value;

@@ -15,8 +15,9 @@ nlohmann::json valueJson(const StreamValue& v, bool twoD) {
 }
 
 bool isTwoD(const EffectInstance* effect, int index) {
-  if (effect == nullptr) return index == AEGP_LayerStream_ANCHORPOINT || index == AEGP_LayerStream_POSITION ||
-                                index == AEGP_LayerStream_SCALE;
+  if (effect == nullptr)
+    return index == AEGP_LayerStream_ANCHORPOINT || index == AEGP_LayerStream_POSITION ||
+           index == AEGP_LayerStream_SCALE;
   return effect->schema->at(index).def.param_type == PF_Param_POINT;
 }
 
@@ -51,8 +52,12 @@ const nlohmann::json& StreamExpressions::compContext(const Composition& comp, do
     }
     layers.push_back({{"name", l.name}, {"index", li + 1}, {"effects", effects}});
   }
-  it->second = {{"name", comp.item != nullptr ? comp.item->name : ""}, {"width", comp.width}, {"height", comp.height},
-                {"duration", comp.duration}, {"frameDuration", 1.0 / comp.rate.fps()}, {"layers", layers}};
+  it->second = {{"name", comp.item != nullptr ? comp.item->name : ""},
+                {"width", comp.width},
+                {"height", comp.height},
+                {"duration", comp.duration},
+                {"frameDuration", 1.0 / comp.rate.fps()},
+                {"layers", layers}};
   return it->second;
 }
 
@@ -65,9 +70,9 @@ StreamValue StreamExpressions::valueOf(const Layer& layer, const EffectInstance*
     if (layer.effects[i].get() == effect) effectIndex = static_cast<int>(i);
   }
   const StreamValue before = stream.valueAt(layerTime);
-  const std::uint32_t seed = mixSeed(
-      mixSeed(static_cast<std::uint32_t>(layer.id), static_cast<std::uint32_t>(effectIndex + 1)),
-      static_cast<std::uint32_t>(index));
+  const std::uint32_t seed =
+      mixSeed(mixSeed(static_cast<std::uint32_t>(layer.id), static_cast<std::uint32_t>(effectIndex + 1)),
+              static_cast<std::uint32_t>(index));
   const nlohmann::json context = {{"time", layerTime},
                                   {"value", valueJson(before, isTwoD(effect, index))},
                                   {"comp", compContext(comp, layerTime)},
@@ -76,9 +81,9 @@ StreamValue StreamExpressions::valueOf(const Layer& layer, const EffectInstance*
                                   {"seed", seed}};
   std::string error;
   if (const auto result = engine_.evaluate(stream.expression(), context, error)) return *result;
-  const std::string control = effect != nullptr ? "control '" + effect->schema->at(index).path + "' of effect '" +
-                                                      effect->matchName + "'"
-                                                : "transform stream " + std::to_string(index);
+  const std::string control =
+      effect != nullptr ? "control '" + effect->schema->at(index).path + "' of effect '" + effect->matchName + "'"
+                        : "transform stream " + std::to_string(index);
   const std::string key = layer.name + "/" + control;
   if (warned_.insert(key).second) {
     warnings_.push_back("layer '" + layer.name + "', " + control + ": the expression failed (" + error +

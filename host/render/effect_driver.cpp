@@ -7,7 +7,8 @@ namespace plenorium::host {
 
 EffectDriver::EffectDriver(HostCore& core, const PluginModule& module) : core_(core), module_(module) {
   core_.setPluginPath(module_.path());
-  if (core_.utils() == nullptr) throw HostError("the host has no utility callbacks to hand its plug-ins (no pixel host)");
+  if (core_.utils() == nullptr)
+    throw HostError("the host has no utility callbacks to hand its plug-ins (no pixel host)");
   inData_.utils = core_.utils();
   inData_.pica_basicP = core_.basicSuite();
   moduleContext_.driver = this;
@@ -19,7 +20,9 @@ EffectDriver::EffectDriver(HostCore& core, const PluginModule& module) : core_(c
   inData_.downsample_x = inData_.downsample_y = inData_.pixel_aspect_ratio = PF_RationalScale{1, 1};
 }
 
-EffectDriver::~EffectDriver() { globalSetdown(); }
+EffectDriver::~EffectDriver() {
+  globalSetdown();
+}
 
 PF_InData EffectDriver::inDataFor(EffectContext& context) const {
   PF_InData in = inData_;
@@ -40,8 +43,8 @@ PF_Err EffectDriver::sendWith(PF_InData& in, PF_Cmd cmd, PF_OutData& out, PF_Par
 std::string EffectDriver::about() {
   PF_OutData out{};
   if (PF_Err err = send(PF_Cmd_ABOUT, out)) {
-    throw HostError("the plug-in '" + module_.path() + "' failed to give its about text (error " +
-                    std::to_string(err) + ")");
+    throw HostError("the plug-in '" + module_.path() + "' failed to give its about text (error " + std::to_string(err) +
+                    ")");
   }
   out.return_msg[sizeof(out.return_msg) - 1] = '\0';
   std::string text = out.return_msg;

@@ -31,8 +31,8 @@ void EffectInstances::startAll(Project& project) {
         PF_InData in = context.driver->inDataFor(context);
         PF_OutData out{};
         if (PF_Err err = context.driver->sendWith(in, PF_Cmd_SEQUENCE_SETUP, out)) {
-          throw HostError(effectLabel(*layer, *context.effect, static_cast<int>(i)) + ": sequence set-up failed (error " +
-                          std::to_string(err) + ")");
+          throw HostError(effectLabel(*layer, *context.effect, static_cast<int>(i)) +
+                          ": sequence set-up failed (error " + std::to_string(err) + ")");
         }
         started_.insert({layer.get(), static_cast<int>(i)});
         updateParamsUi(*layer, static_cast<int>(i));

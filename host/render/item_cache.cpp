@@ -4,8 +4,7 @@
 
 namespace plenorium::host {
 
-ItemCache::ItemCache(MemoryBudget& budget)
-    : cache_(budget, [](const SharedWorld& w) { return (*w)->heldBytes(); }) {}
+ItemCache::ItemCache(MemoryBudget& budget) : cache_(budget, [](const SharedWorld& w) { return (*w)->heldBytes(); }) {}
 
 ItemCache::Key ItemCache::keyOf(const Item& item, double time, const RenderSettings& settings) {
   const long frame = item.kind == ItemKind::SOLID ? 0 : static_cast<long>(std::floor(time * item.rate.fps() + 1e-6));

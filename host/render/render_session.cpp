@@ -22,8 +22,8 @@ PF_FloatMatrix layerMatrix(RenderSession& session, const Layer& layer, double la
   const StreamValue anchor = session.streamValue(layer, nullptr, AEGP_LayerStream_ANCHORPOINT, t.anchor, layerTime);
   const StreamValue position = session.streamValue(layer, nullptr, AEGP_LayerStream_POSITION, t.position, layerTime);
   const StreamValue scale = session.streamValue(layer, nullptr, AEGP_LayerStream_SCALE, t.scale, layerTime);
-  const double angle =
-      session.streamValue(layer, nullptr, AEGP_LayerStream_ROTATION, t.rotation, layerTime)[0] * std::numbers::pi / 180.0;
+  const double angle = session.streamValue(layer, nullptr, AEGP_LayerStream_ROTATION, t.rotation, layerTime)[0] *
+                       std::numbers::pi / 180.0;
   const double sx = scale[0] * 0.01, sy = scale[1] * 0.01;
   const double c = std::cos(angle), s = std::sin(angle);
   const double ds = downsample;
@@ -74,12 +74,13 @@ EffectContext RenderSession::contextFor(Layer& layer, int effectIndex) {
   context.effect = layer.effects.at(static_cast<std::size_t>(effectIndex)).get();
   context.effectIndex = effectIndex;
   context.driver = driverFor(*context.effect);
-  if (context.driver == nullptr) throw HostError("no loaded effect has the match name '" + context.effect->matchName + "'");
+  if (context.driver == nullptr)
+    throw HostError("no loaded effect has the match name '" + context.effect->matchName + "'");
   return context;
 }
 
-StreamValue RenderSession::streamValue(const Layer& layer, const EffectInstance* effect, int index, const Stream& stream,
-                                       double layerTime, bool preExpression) {
+StreamValue RenderSession::streamValue(const Layer& layer, const EffectInstance* effect, int index,
+                                       const Stream& stream, double layerTime, bool preExpression) {
   if (preExpression) return stream.valueAt(layerTime);
   return expressions_.valueOf(layer, effect, index, stream, layerTime);
 }
@@ -106,7 +107,8 @@ OwnedWorld RenderSession::renderComp(const Composition& comp, double compTime, c
     }
   } frame{inProgress_.empty() ? &expressions_ : nullptr};
   if (frame.expressions != nullptr) expressions_.beginFrame();
-  OwnedWorld out = newWorld(settings, scaledSize(comp.width, settings.downsample), scaledSize(comp.height, settings.downsample));
+  OwnedWorld out =
+      newWorld(settings, scaledSize(comp.width, settings.downsample), scaledSize(comp.height, settings.downsample));
   if (comp.background[3] > 0) pixels_.engine().fill(*out, colorOf(comp.background), nullptr);
   const PF_LRect whole{0, 0, out->width(), out->height()};
   for (auto it = comp.layers.rbegin(); it != comp.layers.rend(); ++it) {
@@ -120,8 +122,8 @@ OwnedWorld RenderSession::renderComp(const Composition& comp, double compTime, c
     const SharedWorld pixels = renderLayerPixels(layer, layerTime, settings);
     CompositeSpec spec;
     spec.opacity = static_cast<float>(opacity);
-    pixels_.engine().transformWorld(**pixels, *out, layerMatrix(*this, layer, layerTime, settings.downsample), true, spec,
-                                    whole);
+    pixels_.engine().transformWorld(**pixels, *out, layerMatrix(*this, layer, layerTime, settings.downsample), true,
+                                    spec, whole);
   }
   return out;
 }
@@ -159,7 +161,8 @@ SharedWorld RenderSession::renderItemUncached(const Item& item, double time, con
         throw HostError("footage item '" + item.name + "' (" + item.path + "): this host reads no media files");
       }
       // The reader writes every pixel, so the world is not cleared first.
-      OwnedWorld w(pixels_, pixels_.create(settings.depth, scaledSize(item.width, ds), scaledSize(item.height, ds), false));
+      OwnedWorld w(pixels_,
+                   pixels_.create(settings.depth, scaledSize(item.width, ds), scaledSize(item.height, ds), false));
       footage_->readFrame(item, time, ds, *w);
       w->markAllWritten();
       return share(std::move(w));
@@ -168,14 +171,16 @@ SharedWorld RenderSession::renderItemUncached(const Item& item, double time, con
   throw HostError("item '" + item.name + "' has an unknown kind");
 }
 
-SharedWorld RenderSession::renderLayerPixels(const Layer& constLayer, double layerTime, const RenderSettings& settings) {
+SharedWorld RenderSession::renderLayerPixels(const Layer& constLayer, double layerTime,
+                                             const RenderSettings& settings) {
   Layer& layer = const_cast<Layer&>(constLayer);
   if (layer.source == nullptr) return share(newWorld(settings, 0, 0));
   // Outside its in and out points a layer is there, at its size, but shows nothing.
   // (A nanosecond's allowance: the time was a composition time before it became the layer's.)
   const double compTime = layer.startTime + layerTime + 1e-9;
   if (layer.parent != nullptr && !layer.isActiveAt(compTime, layer.parent->duration)) {
-    return share(newWorld(settings, scaledSize(layer.width(), settings.downsample), scaledSize(layer.height(), settings.downsample)));
+    return share(newWorld(settings, scaledSize(layer.width(), settings.downsample),
+                          scaledSize(layer.height(), settings.downsample)));
   }
   if (!inProgress_.insert(&layer).second) {
     throw HostError("layer '" + layer.name + "' needs its own picture to render (a layer cannot be its own source)");

@@ -30,8 +30,8 @@ inline constexpr std::int32_t OUT_FLAGS = PF_OutFlag_KEEP_RESOURCE_OPEN | PF_Out
                                           PF_OutFlag_SEND_UPDATE_PARAMS_UI;
 static_assert(OUT_FLAGS == 0x06080003);
 
-inline constexpr std::int32_t OUT_FLAGS2 = PF_OutFlag2_PARAM_GROUP_START_COLLAPSED_FLAG |
-                                           PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;
+inline constexpr std::int32_t OUT_FLAGS2 =
+    PF_OutFlag2_PARAM_GROUP_START_COLLAPSED_FLAG | PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;
 static_assert(OUT_FLAGS2 == 0x00001408);
 
 // Versions of the descriptor layout and of the effect interface the module is written against.

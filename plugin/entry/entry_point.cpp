@@ -35,8 +35,8 @@ bool isHandled(PF_Cmd cmd) {
   }
 }
 
-PF_Err dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                PF_LayerDef* output, void* extra) {
+PF_Err dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[], PF_LayerDef* output,
+                void* extra) {
   switch (cmd) {
     case PF_Cmd_ABOUT: return writeAbout(in_data, out_data);
     case PF_Cmd_GLOBAL_SETUP: return globalSetup(in_data, out_data);
@@ -53,8 +53,7 @@ PF_Err dispatch(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDe
       return PF_Err_NONE;
     }
     case PF_Cmd_UPDATE_PARAMS_UI: return UpdateParameterVisibility(in_data, params);
-    case PF_Cmd_SMART_PRE_RENDER:
-      return smartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
+    case PF_Cmd_SMART_PRE_RENDER: return smartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
     case PF_Cmd_SMART_RENDER: return smartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
     default: return PF_Err_NONE;
   }

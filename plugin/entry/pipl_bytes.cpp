@@ -69,8 +69,13 @@ std::vector<std::uint8_t> cString(std::string_view text) {
 }  // namespace
 
 PiplSpec effectPiplSpec() {
-  return {EFFECT_NAME,   EFFECT_CATEGORY, EFFECT_MATCH_NAME, ENTRY_POINT_NAME, VERSION_WORD,
-          static_cast<std::uint32_t>(OUT_FLAGS), static_cast<std::uint32_t>(OUT_FLAGS2)};
+  return {EFFECT_NAME,
+          EFFECT_CATEGORY,
+          EFFECT_MATCH_NAME,
+          ENTRY_POINT_NAME,
+          VERSION_WORD,
+          static_cast<std::uint32_t>(OUT_FLAGS),
+          static_cast<std::uint32_t>(OUT_FLAGS2)};
 }
 
 std::vector<std::uint8_t> buildPiplBytes(const PiplSpec& spec) {

@@ -21,6 +21,8 @@ struct PiplSpec {
 PiplSpec effectPiplSpec();
 
 std::vector<std::uint8_t> buildPiplBytes(const PiplSpec& spec);
-inline std::vector<std::uint8_t> buildPiplBytes() { return buildPiplBytes(effectPiplSpec()); }
+inline std::vector<std::uint8_t> buildPiplBytes() {
+  return buildPiplBytes(effectPiplSpec());
+}
 
 }  // namespace plenorium

@@ -14,7 +14,9 @@ const char* const FRAME_FILE_NAMES[FRAME_IMAGE_COUNT] = {
     "FLAT_SCREEN_FRAME-1920x1080_04.png", "FLAT_SCREEN_FRAME-1920x1080_05.png", "FLAT_SCREEN_FRAME-1920x1080_06.png",
     "FLAT_SCREEN_FRAME-1920x1080_07.png", "NARROW_FRAME-1920x1080_08.png",      "RETRO_09-1920x1080.png"};
 
-std::uint16_t toChannel16(std::uint8_t v) { return static_cast<std::uint16_t>((v * 32768u + 128u) / 255u); }
+std::uint16_t toChannel16(std::uint8_t v) {
+  return static_cast<std::uint16_t>((v * 32768u + 128u) / 255u);
+}
 
 float toChannel32(std::uint8_t v) {
   // The float nearest 1/255, by its bits, so that every build converts the same way.

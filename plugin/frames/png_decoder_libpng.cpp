@@ -18,7 +18,9 @@ PngDecoder::PngDecoder(const std::string& path) : state_(std::make_unique<State>
   height_ = state_->image.height;
 }
 
-PngDecoder::~PngDecoder() { png_image_free(&state_->image); }
+PngDecoder::~PngDecoder() {
+  png_image_free(&state_->image);
+}
 
 bool PngDecoder::readARGB(std::uint8_t* out) {
   if (width_ == 0 || height_ == 0) return false;

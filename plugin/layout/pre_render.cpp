@@ -15,7 +15,9 @@ namespace {
 // Every source layer up to this size is requested whole.
 constexpr A_long WHOLE_LAYER = 30000;
 
-bool isEmptyRect(const PF_LRect& r) { return r.left >= r.right || r.top >= r.bottom; }
+bool isEmptyRect(const PF_LRect& r) {
+  return r.left >= r.right || r.top >= r.bottom;
+}
 
 void unionRect(const PF_LRect& src, PF_LRect& dst) {
   if (isEmptyRect(dst)) {
@@ -43,7 +45,6 @@ A_long framesAhead(A_u_long timeScale, A_long timeStep, float sourceTime) {
 A_long sourceCheckoutTime(const PF_InData& in_data, float sourceTime) {
   return framesAhead(in_data.time_scale, in_data.time_step, sourceTime) * in_data.time_step + in_data.current_time;
 }
-
 
 PF_Err smartPreRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_PreRenderExtra* extra) {
   HostSuites suites(in_data->pica_basicP);
@@ -97,10 +98,10 @@ PF_Err smartPreRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_PreRender
     for (std::size_t k = 0; k < layout.groups.size() && !err; ++k) {
       const SourceGroup& group = layout.groups[k];
       PF_CheckoutResult source{};
-      err = extra->cb->checkout_layer(in_data->effect_ref, layout.sourceParams.at(static_cast<std::size_t>(group.sourceIndex)),
-                                      static_cast<A_long>(SOURCE_CHECKOUT_BASE + k), &request,
-                                      sourceCheckoutTime(*in_data, group.sourceTime), in_data->time_step,
-                                      in_data->time_scale, &source);
+      err = extra->cb->checkout_layer(
+          in_data->effect_ref, layout.sourceParams.at(static_cast<std::size_t>(group.sourceIndex)),
+          static_cast<A_long>(SOURCE_CHECKOUT_BASE + k), &request, sourceCheckoutTime(*in_data, group.sourceTime),
+          in_data->time_step, in_data->time_scale, &source);
     }
   }
   if (!err && popupValue(params.values(), PARAM_FRAME_IMAGE) == FRAME_CUSTOM) {

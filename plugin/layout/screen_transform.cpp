@@ -39,7 +39,8 @@ std::vector<ScreenSlot> buildScreenSlots(PF_InData* in_data, const WallLayout& l
     ScreenSlot& slot = slots[static_cast<std::size_t>(j)];
     WallRandom random(seeds[static_cast<std::size_t>(j)]);
     slot.timeOffset = drawTimeOffset(random, layout.timeOffsetMax);
-    const A_Time time{screenSampleTime(in_data->current_time, in_data->time_scale, slot.timeOffset), in_data->time_scale};
+    const A_Time time{screenSampleTime(in_data->current_time, in_data->time_scale, slot.timeOffset),
+                      in_data->time_scale};
     SampleScreenControls(in_data, slot.controls, time);
     randomizeAngles(random, slot);
   }

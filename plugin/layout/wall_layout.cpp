@@ -57,8 +57,8 @@ void computeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallP
 
   // Without a local time step there is no frame rate: every source is shown at the current time.
   const bool hasFrameRate = in_data.local_time_step != 0;
-  const float fps = hasFrameRate ? static_cast<float>(in_data.time_scale) / static_cast<float>(in_data.local_time_step)
-                                 : 0.0f;
+  const float fps =
+      hasFrameRate ? static_cast<float>(in_data.time_scale) / static_cast<float>(in_data.local_time_step) : 0.0f;
   const std::int32_t sourceCount = layout.sourceCount;
   if (sourceCount <= 0) return;
 

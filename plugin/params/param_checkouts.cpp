@@ -15,7 +15,7 @@ ParamCheckouts::ParamCheckouts(PF_InData* in_data) : in_data_(in_data) {
   for (int i = 1; i < PARAM_COUNT; ++i) {
     if (!isCheckedOutAsValue(i)) continue;
     const PF_Err err = in_data_->inter.checkout_param(in_data_->effect_ref, i, in_data_->current_time,
-                                                       in_data_->time_step, in_data_->time_scale, &params_[i]);
+                                                      in_data_->time_step, in_data_->time_scale, &params_[i]);
     if (err != PF_Err_NONE) {
       std::memset(&params_[i], 0, sizeof(PF_ParamDef));
       break;
@@ -36,6 +36,8 @@ PF_Err ParamCheckouts::checkinAll() {
   return first;
 }
 
-ParamCheckouts::~ParamCheckouts() { checkinAll(); }
+ParamCheckouts::~ParamCheckouts() {
+  checkinAll();
+}
 
 }  // namespace plenorium

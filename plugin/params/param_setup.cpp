@@ -58,8 +58,7 @@ PF_Err addOne(PF_InData* in_data, const ParamSpec& spec, const char* name, int d
 
 }  // namespace
 
-PF_Err setupParameters(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* /*params*/[],
-                       PF_LayerDef* /*output*/) {
+PF_Err setupParameters(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/) {
   HostSuites suites(in_data->pica_basicP);
   for (const ParamSpec& spec : paramTable()) {
     if (spec.index == PARAM_SOURCE_FIRST) {

@@ -69,8 +69,9 @@ constexpr auto TABLE = std::to_array<ParamSpec>({
     slider(PARAM_TRANSFORM_SEED, "Transform Random seed", DISK_ID_TRANSFORM_SEED, {0, 0, 1000000, 0, 100, 0}),
     groupEnd(PARAM_TRANSFORM_GROUP_END, 36),
     group(PARAM_FRAME_GROUP, "TV Frame", 62, COLLAPSED),
-    popup(PARAM_FRAME_IMAGE, "Frame image", 63, "None|Flat 1|Flat 2|Flat 3|Flat 4|Flat 5|Flat 6|Flat 7|Flat 8|Retro|Custom",
-          11, FRAME_NONE, PF_ParamFlag_SUPERVISE),
+    popup(PARAM_FRAME_IMAGE, "Frame image", 63,
+          "None|Flat 1|Flat 2|Flat 3|Flat 4|Flat 5|Flat 6|Flat 7|Flat 8|Retro|Custom", 11, FRAME_NONE,
+          PF_ParamFlag_SUPERVISE),
     simple(PARAM_FRAME_LAYER, "Frame layer", PF_Param_LAYER, 64),
     group(PARAM_FIT_GROUP, "Fit in frame", 65),
     slider(PARAM_FIT_OFFSET_X, "Offset X", 66, {0, -100, 100, -100, 100, 0}, PERCENT),
@@ -84,6 +85,8 @@ constexpr auto TABLE = std::to_array<ParamSpec>({
 
 }  // namespace
 
-std::span<const ParamSpec> paramTable() { return TABLE; }
+std::span<const ParamSpec> paramTable() {
+  return TABLE;
+}
 
 }  // namespace plenorium

@@ -21,10 +21,10 @@ struct ParamSpec {
   int diskId;
   PF_ParamFlags flags;
   PF_ValueDisplayFlags displayFlags;
-  SliderSpec slider;     // float sliders
-  const char* choices;   // popups: '|'-separated
-  short numChoices;      // popups
-  short popupDefault;    // popups, 1-based
+  SliderSpec slider;    // float sliders
+  const char* choices;  // popups: '|'-separated
+  short numChoices;     // popups
+  short popupDefault;   // popups, 1-based
 };
 
 // Disk ids chosen for the two controls that had none; saved projects store values under them.

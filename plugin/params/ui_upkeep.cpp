@@ -11,7 +11,8 @@ namespace plenorium {
 std::string layerCountExpression() {
   char text[1024] = {};
   std::snprintf(text, sizeof(text), LAYER_COUNT_EXPRESSION, static_cast<int>(PARAM_SELECTION_METHOD),
-                static_cast<int>(SELECT_MANUAL), static_cast<int>(SELECT_AUTOMATIC), static_cast<int>(SELECT_INNER_COMP));
+                static_cast<int>(SELECT_MANUAL), static_cast<int>(SELECT_AUTOMATIC),
+                static_cast<int>(SELECT_INNER_COMP));
   return text;
 }
 

@@ -18,7 +18,11 @@ inline double sliderValue(const WallParams& params, ParamIndex index) {
   return std::isfinite(v) ? v : 0.0;
 }
 
-inline int popupValue(const WallParams& params, ParamIndex index) { return params[index].u.pd.value; }
-inline bool checkboxValue(const WallParams& params, ParamIndex index) { return params[index].u.bd.value != 0; }
+inline int popupValue(const WallParams& params, ParamIndex index) {
+  return params[index].u.pd.value;
+}
+inline bool checkboxValue(const WallParams& params, ParamIndex index) {
+  return params[index].u.bd.value != 0;
+}
 
 }  // namespace plenorium

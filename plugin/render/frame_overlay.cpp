@@ -44,7 +44,8 @@ void drawFrameOnTile(RenderPass& pass, EffectWorld& tile) {
   const WallLayout& l = pass.layout;
   const PF_EffectWorld& frame = pass.framePicture;
   PF_FloatMatrix m;
-  buildScreenMatrix(m, l.screenWidthPx * 0.5f, l.screenHeightPx * 0.5f, l.screenWidthPx / static_cast<float>(frame.width),
+  buildScreenMatrix(m, l.screenWidthPx * 0.5f, l.screenHeightPx * 0.5f,
+                    l.screenWidthPx / static_cast<float>(frame.width),
                     l.screenHeightPx / static_cast<float>(frame.height), 0, frame.width, frame.height, 1, 1);
   const PF_Rect rect{0, 0, pass.tile.width, pass.tile.height};
   pass.record(transformInto(pass, frame, tile.view, m, PF_Xfer_IN_FRONT, 255, rect));
@@ -62,8 +63,7 @@ void drawFramedScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float 
   const PF_Rect& rect = at.destRect;
   const double p = static_cast<float>(1.0 / l.aspect);
   PF_FloatMatrix content;
-  buildScreenMatrix(content,
-                    static_cast<float>(source.width) * l.fitOffsetX + static_cast<float>(source.width / 2),
+  buildScreenMatrix(content, static_cast<float>(source.width) * l.fitOffsetX + static_cast<float>(source.width / 2),
                     static_cast<float>(source.height) * l.fitOffsetY + static_cast<float>(source.height / 2),
                     l.fitScaleX, l.fitScaleY, 0, source.width, source.height, 1, 1);
   concatMatrix(at.matrix, content);  // the fit first, then the screen
@@ -93,8 +93,8 @@ void drawFramedScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float 
       mask.offset = {0, 0};
       mask.what_is_mask = 0;
       pass.record(pass.suites.worldTransformSuite1()->transfer_rect(
-          pass.in_data->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, &rect, &screenLayer.view, &mode,
-          &mask, rect.left, rect.top, &output));
+          pass.in_data->effect_ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, &rect, &screenLayer.view,
+          &mode, &mask, rect.left, rect.top, &output));
     }
   }
   disposeWorld(pass, screenLayer);

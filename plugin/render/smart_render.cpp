@@ -77,7 +77,8 @@ class InnerCompSource {
       err = s.renderOptionsSuite3()->AEGP_SetDownsampleFactor(options, static_cast<A_short>(in->downsample_x.den),
                                                               static_cast<A_short>(in->downsample_y.den));
     }
-    if (!err) err = s.renderOptionsSuite3()->AEGP_SetTime(options, A_Time{sourceCheckoutTime(*in, sourceTime), in->time_scale});
+    if (!err)
+      err = s.renderOptionsSuite3()->AEGP_SetTime(options, A_Time{sourceCheckoutTime(*in, sourceTime), in->time_scale});
     if (!err) err = s.renderSuite2()->AEGP_RenderAndCheckoutFrame(options, nullptr, nullptr, &receipt_);
     if (err) receipt_ = nullptr;
     AEGP_WorldH world = nullptr;

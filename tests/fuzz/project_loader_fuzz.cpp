@@ -7,9 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "effect_registry.h"
 #include "host_error.h"

@@ -1,10 +1,10 @@
 // Running the `plenorium` command as users do, through a shell, and keeping what it printed.
 #pragma once
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <string>
-
-#include <sys/wait.h>
 
 namespace plenorium::testing {
 

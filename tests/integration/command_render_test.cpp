@@ -1,5 +1,7 @@
 // `plenorium render` as users run it: frames written whole, clear errors, nothing half written.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -7,9 +9,6 @@
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
-#include <zlib.h>
 
 #include "cli_runner.h"
 
@@ -19,7 +18,9 @@ namespace fs = std::filesystem;
 
 using Result = plenorium::testing::CliResult;
 
-Result run(const std::string& arguments) { return plenorium::testing::runCli(arguments); }
+Result run(const std::string& arguments) {
+  return plenorium::testing::runCli(arguments);
+}
 
 class CommandRender : public ::testing::Test {
  protected:
@@ -54,10 +55,12 @@ TEST_F(CommandRender, WritesNumberedFramesToAFolderOrAPattern) {
 }
 
 TEST_F(CommandRender, BadInputIsOneClearErrorAndWritesNothing) {
-  const fs::path broken = write("broken.json", R"({"items": [{"name": "Main", "type": "comp", "layers": [{"source": "nope"}]}]})");
+  const fs::path broken =
+      write("broken.json", R"({"items": [{"name": "Main", "type": "comp", "layers": [{"source": "nope"}]}]})");
   Result r = run("render " + broken.string() + " -o " + (dir / "out").string());
   EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.output.find("broken.json: $.items[0].layers[0].source: no item named 'nope'"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("broken.json: $.items[0].layers[0].source: no item named 'nope'"), std::string::npos)
+      << r.output;
   EXPECT_FALSE(fs::exists(dir / "out"));
 
   const fs::path project = write("p.json", GOOD);
@@ -87,7 +90,8 @@ TEST_F(CommandRender, OutOfRangeInputIsAClearErrorNeverAnAbort) {
     return std::string(R"({"items": [{"name": "Main", "type": "comp", "width": 64, "height": 36, )") + fields + "}]}";
   };
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {wall(R"({"Source 1": {"value": "W", "hidden": 1}})"), R"($.items[1].layers[0].effects[0].params["Source 1"].hidden: expected true or false)"},
+      {wall(R"({"Source 1": {"value": "W", "hidden": 1}})"),
+       R"($.items[1].layers[0].effects[0].params["Source 1"].hidden: expected true or false)"},
       {wall(R"({"Columns": 1e400})"), "not valid JSON"},
       {wall(R"({"Layer selection method": 4294967298})"), "expected one of"},
       {wall(R"({"Colums": 4})"), "did you mean '"},
@@ -107,14 +111,16 @@ TEST_F(CommandRender, OutOfRangeInputIsAClearErrorNeverAnAbort) {
   }
 
   const fs::path project = write("p.json", GOOD);
-  for (const std::string& args : {std::string("--frames 0-99999999999"), " -o " + (dir / "f.%099999999999d.png").string(),
-                                  " -o " + (dir / "f.%10d.png").string(), std::string("--threads 100000"),
-                                  std::string("--cache-mb 1"), std::string("--png-level 10")}) {
+  for (const std::string& args :
+       {std::string("--frames 0-99999999999"), " -o " + (dir / "f.%099999999999d.png").string(),
+        " -o " + (dir / "f.%10d.png").string(), std::string("--threads 100000"), std::string("--cache-mb 1"),
+        std::string("--png-level 10")}) {
     const Result r = run("render " + project.string() + " " + args + " -q");
     EXPECT_EQ(WEXITSTATUS(r.status), 1) << args << "\n" << r.output;
     EXPECT_EQ(r.output.find("terminate"), std::string::npos) << r.output;
   }
-  const fs::path footage = write("footage.json", R"({"items": [{"name": "shots", "type": "footage", "path": "s.%099999999999d.png"},
+  const fs::path footage =
+      write("footage.json", R"({"items": [{"name": "shots", "type": "footage", "path": "s.%099999999999d.png"},
     {"name": "Main", "type": "comp", "width": 64, "height": 36, "duration": 1, "layers": [{"source": "shots"}]}]})");
   const Result r = run("render " + footage.string() + " -q");
   EXPECT_EQ(WEXITSTATUS(r.status), 1) << r.output;
@@ -177,7 +183,8 @@ TEST_F(CommandRender, APictureTooLargeToHoldIsAClearError) {
     be32(png, static_cast<std::uint32_t>(data.size()));
     const std::string body = type + data;
     png += body;
-    be32(png, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+    be32(png, static_cast<std::uint32_t>(
+                  crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
   };
   std::string header;
   be32(header, 100000);
@@ -207,7 +214,8 @@ TEST_F(CommandRender, SavesTheProjectBackAndWritesATrace) {
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_TRUE(fs::exists(dir / "saved.json"));
   EXPECT_TRUE(fs::exists(dir / "trace.jsonl"));
-  const Result again = run("render " + (dir / "saved.json").string() + " -o " + (dir / "g").string() + " --frames 0 -q");
+  const Result again =
+      run("render " + (dir / "saved.json").string() + " -o " + (dir / "g").string() + " --frames 0 -q");
   EXPECT_EQ(again.status, 0) << again.output;
 }
 

@@ -114,9 +114,9 @@ TEST_F(EntryPoint, ANullSuiteTableGives516) {
 TEST_F(EntryPoint, WithoutABasicSuiteEveryHandlerThatUsesOneReturns516) {
   driver->inData().pica_basicP = nullptr;
   PF_UserChangedParamExtra changed{SELECTION_METHOD_INDEX};
-  for (PF_Cmd cmd : {PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETUP, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_PARAMS_SETUP,
-                     PF_Cmd_SEQUENCE_SETUP, PF_Cmd_UPDATE_PARAMS_UI, PF_Cmd_SMART_PRE_RENDER, PF_Cmd_SMART_RENDER,
-                     PF_Cmd_USER_CHANGED_PARAM}) {
+  for (PF_Cmd cmd :
+       {PF_Cmd_ABOUT, PF_Cmd_GLOBAL_SETUP, PF_Cmd_GLOBAL_SETDOWN, PF_Cmd_PARAMS_SETUP, PF_Cmd_SEQUENCE_SETUP,
+        PF_Cmd_UPDATE_PARAMS_UI, PF_Cmd_SMART_PRE_RENDER, PF_Cmd_SMART_RENDER, PF_Cmd_USER_CHANGED_PARAM}) {
     PF_OutData out{};
     EXPECT_EQ(send(cmd, out, cmd == PF_Cmd_USER_CHANGED_PARAM ? &changed : nullptr), PF_Err_BAD_CALLBACK_PARAM)
         << "command " << cmd;

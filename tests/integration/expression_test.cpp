@@ -90,9 +90,11 @@ TEST_F(Expressions, FailuresFallBackToTheValueBeforeAndAreReportedOnce) {
 }
 
 TEST_F(Expressions, LayerTransformsFollowTheirExpressions) {
-  open(projectWith({{{"name", "Dot"}, {"source", "c1"},
-                     {"transform", {{"position", {{"value", {100, 100}}, {"expression", "[value[0] + 200, 90]"}}},
-                                    {"scale", {10, 10}}}}}}));
+  open(projectWith(
+      {{{"name", "Dot"},
+        {"source", "c1"},
+        {"transform",
+         {{"position", {{"value", {100, 100}}, {"expression", "[value[0] + 200, 90]"}}}, {"scale", {10, 10}}}}}}));
   const host::OwnedWorld w = render();
   EXPECT_EQ(colorAt(*w, 300, 90), 1);
   EXPECT_EQ(colorAt(*w, 100, 100), -1);

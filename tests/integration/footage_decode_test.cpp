@@ -1,6 +1,7 @@
 // Video footage as FFmpeg's own tools decode it: every frame size, and the colour matrix and range
 // each clip is tagged with. Clips are made by the ffmpeg command, and its decode is the reference.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -8,8 +9,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "cli_runner.h"
 #include "temp_folder.h"
@@ -23,7 +22,6 @@ using plenorium::testing::runShell;
 
 class FootageDecode : public ::testing::Test {
  protected:
-
   // Makes `name` with ffmpeg from a generated source and output options.
   std::string make(const std::string& name, const std::string& source, const std::string& options) {
     const std::string path = (dir / name).string();
@@ -35,7 +33,8 @@ class FootageDecode : public ::testing::Test {
   // The first frame as ffmpeg decodes it to 8-bit RGB.
   std::vector<unsigned char> ffmpegFrame(const std::string& path) {
     const std::string raw = (dir / "frame.rgb").string();
-    const auto r = runShell("ffmpeg -nostdin -loglevel error -y -i " + path + " -frames:v 1 -pix_fmt rgb24 -f rawvideo " + raw);
+    const auto r =
+        runShell("ffmpeg -nostdin -loglevel error -y -i " + path + " -frames:v 1 -pix_fmt rgb24 -f rawvideo " + raw);
     EXPECT_EQ(r.exitCode(), 0) << r.output;
     std::ifstream in(raw, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -56,9 +55,10 @@ TEST_F(FootageDecode, ClipsOfEverySizeRender) {
     items += R"({"name": ")" + name + R"(", "type": "footage", "path": ")" + name + R"(.mp4"},)";
     layers += std::string(layers.empty() ? "" : ",") + R"({"source": ")" + name + R"("})";
   }
-  std::ofstream(dir / "p.json") << R"({"items": [)" << items
-                                << R"({"name": "Main", "type": "comp", "width": 320, "height": 180, "fps": 25, "duration": 0.12, "layers": [)"
-                                << layers << "]}]}";
+  std::ofstream(dir / "p.json")
+      << R"({"items": [)" << items
+      << R"({"name": "Main", "type": "comp", "width": 320, "height": 180, "fps": 25, "duration": 0.12, "layers": [)"
+      << layers << "]}]}";
   const auto r = runCli("render " + (dir / "p.json").string() + " -o " + (dir / "out").string() + " -q");
   EXPECT_EQ(r.exitCode(), 0) << r.output;
   EXPECT_TRUE(fs::exists(dir / "out" / "Main_0002.png"));
@@ -70,8 +70,9 @@ TEST_F(FootageDecode, ColourTagsAreHonouredAsFfmpegDoes) {
     const char* name;
     std::string path;
   } clips[] = {
-      {"BT.709 limited H.264", make("bt709.mp4", "smptehdbars=s=640x360:d=0.12",
-                                    "-c:v libx264 -pix_fmt yuv420p -colorspace bt709 -color_primaries bt709 -color_trc bt709")},
+      {"BT.709 limited H.264",
+       make("bt709.mp4", "smptehdbars=s=640x360:d=0.12",
+            "-c:v libx264 -pix_fmt yuv420p -colorspace bt709 -color_primaries bt709 -color_trc bt709")},
       {"full-range VP9", make("full.webm", "smptehdbars=s=640x360:d=0.12",
                               "-vf scale=out_range=full -c:v libvpx-vp9 -pix_fmt yuv420p -color_range pc")},
       {"BT.709 full-range H.264", make("bt709full.mp4", "smptehdbars=s=640x360:d=0.12",

@@ -1,15 +1,14 @@
 // The built-in frame pictures as global set-up loads them, through the real module and host.
+#include "frame_library.h"
+
 #include <gtest/gtest.h>
-
 #include <png.h>
-
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 
 #include "effect_driver.h"
-#include "frame_library.h"
 #include "pixel_host.h"
 #include "pixel_types.h"
 
@@ -115,15 +114,16 @@ TEST_F(FrameLibrary, PixelsMatchTheFileAtAllThreeDepths) {
 TEST_F(FrameLibrary, APictureOfAnotherSizeKeepsItsSizeAndTheColourUnderZeroAlpha) {
   copy = installedCopy(FRAME_FILE_NAMES[0]);
   // A 3 x 2 picture whose first pixel is fully transparent red.
-  const std::uint8_t rgba[3 * 2 * 4] = {255, 0, 0, 0,   0, 255, 0, 255, 0, 0, 255, 128,
-                                        255, 255, 255, 255, 1, 128, 255, 0, 0, 0, 0, 255};
+  const std::uint8_t rgba[3 * 2 * 4] = {255, 0,   0,   0,   0, 255, 0,   255, 0, 0, 255, 128,
+                                        255, 255, 255, 255, 1, 128, 255, 0,   0, 0, 0,   255};
   png_image image;
   std::memset(&image, 0, sizeof(image));
   image.version = PNG_IMAGE_VERSION;
   image.width = 3;
   image.height = 2;
   image.format = PNG_FORMAT_RGBA;
-  ASSERT_NE(png_image_write_to_file(&image, (copy / "Resources" / FRAME_FILE_NAMES[0]).c_str(), 0, rgba, 0, nullptr), 0);
+  ASSERT_NE(png_image_write_to_file(&image, (copy / "Resources" / FRAME_FILE_NAMES[0]).c_str(), 0, rgba, 0, nullptr),
+            0);
   load(copy / "Renamed.aex");
   const host::World& w8 = *pixels.find(record().frames[0][0]);
   const host::World& w16 = *pixels.find(record().frames[0][1]);

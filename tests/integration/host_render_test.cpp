@@ -78,10 +78,19 @@ json probeProject(const json& params) {
 TEST_F(HostRender, ASolidInACompositionInACompositionLandsWhereTheTransformsSay) {
   open({{"items",
          {{{"name", "dot"}, {"type", "solid"}, {"width", 10}, {"height", 10}, {"color", {1, 1, 1, 1}}},
-          {{"name", "Inner"}, {"type", "comp"}, {"width", 100}, {"height", 100},
+          {{"name", "Inner"},
+           {"type", "comp"},
+           {"width", 100},
+           {"height", 100},
            {"layers", {{{"name", "Dot"}, {"source", "dot"}, {"transform", {{"position", {20, 30}}}}}}}},
-          {{"name", "Outer"}, {"type", "comp"}, {"width", 200}, {"height", 200},
-           {"layers", {{{"name", "In"}, {"source", "Inner"}, {"transform", {{"position", {150, 150}}, {"scale", {50, 50}}}}}}}}}}});
+          {{"name", "Outer"},
+           {"type", "comp"},
+           {"width", 200},
+           {"height", 200},
+           {"layers",
+            {{{"name", "In"},
+              {"source", "Inner"},
+              {"transform", {{"position", {150, 150}}, {"scale", {50, 50}}}}}}}}}}});
   const OwnedWorld w = render("Outer");
   // The dot's centre: 150 + (20 - 50) * 0.5 = 135 across, 150 + (30 - 50) * 0.5 = 140 down; 5 × 5.
   EXPECT_EQ(at(*w, 135, 140).a, 1.0f);
@@ -117,11 +126,14 @@ TEST_F(HostRender, AnEffectChecksOutItsInputAndAnotherLayerThroughTheProtocol) {
   bool otherAhead = false, unimplementedTraced = false, foreignTraced = false;
   for (std::string line; std::getline(in, line);) {
     const json j = json::parse(line);
-    if (j["call"] == "checkout_layer" && j["id"] == 7) otherAhead = j["time"] == 4 && j["cmd"] == PF_Cmd_SMART_PRE_RENDER;
+    if (j["call"] == "checkout_layer" && j["id"] == 7)
+      otherAhead = j["time"] == 4 && j["cmd"] == PF_Cmd_SMART_PRE_RENDER;
     if (j["call"] == "AEGP_GetActiveLayer") {
-      unimplementedTraced = j.value("unimplemented", false) && j["result"] == A_Err_GENERIC && j["cmd"] == PF_Cmd_SMART_RENDER;
+      unimplementedTraced =
+          j.value("unimplemented", false) && j["result"] == A_Err_GENERIC && j["cmd"] == PF_Cmd_SMART_RENDER;
     }
-    if (j["call"] == "AEGP_GetLayerID" && j.value("invalidHandle", false)) foreignTraced = j["result"] == A_Err_PARAMETER;
+    if (j["call"] == "AEGP_GetLayerID" && j.value("invalidHandle", false))
+      foreignTraced = j["result"] == A_Err_PARAMETER;
   }
   EXPECT_TRUE(otherAhead) << "the other layer is requested one frame ahead in pre-render";
   EXPECT_TRUE(unimplementedTraced) << "a slot the host does not implement answers with an error and is traced";
@@ -233,9 +245,14 @@ TEST_F(HostRender, TheProjectSuitesFindLayersKeepExpressionsAndRecordUndoGroups)
 TEST_F(HostRender, TheWallEffectRendersAndGivesEverythingBack) {
   open({{"items",
          {{{"name", "bars"}, {"type", "pattern"}, {"pattern", "bars"}, {"width", 320}, {"height", 180}},
-          {{"name", "Main"}, {"type", "comp"}, {"width", 320}, {"height", 180},
-           {"layers", {{{"name", "Wall"}, {"source", "bars"},
-                        {"effects", {{{"matchName", "KTRM_Plenorium"}, {"params", {{"Columns", 3}}}}}}}}}}}}});
+          {{"name", "Main"},
+           {"type", "comp"},
+           {"width", 320},
+           {"height", 180},
+           {"layers",
+            {{{"name", "Wall"},
+              {"source", "bars"},
+              {"effects", {{{"matchName", "KTRM_Plenorium"}, {"params", {{"Columns", 3}}}}}}}}}}}}});
   for (PixelDepth depth : {PixelDepth::U8, PixelDepth::U16, PixelDepth::F32}) {
     RenderSettings settings;
     settings.depth = depth;

@@ -41,7 +41,8 @@ class LayerTiming : public ::testing::Test {
     const std::string png = (dir / "frame.png").string(), raw = (dir / "frame.rgba").string();
     const auto r = runCli("render " + project + " --frames " + std::to_string(frame) + " -q -o " + png);
     EXPECT_EQ(r.exitCode(), 0) << r.output;
-    EXPECT_EQ(runShell("ffmpeg -nostdin -loglevel error -y -i " + png + " -pix_fmt rgba -f rawvideo " + raw).exitCode(), 0);
+    EXPECT_EQ(runShell("ffmpeg -nostdin -loglevel error -y -i " + png + " -pix_fmt rgba -f rawvideo " + raw).exitCode(),
+              0);
     std::ifstream in(raw, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const std::size_t at = (8 * 16 + 8) * 4;
@@ -51,7 +52,8 @@ class LayerTiming : public ::testing::Test {
   }
 
   std::string sequenceProject(const std::string& name, const std::string& footageExtra) const {
-    return write(name, R"({"items": [{"name": "seq", "type": "footage", "path": "seq.%04d.png", "fps": 25)" + footageExtra +
+    return write(name, R"({"items": [{"name": "seq", "type": "footage", "path": "seq.%04d.png", "fps": 25)" +
+                           footageExtra +
                            R"(}, {"name": "Main", "type": "comp", "width": 16, "height": 16, "fps": 25, "duration": 0.4,
                            "layers": [{"name": "Seq", "source": "seq"}]}]})");
   }
@@ -66,8 +68,8 @@ constexpr std::array<int, 4> RED{255, 0, 0, 255}, BLUE{0, 0, 255, 255}, NOTHING{
 ::testing::AssertionResult shows(const std::array<int, 4>& actual, const std::array<int, 4>& expected) {
   for (std::size_t k = 0; k < 4; ++k) {
     if (std::abs(actual[k] - expected[k]) > 3) {
-      return ::testing::AssertionFailure() << "shows " << actual[0] << "," << actual[1] << "," << actual[2] << ","
-                                           << actual[3];
+      return ::testing::AssertionFailure()
+             << "shows " << actual[0] << "," << actual[1] << "," << actual[2] << "," << actual[3];
     }
   }
   return ::testing::AssertionSuccess();
@@ -75,7 +77,8 @@ constexpr std::array<int, 4> RED{255, 0, 0, 255}, BLUE{0, 0, 255, 255}, NOTHING{
 
 TEST_F(LayerTiming, FootageEndsLoopsOrHoldsItsLastFrame) {
   const std::string plain = sequenceProject("plain.json", ""), loop = sequenceProject("loop.json", R"(, "loop": true)"),
-                    twice = sequenceProject("twice.json", R"(, "loop": 2)"), hold = sequenceProject("hold.json", R"(, "hold": true)");
+                    twice = sequenceProject("twice.json", R"(, "loop": 2)"),
+                    hold = sequenceProject("hold.json", R"(, "hold": true)");
   EXPECT_TRUE(shows(middle(plain, 1), BLUE));
   EXPECT_TRUE(shows(middle(plain, 2), NOTHING)) << "a footage layer ends with its footage";
   EXPECT_TRUE(shows(middle(loop, 2), RED)) << "a loop shows the first frame right after the last";
@@ -113,11 +116,12 @@ TEST_F(LayerTiming, CheckReportsChangedValuesAndMissingFilesAndCompsListsComposi
       {"name": "Seq", "source": "seq", "visible": false}]}]})");
   auto r = runCli("check " + project);
   EXPECT_EQ(r.exitCode(), 0) << r.output;
-  for (const char* line : {"footage 'seq'  seq.%04d.png  16x16  25 fps  0.08 s  plays 3 times",
-                           "composition 'Main'  320x180  30000/1001 fps  2 s (60 frames)",
-                           "effect KTRM_Plenorium: Source 1 'Seq'", "layer 'Seq'  footage 'seq'  from 0 s to 0.24 s  hidden",
-                           "changed: $.items[2].layers[0].effects[0].params[\"Columns\"]: 500 is outside 1..100; 100 is used",
-                           "ok, with 1 value changed"}) {
+  for (const char* line :
+       {"footage 'seq'  seq.%04d.png  16x16  25 fps  0.08 s  plays 3 times",
+        "composition 'Main'  320x180  30000/1001 fps  2 s (60 frames)", "effect KTRM_Plenorium: Source 1 'Seq'",
+        "layer 'Seq'  footage 'seq'  from 0 s to 0.24 s  hidden",
+        "changed: $.items[2].layers[0].effects[0].params[\"Columns\"]: 500 is outside 1..100; 100 is used",
+        "ok, with 1 value changed"}) {
     EXPECT_NE(r.output.find(line), std::string::npos) << line << "\n" << r.output;
   }
   r = runCli("comps " + project);

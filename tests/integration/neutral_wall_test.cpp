@@ -29,7 +29,8 @@ double largestDifference(WallFixture& f, const host::World& a, const host::World
 }
 
 TEST_F(NeutralWall, OneNeutralScreenTheSizeOfTheLayerReproducesItsSource) {
-  const json pattern = json::array({{{"name", "pat"}, {"type", "pattern"}, {"width", 640}, {"height", 360}, {"duration", 4}}});
+  const json pattern =
+      json::array({{{"name", "pat"}, {"type", "pattern"}, {"width", 640}, {"height", 360}, {"duration", 4}}});
   // The same 640 × 360 screen reached two ways: at full size, and twice as large at half scale.
   const json ways[] = {{{"Screen Width", 640}, {"Screen Height", 360}},
                        {{"Screen Width", 1280}, {"Screen Height", 720}, {"Global Scale", 50}}};

@@ -1,12 +1,11 @@
 // Outputs that cannot be written whole: a full disk for every writer, and two renders racing for one
 // output. Either way no partial file is left and the error names the cause.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "cli_runner.h"
 #include "temp_folder.h"
@@ -76,7 +75,8 @@ TEST_F(OutputFailure, AFullDiskFailsEveryWriterWithItsCauseAndLeavesNothing) {
 TEST_F(OutputFailure, TwoRendersToOneOutputBothFinish) {
   for (const std::string& output : {(dir / "clip.mp4").string(), (dir / "frames").string()}) {
     SCOPED_TRACE(output);
-    const std::string render = std::string(PLENORIUM_CLI_PATH) + " render " + project + " -o " + output + " --frames 0-9 -q";
+    const std::string render =
+        std::string(PLENORIUM_CLI_PATH) + " render " + project + " -o " + output + " --frames 0-9 -q";
     const auto r = runShell(render + " & a=$!; " + render + " & b=$!; wait $a; sa=$?; wait $b; echo status $sa $?");
     EXPECT_NE(r.output.find("status 0 0"), std::string::npos) << r.output;
     ASSERT_TRUE(fs::exists(output));

@@ -2,13 +2,12 @@
 // frame placeholder only in the file name, numbering from --start-number, and -n keeping what is
 // there. A name that cannot be written is refused before anything is rendered.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-
-#include <unistd.h>
 
 #include "cli_runner.h"
 #include "temp_folder.h"
@@ -26,15 +25,20 @@ class OutputFormats : public ::testing::Test {
       const std::string w = std::string(size).substr(0, std::string(size).find('x'));
       const std::string h = std::string(size).substr(std::string(size).find('x') + 1);
       std::ofstream(dir / (std::string("p") + size + ".json"))
-          << R"({"items": [{"name": "g", "type": "pattern", "pattern": "gradient", "width": )" << w << R"(, "height": )" << h
-          << R"(, "duration": 1}, {"name": "Main", "type": "comp", "width": )" << w << R"(, "height": )" << h
+          << R"({"items": [{"name": "g", "type": "pattern", "pattern": "gradient", "width": )" << w << R"(, "height": )"
+          << h << R"(, "duration": 1}, {"name": "Main", "type": "comp", "width": )" << w << R"(, "height": )" << h
           << R"(, "fps": 25, "duration": 0.2, "layers": [{"source": "g"}]}]})";
     }
   }
-  std::string project(const char* size = "320x180") const { return (dir / (std::string("p") + size + ".json")).string(); }
+  std::string project(const char* size = "320x180") const {
+    return (dir / (std::string("p") + size + ".json")).string();
+  }
   std::string probe(const fs::path& file) const {
-    return runShell("ffprobe -v error -show_entries stream=codec_name,pix_fmt,color_range,color_space,color_transfer,"
-                    "color_primaries,nb_read_frames -count_frames -of compact " + file.string()).output;
+    return runShell(
+               "ffprobe -v error -show_entries stream=codec_name,pix_fmt,color_range,color_space,color_transfer,"
+               "color_primaries,nb_read_frames -count_frames -of compact " +
+               file.string())
+        .output;
   }
   plenorium::testing::TempFolder folder{"plenorium_formats"};
   const fs::path& dir = folder.path();
@@ -51,7 +55,8 @@ TEST_F(OutputFormats, ANameThatCannotBeWrittenIsRefusedListingWhatWorks) {
 
 TEST_F(OutputFormats, PicturesOfAnyFormatAreNumberedInTheFileNameFromTheStartNumber) {
   fs::create_directories(dir / "take#2");
-  auto r = runCli("render " + project() + " -o " + (dir / "take#2" / "wall.####.jpg").string() + " --frames 1-3 --start-number 1001 -q");
+  auto r = runCli("render " + project() + " -o " + (dir / "take#2" / "wall.####.jpg").string() +
+                  " --frames 1-3 --start-number 1001 -q");
   ASSERT_EQ(r.exitCode(), 0) << r.output;
   for (const char* name : {"wall.1001.jpg", "wall.1002.jpg", "wall.1003.jpg"}) {
     EXPECT_TRUE(fs::exists(dir / "take#2" / name)) << name;
@@ -83,9 +88,11 @@ TEST_F(OutputFormats, VideosCarryTheirColourTagsAndEveryFrame) {
     const char* expected;
   } videos[] = {
       {"hd.mp4", "1280x720",
-       "codec_name=h264|pix_fmt=yuv420p|color_range=tv|color_space=bt709|color_transfer=bt709|color_primaries=bt709|nb_read_frames=5"},
+       "codec_name=h264|pix_fmt=yuv420p|color_range=tv|color_space=bt709|color_transfer=bt709|color_primaries=bt709|nb_"
+       "read_frames=5"},
       {"sd.mov", "320x180",
-       "codec_name=h264|pix_fmt=yuv420p|color_range=tv|color_space=smpte170m|color_transfer=smpte170m|color_primaries=smpte170m|"
+       "codec_name=h264|pix_fmt=yuv420p|color_range=tv|color_space=smpte170m|color_transfer=smpte170m|color_primaries="
+       "smpte170m|"
        "nb_read_frames=5"},
       {"web.webm", "320x180", "codec_name=vp9|pix_fmt=yuv420p|color_range=tv|color_space=smpte170m"},
       {"loop.gif", "320x180", "codec_name=gif"},
@@ -103,21 +110,26 @@ TEST_F(OutputFormats, VideosCarryTheirColourTagsAndEveryFrame) {
   EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));
   // Players read the colours back as they were drawn: the HD video's first frame, decoded by
   // ffmpeg by its tags, is within a few levels of the same frame as a picture.
-  ASSERT_EQ(runCli("render " + project("1280x720") + " -o " + (dir / "hd.png").string() + " --frames 0 -q").exitCode(), 0);
+  ASSERT_EQ(runCli("render " + project("1280x720") + " -o " + (dir / "hd.png").string() + " --frames 0 -q").exitCode(),
+            0);
   auto raw = [&](const std::string& input, const char* name) {
     const fs::path out = dir / name;
     EXPECT_EQ(runShell("ffmpeg -nostdin -loglevel error -y -i " + input + " -frames:v 1 -pix_fmt rgb24 -f rawvideo " +
-                       out.string()).exitCode(), 0);
+                       out.string())
+                  .exitCode(),
+              0);
     std::ifstream f(out, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   };
-  const std::string video = raw((dir / "hd.mp4").string(), "video.rgb"), picture = raw((dir / "hd.png").string(), "picture.rgb");
+  const std::string video = raw((dir / "hd.mp4").string(), "video.rgb"),
+                    picture = raw((dir / "hd.png").string(), "picture.rgb");
   ASSERT_EQ(video.size(), 1280u * 720u * 3u);
   ASSERT_EQ(picture.size(), video.size());
   for (std::size_t x = 40; x < 1280; x += 160) {
     const std::size_t i = (360 * 1280 + x) * 3;
     for (std::size_t k = 0; k < 3; ++k) {
-      EXPECT_NEAR(static_cast<unsigned char>(video[i + k]), static_cast<unsigned char>(picture[i + k]), 4) << x << " " << k;
+      EXPECT_NEAR(static_cast<unsigned char>(video[i + k]), static_cast<unsigned char>(picture[i + k]), 4)
+          << x << " " << k;
     }
   }
 }

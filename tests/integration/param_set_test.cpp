@@ -14,20 +14,26 @@ struct Row {
   int index;
   const char* path;  // group path of the control; "" for group ends
   Kind kind;
-  int diskId;        // -1: chosen by us, must be free
+  int diskId;  // -1: chosen by us, must be free
   double dflt = 0, validMin = 0, validMax = 0, sliderMin = 0, sliderMax = 0;
   int precision = 0;
   bool percent = false;
   bool collapsed = false;
 };
 
-Row g(int i, const char* path, int id, bool collapsed = false) { return {i, path, GROUP, id, 0, 0, 0, 0, 0, 0, false, collapsed}; }
-Row e(int i, int id) { return {i, "", END, id}; }
+Row g(int i, const char* path, int id, bool collapsed = false) {
+  return {i, path, GROUP, id, 0, 0, 0, 0, 0, 0, false, collapsed};
+}
+Row e(int i, int id) {
+  return {i, "", END, id};
+}
 Row s(int i, const char* path, int id, double d, double vmin, double vmax, double smin, double smax, int prec,
       bool percent = false) {
   return {i, path, SLIDER, id, d, vmin, vmax, smin, smax, prec, percent, false};
 }
-Row k(int i, const char* path, Kind kind, int id) { return {i, path, kind, id}; }
+Row k(int i, const char* path, Kind kind, int id) {
+  return {i, path, kind, id};
+}
 
 const std::vector<Row>& expectedRows() {
   static const std::vector<Row> rows = [] {
@@ -38,9 +44,11 @@ const std::vector<Row>& expectedRows() {
     };
     static std::vector<std::string> sourcePaths;
     for (int n = 1; n <= 20; ++n) sourcePaths.push_back("Sources/Layers/Source " + std::to_string(n));
-    for (int n = 1; n <= 20; ++n) r.push_back(k(3 + n, sourcePaths[static_cast<std::size_t>(n - 1)].c_str(), LAYER, 39 + n));
+    for (int n = 1; n <= 20; ++n)
+      r.push_back(k(3 + n, sourcePaths[static_cast<std::size_t>(n - 1)].c_str(), LAYER, 39 + n));
     const std::vector<Row> rest = {
-        e(24, 60), e(25, 61),
+        e(24, 60),
+        e(25, 61),
         s(26, "Columns", 1, 5, 1, 100, 1, 100, 0),
         s(27, "Rows", 2, 4, 1, 100, 1, 100, 0),
         k(28, "Wall position", POINT, 3),
@@ -56,7 +64,8 @@ const std::vector<Row>& expectedRows() {
         k(38, "Grid Settings/Randomize/Source order", CHECKBOX, 13),
         s(39, "Grid Settings/Randomize/Source time", 14, 0, 0, 1000, 0, 10, 2),
         s(40, "Grid Settings/Randomize/Order & Size Random seed", 76, 0, 0, 1000000, 0, 100, 0),
-        e(41, 15), e(42, 16),
+        e(41, 15),
+        e(42, 16),
         g(43, "Screens Transform", 17, true),
         g(44, "Screens Transform/Controls", 21),
         g(45, "Screens Transform/Controls/Scale", 22, true),
@@ -85,7 +94,8 @@ const std::vector<Row>& expectedRows() {
         s(68, "TV Frame/Fit in frame/Offset Y", 67, 0, -100, 100, -100, 100, 0, true),
         s(69, "TV Frame/Fit in frame/Scale X", 68, 100, 0, 100, 0, 100, 0, true),
         s(70, "TV Frame/Fit in frame/Scale Y", 69, 100, 0, 100, 0, 100, 0, true),
-        e(71, 70), e(72, 71),
+        e(71, 70),
+        e(72, 71),
         s(73, "epxression dummy", 75, 0, 0, 1000000, 0, 100, 0),
     };
     r.insert(r.end(), rest.begin(), rest.end());
@@ -181,9 +191,10 @@ TEST_F(ParamSet, PopupsOfferTheirExactChoices) {
     int count;
     int dflt;
   };
-  for (const Popup& popup : {Popup{2, "Manual|Automatic|Inner Comp", 3, 1}, Popup{35, "Left|Center|Right", 3, 2},
-                             Popup{36, "Top|Center|Bottom", 3, 2},
-                             Popup{64, "None|Flat 1|Flat 2|Flat 3|Flat 4|Flat 5|Flat 6|Flat 7|Flat 8|Retro|Custom", 11, 1}}) {
+  for (const Popup& popup :
+       {Popup{2, "Manual|Automatic|Inner Comp", 3, 1}, Popup{35, "Left|Center|Right", 3, 2},
+        Popup{36, "Top|Center|Bottom", 3, 2},
+        Popup{64, "None|Flat 1|Flat 2|Flat 3|Flat 4|Flat 5|Flat 6|Flat 7|Flat 8|Retro|Custom", 11, 1}}) {
     const host::DeclaredParam& p = schema.at(popup.index);
     EXPECT_EQ(p.choices, popup.choices);
     EXPECT_EQ(p.def.u.pd.num_choices, popup.count);

@@ -32,13 +32,17 @@ class Pipeline : public ::testing::Test {
     // Moving pictures with key frames every 10 frames, so that reading ahead, seeking and
     // decoding onward all happen.
     for (int n = 1; n <= 4; ++n) {
-      const std::string make = "cd " + dir().string() +
-                               " && ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=s=320x180:r=25:d=2 -vf hue=h=" +
-                               std::to_string(n * 60) + " -g 10 -pix_fmt yuv420p clip" + std::to_string(n) + ".mp4";
+      const std::string make =
+          "cd " + dir().string() +
+          " && ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=s=320x180:r=25:d=2 -vf hue=h=" +
+          std::to_string(n * 60) + " -g 10 -pix_fmt yuv420p clip" + std::to_string(n) + ".mp4";
       ASSERT_EQ(runShell(make).exitCode(), 0) << make;
     }
-    ASSERT_EQ(runShell("cd " + dir().string() + " && ffmpeg -nostdin -loglevel error -y -f lavfi -i color=orange:s=200x200 "
-                       "-frames:v 1 still.png").exitCode(), 0);
+    ASSERT_EQ(runShell("cd " + dir().string() +
+                       " && ffmpeg -nostdin -loglevel error -y -f lavfi -i color=orange:s=200x200 "
+                       "-frames:v 1 still.png")
+                  .exitCode(),
+              0);
   }
   static void TearDownTestSuite() {
     delete folder_;
@@ -68,12 +72,14 @@ plenorium::testing::TempFolder* Pipeline::folder_ = nullptr;
 
 TEST_F(Pipeline, AnyThreadCountWritesTheSameSequenceAndTheSameVideoFrames) {
   // A plain wall and a framed, turned one (reduced copies, warps and the frame picture).
-  const std::string walls[] = {"", "--frame 'Flat 2' --set 'Screens Transform/Controls/Rotation/Z=12' --set 'Z randomize=-100'"};
+  const std::string walls[] = {
+      "", "--frame 'Flat 2' --set 'Screens Transform/Controls/Rotation/Z=12' --set 'Z randomize=-100'"};
   for (std::size_t w = 0; w < std::size(walls); ++w) {
     SCOPED_TRACE(walls[w]);
     const std::string tag = std::to_string(w);
     for (const char* threads : {"1", "3"}) {
-      const auto r = wall(walls[w] + " --frames 0-29 --threads " + threads + " -o seq" + tag + "_" + threads + "/f_####.png");
+      const auto r =
+          wall(walls[w] + " --frames 0-29 --threads " + threads + " -o seq" + tag + "_" + threads + "/f_####.png");
       ASSERT_EQ(r.exitCode(), 0) << r.output;
     }
     for (int frame = 0; frame < 30; ++frame) {
@@ -120,11 +126,20 @@ nlohmann::json manyPictures() {
   nlohmann::json layers = nlohmann::json::array();
   for (int i = 0; i < 12; ++i) {
     const std::string name = "p" + std::to_string(i);
-    items.push_back({{"name", name}, {"type", "pattern"}, {"pattern", patterns[i % 4]}, {"width", 200 + 8 * i},
-                     {"height", 150}, {"duration", 10}});
+    items.push_back({{"name", name},
+                     {"type", "pattern"},
+                     {"pattern", patterns[i % 4]},
+                     {"width", 200 + 8 * i},
+                     {"height", 150},
+                     {"duration", 10}});
     layers.push_back({{"name", "L" + std::to_string(i)}, {"source", name}, {"transform", {{"opacity", 40 + 5 * i}}}});
   }
-  items.push_back({{"name", "Main"}, {"type", "comp"}, {"width", 256}, {"height", 160}, {"fps", 25}, {"duration", 10},
+  items.push_back({{"name", "Main"},
+                   {"type", "comp"},
+                   {"width", 256},
+                   {"height", 160},
+                   {"fps", 25},
+                   {"duration", 10},
                    {"layers", layers}});
   return {{"items", items}};
 }

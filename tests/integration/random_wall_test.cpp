@@ -6,10 +6,9 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 #include "effect_registry.h"
 #include "host_error.h"
@@ -42,8 +41,10 @@ class RandomWalls {
     }
     json items = json::array();
     for (int i = 0; i < 3; ++i) {
-      items.push_back({{"name", "s" + std::to_string(i)}, {"type", chance(0.5) ? "solid" : "pattern"},
-                       {"width", 8 + whole(0, 90)}, {"height", 8 + whole(0, 60)}});
+      items.push_back({{"name", "s" + std::to_string(i)},
+                       {"type", chance(0.5) ? "solid" : "pattern"},
+                       {"width", 8 + whole(0, 90)},
+                       {"height", 8 + whole(0, 60)}});
       if (items.back()["type"] == "solid") {
         items.back()["color"] = {uniform(0, 1), uniform(0, 1), uniform(0, 1), uniform(0, 1)};
       } else {
@@ -51,10 +52,18 @@ class RandomWalls {
       }
     }
     // What "Inner Comp" finds: the wall's own source is a composition with layers of its own.
-    items.push_back({{"name", "Inner"}, {"type", "comp"}, {"width", 96}, {"height", 54}, {"duration", 2},
+    items.push_back({{"name", "Inner"},
+                     {"type", "comp"},
+                     {"width", 96},
+                     {"height", 54},
+                     {"duration", 2},
                      {"layers", {{{"name", "I0"}, {"source", "s0"}}, {{"name", "I1"}, {"source", "s1"}}}}});
-    items.push_back({{"name", "Main"}, {"type", "comp"}, {"width", 96 + whole(0, 64)}, {"height", 54 + whole(0, 36)},
-                     {"duration", 2}, {"layers", layers}});
+    items.push_back({{"name", "Main"},
+                     {"type", "comp"},
+                     {"width", 96 + whole(0, 64)},
+                     {"height", 54 + whole(0, 36)},
+                     {"duration", 2},
+                     {"layers", layers}});
     return {{"items", items}};
   }
 
@@ -74,7 +83,8 @@ class RandomWalls {
       const json value = valueFor(p);
       if (!value.is_null() || p.def.param_type == PF_Param_LAYER) params["/" + p.path] = value;
     }
-    return {{"name", "Wall"}, {"source", chance(0.5) ? "Inner" : "s2"},
+    return {{"name", "Wall"},
+            {"source", chance(0.5) ? "Inner" : "s2"},
             {"effects", {{{"matchName", "KTRM_Plenorium"}, {"params", params}}}}};
   }
 
@@ -117,9 +127,7 @@ class RandomWalls {
 
   bool chance(double p) { return std::uniform_real_distribution<double>(0, 1)(random_) < p; }
   double uniform(double low, double high) { return std::uniform_real_distribution<double>(low, high)(random_); }
-  int whole(long low, long high) {
-    return static_cast<int>(std::uniform_int_distribution<long>(low, high)(random_));
-  }
+  int whole(long low, long high) { return static_cast<int>(std::uniform_int_distribution<long>(low, high)(random_)); }
 
   const host::ParamSchema& schema_;
   std::mt19937_64 random_;

@@ -59,10 +59,11 @@ class Reference : public WallFixture {
                                {{"name", "B"}, {"source", "checker"}, {"visible", false}},
                                {{"name", "C"}, {"source", "c2"}, {"visible", false}}});
     for (const json& l : extraLayers) layers.push_back(l);
-    json doc = projectWith(json::array(), json::array({{{"name", "base"}, {"type", "solid"}, {"width", 320}, {"height", 180},
-                                                         {"color", {0, 0, 0, 0}}},
-                                                        {{"name", "checker"}, {"type", "pattern"}, {"pattern", "checker"},
-                                                         {"width", 320}, {"height", 180}}}));
+    json doc = projectWith(
+        json::array(),
+        json::array(
+            {{{"name", "base"}, {"type", "solid"}, {"width", 320}, {"height", 180}, {"color", {0, 0, 0, 0}}},
+             {{"name", "checker"}, {"type", "pattern"}, {"pattern", "checker"}, {"width", 320}, {"height", 180}}}));
     json& main = doc["items"].back();
     main["width"] = 320;
     main["height"] = 180;
@@ -125,15 +126,21 @@ class Reference : public WallFixture {
   }
 };
 
-TEST_F(Reference, DefaultWall) { renderAndCheck("default_wall", smallProject(json::object())); }
+TEST_F(Reference, DefaultWall) {
+  renderAndCheck("default_wall", smallProject(json::object()));
+}
 
 TEST_F(Reference, RandomOrder) {
   renderAndCheck("random_order", smallProject({{"Source order", true}, {"Order & Size Random seed", 5}}));
 }
 
 TEST_F(Reference, AlignmentAndGaps) {
-  renderAndCheck("align_gaps", smallProject({{"Align Horizontal", "Left"}, {"Align Vertical", "Top"}, {"Gap X", 10},
-                                             {"Gap Y", 6}, {"Columns", 4}, {"Rows", 3}}));
+  renderAndCheck("align_gaps", smallProject({{"Align Horizontal", "Left"},
+                                             {"Align Vertical", "Top"},
+                                             {"Gap X", 10},
+                                             {"Gap Y", 6},
+                                             {"Columns", 4},
+                                             {"Rows", 3}}));
 }
 
 TEST_F(Reference, TiltsAboutTheVerticalAxis) {
@@ -142,8 +149,9 @@ TEST_F(Reference, TiltsAboutTheVerticalAxis) {
 }
 
 TEST_F(Reference, RotationOnNonSquarePixels) {
-  renderAndCheck("rotation_par2", smallProject({{"Screens Transform/Controls/Rotation/Z", 90}, {"Columns", 3}, {"Rows", 2}},
-                                               json::array(), 2.0));
+  renderAndCheck(
+      "rotation_par2",
+      smallProject({{"Screens Transform/Controls/Rotation/Z", 90}, {"Columns", 3}, {"Rows", 2}}, json::array(), 2.0));
 }
 
 TEST_F(Reference, HalfOpacity) {
@@ -151,7 +159,9 @@ TEST_F(Reference, HalfOpacity) {
 }
 
 TEST_F(Reference, FramesOnNeutralAndTransformedScreens) {
-  const json fit = {{"TV Frame/Frame image", "Flat 2"}, {"Fit in frame/Scale X", 80}, {"Fit in frame/Scale Y", 80},
+  const json fit = {{"TV Frame/Frame image", "Flat 2"},
+                    {"Fit in frame/Scale X", 80},
+                    {"Fit in frame/Scale Y", 80},
                     {"Fit in frame/Offset X", 10}};
   renderAndCheck("frame_builtin_neutral", smallProject(fit));
   json turned = fit;
@@ -160,27 +170,33 @@ TEST_F(Reference, FramesOnNeutralAndTransformedScreens) {
   renderAndCheck("frame_builtin_transformed", smallProject(turned));
 
   // A custom frame: a layer whose composition draws a yellow border around an empty middle.
-  const json custom = {{"TV Frame/Frame image", "Custom"}, {"Frame layer", "Bezel"}, {"Fit in frame/Scale X", 80},
-                       {"Fit in frame/Scale Y", 80}, {"Fit in frame/Offset X", 10}};
+  const json custom = {{"TV Frame/Frame image", "Custom"},
+                       {"Frame layer", "Bezel"},
+                       {"Fit in frame/Scale X", 80},
+                       {"Fit in frame/Scale Y", 80},
+                       {"Fit in frame/Offset X", 10}};
   json doc = smallProject(custom, json::array({{{"name", "Bezel"}, {"source", "BezelComp"}, {"visible", false}}}));
   json& items = doc["items"];
   const json bar = {{"name", "bar"}, {"type", "solid"}, {"width", 320}, {"height", 18}, {"color", {1, 1, 0, 1}}};
   const json post = {{"name", "post"}, {"type", "solid"}, {"width", 24}, {"height", 180}, {"color", {1, 1, 0, 1}}};
-  const json bezel = {{"name", "BezelComp"}, {"type", "comp"}, {"width", 320}, {"height", 180},
-                      {"layers", {{{"source", "bar"}, {"transform", {{"position", {160, 9}}}}},
-                                  {{"source", "bar"}, {"transform", {{"position", {160, 171}}}}},
-                                  {{"source", "post"}, {"transform", {{"position", {12, 90}}}}},
-                                  {{"source", "post"}, {"transform", {{"position", {308, 90}}}}}}}};
+  const json bezel = {{"name", "BezelComp"},
+                      {"type", "comp"},
+                      {"width", 320},
+                      {"height", 180},
+                      {"layers",
+                       {{{"source", "bar"}, {"transform", {{"position", {160, 9}}}}},
+                        {{"source", "bar"}, {"transform", {{"position", {160, 171}}}}},
+                        {{"source", "post"}, {"transform", {{"position", {12, 90}}}}},
+                        {{"source", "post"}, {"transform", {{"position", {308, 90}}}}}}}};
   for (const json* item : {&bar, &post, &bezel}) items.insert(items.end() - 1, *item);
   renderAndCheck("frame_custom_neutral", doc);
   json customTurned = custom;
   customTurned["Screens Transform/Controls/Rotation/Z"] = 20;
-  renderAndCheck("frame_custom_transformed",
-                 [&] {
-                   json d = doc;
-                   d["items"].back()["layers"][0]["effects"][0]["params"]["Screens Transform/Controls/Rotation/Z"] = 20;
-                   return d;
-                 }());
+  renderAndCheck("frame_custom_transformed", [&] {
+    json d = doc;
+    d["items"].back()["layers"][0]["effects"][0]["params"]["Screens Transform/Controls/Rotation/Z"] = 20;
+    return d;
+  }());
 }
 
 TEST_F(Reference, PerScreenDelay) {

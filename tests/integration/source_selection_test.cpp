@@ -90,12 +90,18 @@ TEST_F(SourceSelection, AutomaticWithTheEffectLayerLastTakesTheFirstTwentyLayers
 }
 
 TEST_F(SourceSelection, InnerCompCountsOnlyTheAvLayersOfTheNestedComposition) {
-  const json inner = {{"name", "Inner"}, {"type", "comp"}, {"width", 640}, {"height", 360}, {"fps", 25}, {"duration", 4},
-                      {"layers", {{{"name", "Camera 1"}, {"type", "camera"}},
-                                  {{"name", "Light 1"}, {"type", "light"}},
-                                  {{"name", "S0"}, {"source", "c0"}},
-                                  {{"name", "S1"}, {"source", "c1"}},
-                                  {{"name", "S2"}, {"source", "c2"}}}}};
+  const json inner = {{"name", "Inner"},
+                      {"type", "comp"},
+                      {"width", 640},
+                      {"height", 360},
+                      {"fps", 25},
+                      {"duration", 4},
+                      {"layers",
+                       {{{"name", "Camera 1"}, {"type", "camera"}},
+                        {{"name", "Light 1"}, {"type", "light"}},
+                        {{"name", "S0"}, {"source", "c0"}},
+                        {{"name", "S1"}, {"source", "c1"}},
+                        {{"name", "S2"}, {"source", "c2"}}}}};
   open(projectWith({wallLayer(grid({{"Layer selection method", "Inner Comp"}}), "Inner")}, json::array({inner})));
   {
     const host::OwnedWorld w = render();
@@ -147,7 +153,8 @@ TEST_F(SourceSelection, AnimatedControlsAreSampledAtEachScreensOwnTime) {
 }
 
 TEST_F(SourceSelection, EachScreenSampleMakesFortyTwoHostCallsAtItsOwnTimeEvenBeforeZero) {
-  open(projectWith(wallLayer({{"Columns", 2}, {"Rows", 1}, {"Per screen time offset", 3.0}, {"Transform Random seed", 1}})));
+  open(projectWith(
+      wallLayer({{"Columns", 2}, {"Rows", 1}, {"Per screen time offset", 3.0}, {"Transform Random seed", 1}})));
   render(0);
   static const std::set<std::string> sampling = {"AEGP_GetNewEffectForEffect", "AEGP_GetNewEffectStreamByIndex",
                                                  "AEGP_GetNewStreamValue",     "AEGP_DisposeStreamValue",

@@ -1,10 +1,10 @@
 // A fresh folder under the system's temporary folder for one test, removed with it.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 namespace plenorium::testing {
 

@@ -1,8 +1,9 @@
 // The controls the wall effect shows and hides, and the expression it installs, as the host sees
 // them after loading a project and after changes.
+#include "ui_upkeep.h"
+
 #include <set>
 
-#include "ui_upkeep.h"
 #include "wall_fixture.h"
 
 namespace plenorium::test {

@@ -27,11 +27,13 @@ class VideoEncoding : public ::testing::Test {
     // composition over a transparent background, with a small opaque solid in the middle.
     folder_ = new plenorium::testing::TempFolder("plenorium_encoding");
     const fs::path& dir = folder_->path();
-    ASSERT_EQ(runShell("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=3 -f lavfi "
-                       "-i sine=frequency=440:sample_rate=44100:duration=3 -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest " +
-                       (dir / "tone.mp4").string())
-                  .exitCode(),
-              0);
+    ASSERT_EQ(
+        runShell(
+            "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=160x120:rate=25:duration=3 -f lavfi "
+            "-i sine=frequency=440:sample_rate=44100:duration=3 -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest " +
+            (dir / "tone.mp4").string())
+            .exitCode(),
+        0);
     std::ofstream(dir / "wall.json") << R"({"items": [
       {"name": "tone", "type": "footage", "path": "tone.mp4"},
       {"name": "dot", "type": "solid", "width": 40, "height": 40, "color": [1, 0.5, 0, 1]},
@@ -63,7 +65,8 @@ class VideoEncoding : public ::testing::Test {
   // Where the sound is silent, as ffmpeg's silence detector reports: start and end pairs.
   static std::vector<double> silences(const std::string& file) {
     const std::string text =
-        runShell("ffmpeg -nostdin -i " + file + " -af silencedetect=n=-40dB:d=0.1 -f null - 2>&1 | grep silence_").output;
+        runShell("ffmpeg -nostdin -i " + file + " -af silencedetect=n=-40dB:d=0.1 -f null - 2>&1 | grep silence_")
+            .output;
     std::vector<double> times;
     const std::regex number(R"(silence_(?:start|end): ([0-9.]+))");
     for (auto it = std::sregex_iterator(text.begin(), text.end(), number); it != std::sregex_iterator(); ++it) {
@@ -85,35 +88,46 @@ TEST_F(VideoEncoding, TheCodecPixelFormatAndTagsAreWhatWasAskedFor) {
     const char* expected;
   } videos[] = {
       {"x265.mp4", "--codec h265 --crf 26 --preset fast", "codec_name=hevc|codec_tag_string=hvc1|pix_fmt=yuv420p"},
-      {"hq.mov", "--codec prores", "codec_name=prores|codec_tag_string=apch|pix_fmt=yuv422p10le|color_range=tv|color_space=smpte170m"},
+      {"hq.mov", "--codec prores",
+       "codec_name=prores|codec_tag_string=apch|pix_fmt=yuv422p10le|color_range=tv|color_space=smpte170m"},
       {"alpha.mov", "--codec prores4444", "codec_name=prores|codec_tag_string=ap4h|pix_fmt=yuva444p"},
-      {"lossless.mkv", "--codec ffv1", "codec_name=ffv1|codec_tag_string=FFV1|pix_fmt=bgr0|color_range=pc|color_space=gbr"},
+      {"lossless.mkv", "--codec ffv1",
+       "codec_name=ffv1|codec_tag_string=FFV1|pix_fmt=bgr0|color_range=pc|color_space=gbr"},
       {"full.mkv", "--pix-fmt yuv444p --crf 12", "codec_name=h264|codec_tag_string=[0][0][0][0]|pix_fmt=yuv444p"},
   };
   for (const auto& v : videos) {
     SCOPED_TRACE(v.file);
     const auto r = runCli("render " + project() + " --frames 0-4 -q -o " + out(v.file) + " " + v.options);
     ASSERT_EQ(r.exitCode(), 0) << r.output;
-    const std::string streams = probe(out(v.file), "stream=codec_name,codec_tag_string,pix_fmt,color_range,color_space");
+    const std::string streams =
+        probe(out(v.file), "stream=codec_name,codec_tag_string,pix_fmt,color_range,color_space");
     EXPECT_NE(streams.find(v.expected), std::string::npos) << streams;
     EXPECT_EQ(streams.find("audio"), std::string::npos) << "no sound was asked for";
   }
   // The rate factor reaches the encoder: a lower one costs more bytes.
-  ASSERT_EQ(runCli("render " + project() + " --frames 0-4 -q -o " + out("coarse.mkv") + " --pix-fmt yuv444p --crf 40").exitCode(), 0);
+  ASSERT_EQ(runCli("render " + project() + " --frames 0-4 -q -o " + out("coarse.mkv") + " --pix-fmt yuv444p --crf 40")
+                .exitCode(),
+            0);
   EXPECT_GT(fs::file_size(out("full.mkv")), fs::file_size(out("coarse.mkv")));
 }
 
 TEST_F(VideoEncoding, ProRes4444KeepsTheWallsAlphaWhereH264CompositesOverBlack) {
   auto alphaAndRed = [&](const std::string& file) {
     const std::string raw = out(fs::path(file).stem().string() + ".rgba");
-    EXPECT_EQ(runShell("ffmpeg -nostdin -loglevel error -y -i " + file + " -frames:v 1 -pix_fmt rgba -f rawvideo " + raw).exitCode(), 0);
+    EXPECT_EQ(
+        runShell("ffmpeg -nostdin -loglevel error -y -i " + file + " -frames:v 1 -pix_fmt rgba -f rawvideo " + raw)
+            .exitCode(),
+        0);
     std::ifstream in(raw, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes.size(), 320u * 180u * 4u);
-    auto at = [&](int x, int y, int c) { return static_cast<unsigned char>(bytes.at((static_cast<std::size_t>(y) * 320 + x) * 4 + c)); };
+    auto at = [&](int x, int y, int c) {
+      return static_cast<unsigned char>(bytes.at((static_cast<std::size_t>(y) * 320 + x) * 4 + c));
+    };
     return std::vector<int>{at(10, 10, 3), at(160, 90, 3), at(160, 90, 0), at(10, 10, 0)};
   };
-  ASSERT_EQ(runCli("render " + project() + " --frames 0 -q -o " + out("keyed.mov") + " --codec prores4444").exitCode(), 0);
+  ASSERT_EQ(runCli("render " + project() + " --frames 0 -q -o " + out("keyed.mov") + " --codec prores4444").exitCode(),
+            0);
   ASSERT_EQ(runCli("render " + project() + " --frames 0 -q -o " + out("flat.mp4")).exitCode(), 0);
   const std::vector<int> keyed = alphaAndRed(out("keyed.mov")), flat = alphaAndRed(out("flat.mp4"));
   EXPECT_LE(keyed[0], 2) << "the background stays transparent";
@@ -194,10 +208,12 @@ TEST_F(VideoEncoding, TheFootageExampleMakesAnMp4WithSound) {
   const fs::path source = fs::path(PLENORIUM_SOURCE_DIR);
   fs::create_directories(dir() / "example");
   fs::copy_file(source / "examples" / "clips_wall.json", dir() / "example" / "clips_wall.json");
-  ASSERT_EQ(runShell("bash " + (source / "scripts" / "make-example-clips.sh").string() + " " + (dir() / "example" / "clips").string())
+  ASSERT_EQ(runShell("bash " + (source / "scripts" / "make-example-clips.sh").string() + " " +
+                     (dir() / "example" / "clips").string())
                 .exitCode(),
             0);
-  const auto r = runCli("render " + (dir() / "example" / "clips_wall.json").string() + " --frames 0-24 -q -o " + out("example.mp4"));
+  const auto r = runCli("render " + (dir() / "example" / "clips_wall.json").string() + " --frames 0-24 -q -o " +
+                        out("example.mp4"));
   ASSERT_EQ(r.exitCode(), 0) << r.output;
   EXPECT_NE(probe(out("example.mp4"), "stream=codec_name").find("codec_name=aac"), std::string::npos);
   EXPECT_NEAR(soundDuration(out("example.mp4")), 1.0, 0.03);

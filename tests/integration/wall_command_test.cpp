@@ -27,14 +27,16 @@ class WallCommand : public ::testing::Test {
     folder_ = new plenorium::testing::TempFolder("plenorium_wall");
     const fs::path& dir = folder_->path();
     auto make = [&](const std::string& args) {
-      ASSERT_EQ(runShell("cd " + dir.string() + " && ffmpeg -nostdin -loglevel error -y " + args).exitCode(), 0) << args;
+      ASSERT_EQ(runShell("cd " + dir.string() + " && ffmpeg -nostdin -loglevel error -y " + args).exitCode(), 0)
+          << args;
     };
     // One colour per clip, so that each screen tells which clip it shows.
     make("-f lavfi -i color=red:s=180x320:r=30:d=2 -pix_fmt yuv420p portrait.mp4");
     make("-f lavfi -i color=lime:s=320x240:r=25:d=1 -pix_fmt yuv420p classic.mp4");
     make("-f lavfi -i color=blue:s=640x360:r=24:d=3 -pix_fmt yuv420p wide.mp4");
     make("-f lavfi -i color=yellow:s=200x200 -frames:v 1 still.png");
-    for (int n = 1; n <= 3; ++n) make("-f lavfi -i color=cyan:s=320x180 -frames:v 1 shot." + std::to_string(n) + ".png");
+    for (int n = 1; n <= 3; ++n)
+      make("-f lavfi -i color=cyan:s=320x180 -frames:v 1 shot." + std::to_string(n) + ".png");
     make("-f lavfi -i color=magenta:s=320x180:r=25:d=1 -pix_fmt yuv420p m.mp4");
     make("-f lavfi -i color=white:s=320x180:r=25:d=1 -pix_fmt yuv420p w.mp4");
     make("-f lavfi -i color=gray:s=320x180:r=25:d=1 -pix_fmt yuv420p g.mp4");
@@ -58,14 +60,18 @@ class WallCommand : public ::testing::Test {
   }
   static std::string pixelsOf(const fs::path& png) {
     const fs::path raw = dir() / "frame.rgb";
-    EXPECT_EQ(runShell("ffmpeg -nostdin -loglevel error -y -i " + png.string() + " -pix_fmt rgb24 -f rawvideo " + raw.string()).exitCode(), 0);
+    EXPECT_EQ(runShell("ffmpeg -nostdin -loglevel error -y -i " + png.string() + " -pix_fmt rgb24 -f rawvideo " +
+                       raw.string())
+                  .exitCode(),
+              0);
     std::ifstream in(raw, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
   static Rgb at(const std::string& rgb, int width, int x, int y) {
     const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
     if (rgb.size() < i + 3) return {-1, -1, -1};
-    return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]), static_cast<unsigned char>(rgb[i + 2])};
+    return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
+            static_cast<unsigned char>(rgb[i + 2])};
   }
 
  private:
@@ -129,7 +135,8 @@ TEST_F(WallCommand, TheSavedProjectRendersTheSamePixelsAndBadOptionsAreRefused) 
                                           " --size 960x540 --gap 6 --frame Retro --delay 0.1 --random-order --seed 4 "
                                           "--set \"Screens Transform/Controls/Rotation/Z=8\" --save-project saved.json",
                                       12, "first.png");
-  const auto r = runCli("render " + (dir() / "saved.json").string() + " --frames 12 -q -o " + (dir() / "again.png").string());
+  const auto r =
+      runCli("render " + (dir() / "saved.json").string() + " --frames 12 -q -o " + (dir() / "again.png").string());
   ASSERT_EQ(r.exitCode(), 0) << r.output;
   EXPECT_EQ(pixelsOf(dir() / "again.png"), first);
 
@@ -146,7 +153,8 @@ TEST_F(WallCommand, TheSavedProjectRendersTheSamePixelsAndBadOptionsAreRefused) 
   };
   for (const auto& b : bad) {
     SCOPED_TRACE(b.arguments);
-    const auto e = runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH + " wall " + b.arguments + " -q -o bad.mp4");
+    const auto e =
+        runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH + " wall " + b.arguments + " -q -o bad.mp4");
     EXPECT_EQ(e.exitCode(), 1) << e.output;
     EXPECT_NE(e.output.find(b.message), std::string::npos) << e.output;
     EXPECT_FALSE(fs::exists(dir() / "bad.mp4"));

@@ -22,14 +22,22 @@ json WallFixture::projectWith(const json& layers, const json& extraItems) {
   json items = json::array();
   for (std::size_t i = 0; i < testColors().size(); ++i) {
     const auto& c = testColors()[i];
-    items.push_back({{"name", "c" + std::to_string(i)}, {"type", "solid"}, {"width", 320}, {"height", 180},
+    items.push_back({{"name", "c" + std::to_string(i)},
+                     {"type", "solid"},
+                     {"width", 320},
+                     {"height", 180},
                      {"color", {c[0], c[1], c[2], c[3]}}});
   }
   items.push_back({{"name", "wallbase"}, {"type", "solid"}, {"width", 640}, {"height", 360}, {"color", {0, 0, 0, 0}}});
   for (const json& item : extraItems) items.push_back(item);
   // A braced list of one layer arrives as that layer, not as a list.
   const json list = layers.is_array() ? layers : json::array({layers});
-  items.push_back({{"name", "Main"}, {"type", "comp"}, {"width", 640}, {"height", 360}, {"fps", 25}, {"duration", 4},
+  items.push_back({{"name", "Main"},
+                   {"type", "comp"},
+                   {"width", 640},
+                   {"height", 360},
+                   {"fps", 25},
+                   {"duration", 4},
                    {"layers", list}});
   return {{"items", items}};
 }
@@ -51,7 +59,8 @@ host::OwnedWorld WallFixture::render(long frame, host::RenderSettings settings) 
 
 host::Color4 WallFixture::at(const host::World& w, A_long x, A_long y) const {
   using host::PixelDepth;
-  return host::dispatchDepth(w.depth(), [&]<PixelDepth D>() { return host::loadStraight<D>(host::pixelRow<D>(w, y)[x]); });
+  return host::dispatchDepth(w.depth(),
+                             [&]<PixelDepth D>() { return host::loadStraight<D>(host::pixelRow<D>(w, y)[x]); });
 }
 
 int WallFixture::colorAt(const host::World& w, A_long x, A_long y) const {
@@ -82,7 +91,8 @@ std::vector<std::string> WallFixture::outstanding() {
   std::vector<std::string> lines;
   for (const auto& [kind, b] : core.accounting().balances()) {
     const auto before = baseline.count(kind) != 0 ? baseline.at(kind).outstanding() : 0;
-    if (b.outstanding() != before) lines.push_back(kind + ": " + std::to_string(b.outstanding() - before) + " outstanding");
+    if (b.outstanding() != before)
+      lines.push_back(kind + ": " + std::to_string(b.outstanding() - before) + " outstanding");
   }
   return lines;
 }

@@ -45,15 +45,16 @@ std::vector<std::uint8_t> bytesOf(const fs::path& path) {
 }
 
 std::string lowercase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
 
 TEST(WindowsModule, ExportsOnlyTheEntryPointAndImportsOnlySystemLibraries) {
   EXPECT_EQ(lines(SMOKE_OUT / "exports.txt"), std::vector<std::string>{"EntryPointFunc"});
   // Libraries every Windows installation has; the compiler's own runtime DLLs must not appear.
-  const std::set<std::string> system = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll", "gdiplus.dll",
-                                        "ntdll.dll",    "ole32.dll",  "gdi32.dll"};
+  const std::set<std::string> system = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll",
+                                        "gdiplus.dll",  "ntdll.dll",  "ole32.dll",    "gdi32.dll"};
   const std::vector<std::string> imports = lines(SMOKE_OUT / "imports.txt");
   EXPECT_FALSE(imports.empty());
   for (const std::string& library : imports) EXPECT_TRUE(system.count(lowercase(library))) << library;

@@ -117,7 +117,8 @@ PF_Err smartRender(PF_InData* in, PF_SmartRenderExtra* extra) {
   if (!err) err = extra->cb->checkout_layer_pixels(in->effect_ref, OTHER_ID, &other);
   PF_ParamDef leak;
   std::memset(&leak, 0, sizeof(leak));
-  if (!err) err = in->inter.checkout_param(in->effect_ref, P_LEAK, in->current_time, in->time_step, in->time_scale, &leak);
+  if (!err)
+    err = in->inter.checkout_param(in->effect_ref, P_LEAK, in->current_time, in->time_step, in->time_scale, &leak);
   const double amount = err ? 0 : amountFromStream(in);
   const auto* transform = acquire<PF_WorldTransformSuite1>(in, kPFWorldTransformSuite, 1);
   if (!err && transform == nullptr) err = PF_Err_BAD_CALLBACK_PARAM;

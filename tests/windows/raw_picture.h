@@ -28,11 +28,14 @@ inline constexpr std::pair<host::PixelDepth, const char*> WALL_PICTURES[] = {
 // A world's pixels as they lie in its rows, without the rows' padding.
 inline RawPicture rawPictureOf(const host::World& world) {
   const std::size_t pixelBytes = host::bytesPerPixel(world.depth());
-  RawPicture picture{static_cast<std::uint32_t>(world.width()), static_cast<std::uint32_t>(world.height()),
-                     static_cast<std::uint32_t>(pixelBytes), {}};
+  RawPicture picture{static_cast<std::uint32_t>(world.width()),
+                     static_cast<std::uint32_t>(world.height()),
+                     static_cast<std::uint32_t>(pixelBytes),
+                     {}};
   const std::size_t rowBytes = pixelBytes * picture.width;
   picture.bytes.reserve(rowBytes * picture.height);
-  for (A_long y = 0; y < world.height(); ++y) picture.bytes.insert(picture.bytes.end(), world.row(y), world.row(y) + rowBytes);
+  for (A_long y = 0; y < world.height(); ++y)
+    picture.bytes.insert(picture.bytes.end(), world.row(y), world.row(y) + rowBytes);
   return picture;
 }
 

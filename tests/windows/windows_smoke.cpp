@@ -113,7 +113,8 @@ int run(const std::string& modulePath, const std::string& projectPath, const fs:
       const host::OwnedWorld world = session.renderFrame(*comp, test::WALL_FRAME, host::RenderSettings{depth, 1});
       writePicture(out / name, test::rawPictureOf(*world));
     }
-    for (const std::string& warning : session.takeWarnings()) std::cerr << "windows_smoke: warning: " << warning << '\n';
+    for (const std::string& warning : session.takeWarnings())
+      std::cerr << "windows_smoke: warning: " << warning << '\n';
   }
   const std::vector<std::string> imbalance = core.accounting().imbalanceReport();
   for (const std::string& line : imbalance) std::cerr << "windows_smoke: not given back: " << line << '\n';

@@ -42,12 +42,16 @@ inline DepthCode depthOfWorldType(AEGP_WorldType type) {
   }
 }
 
-inline AEGP_WorldType worldTypeOf(DepthCode depth) { return static_cast<AEGP_WorldType>(depth); }
+inline AEGP_WorldType worldTypeOf(DepthCode depth) {
+  return static_cast<AEGP_WorldType>(depth);
+}
 
 // 16.16 fixed point: 1.0 is 65536.
 inline constexpr double FIXED_ONE = 65536.0;
 
-inline double fromFixed(PF_Fixed value) { return value / FIXED_ONE; }
+inline double fromFixed(PF_Fixed value) {
+  return value / FIXED_ONE;
+}
 
 // The nearest fixed-point value, saturating at the type's range.
 inline PF_Fixed toFixed(double value) {
@@ -57,10 +61,16 @@ inline PF_Fixed toFixed(double value) {
 }
 
 // Host time to seconds; a time without a scale is 0.
-inline double secondsOf(A_long value, A_u_long scale) { return scale == 0 ? 0.0 : static_cast<double>(value) / scale; }
-inline double secondsOf(const A_Time& time) { return secondsOf(time.value, time.scale); }
+inline double secondsOf(A_long value, A_u_long scale) {
+  return scale == 0 ? 0.0 : static_cast<double>(value) / scale;
+}
+inline double secondsOf(const A_Time& time) {
+  return secondsOf(time.value, time.scale);
+}
 
 // Seconds to the nearest host time value at `scale`.
-inline A_long timeValueOf(double seconds, A_u_long scale) { return static_cast<A_long>(std::llround(seconds * scale)); }
+inline A_long timeValueOf(double seconds, A_u_long scale) {
+  return static_cast<A_long>(std::llround(seconds * scale));
+}
 
 }  // namespace plenorium

@@ -17,7 +17,9 @@ class BoundedCache final : public MemoryBudget::Cache {
  public:
   using SizeOf = std::function<std::size_t(const Value&)>;
 
-  BoundedCache(MemoryBudget& budget, SizeOf sizeOf) : budget_(budget), sizeOf_(std::move(sizeOf)) { budget_.join(*this); }
+  BoundedCache(MemoryBudget& budget, SizeOf sizeOf) : budget_(budget), sizeOf_(std::move(sizeOf)) {
+    budget_.join(*this);
+  }
   ~BoundedCache() override {
     clear();
     budget_.leave(*this);

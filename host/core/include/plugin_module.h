@@ -37,6 +37,7 @@ class PluginModule {
 
 // Checks the answer of global set-up against the descriptor: the host refuses a module whose
 // code and descriptor disagree. Throws HostError naming the mismatch.
-void checkGlobalSetupAgainstDescriptor(const PluginDescriptor& descriptor, const PF_OutData& out, const std::string& file);
+void checkGlobalSetupAgainstDescriptor(const PluginDescriptor& descriptor, const PF_OutData& out,
+                                       const std::string& file);
 
 }  // namespace plenorium::host

@@ -3,9 +3,8 @@
 
 #include <fstream>
 #include <memory>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 namespace plenorium::host {
 

@@ -27,10 +27,10 @@ class LayerSound {
   std::int64_t soundFrameAt(long frame) const;
 
   FrameRate rate_;
-  std::int64_t startShift_;   // the layer's start time, in sound frames
-  std::int64_t inPoint_;      // the layer's in and out points, in sound frames
+  std::int64_t startShift_;  // the layer's start time, in sound frames
+  std::int64_t inPoint_;     // the layer's in and out points, in sound frames
   std::int64_t outPoint_;
-  std::int64_t period_;       // a looping clip's length in sound frames; 0: it does not loop
+  std::int64_t period_;  // a looping clip's length in sound frames; 0: it does not loop
   SoundReader reader_;
   std::vector<float> samples_;
 };

@@ -23,7 +23,7 @@ struct SequencePattern {
   std::string folder;
   std::string prefix;
   std::string suffix;
-  int digits = 0;  // 0: any number of digits
+  int digits = 0;             // 0: any number of digits
   std::vector<long> numbers;  // ascending
   std::string fileFor(long number) const;
 };

@@ -16,7 +16,7 @@ struct CompositeSpec {
   float opacity = 1.0f;                     // 0..1
   const World* mask = nullptr;              // its alpha at (x - maskOffset.h, y - maskOffset.v) scales the source
   PF_Point maskOffset{0, 0};
-  A_long maskFlags = 0;                     // PF_MaskFlag_INVERTED, PF_MaskFlag_LUMINANCE
+  A_long maskFlags = 0;  // PF_MaskFlag_INVERTED, PF_MaskFlag_LUMINANCE
 };
 
 // Composites `source` (premultiplied, one colour per destination pixel from x0) onto row y of

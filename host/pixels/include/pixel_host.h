@@ -36,9 +36,7 @@ class PixelHost {
   World* find(AEGP_WorldH handle) const;
   std::size_t liveWorlds() const { return worlds_.size(); }
 
-  static AEGP_WorldH handleOf(const World& world) {
-    return reinterpret_cast<AEGP_WorldH>(const_cast<World*>(&world));
-  }
+  static AEGP_WorldH handleOf(const World& world) { return reinterpret_cast<AEGP_WorldH>(const_cast<World*>(&world)); }
 
  private:
   HostCore& core_;
@@ -92,6 +90,8 @@ class OwnedWorld {
 // disposed when the last user lets go. Readers must not change its pixels.
 using SharedWorld = std::shared_ptr<OwnedWorld>;
 
-inline SharedWorld share(OwnedWorld world) { return std::make_shared<OwnedWorld>(std::move(world)); }
+inline SharedWorld share(OwnedWorld world) {
+  return std::make_shared<OwnedWorld>(std::move(world));
+}
 
 }  // namespace plenorium::host

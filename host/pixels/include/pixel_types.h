@@ -27,10 +27,16 @@ inline Lanes lanesOf(const Color4& c) {
   std::memcpy(&v, &c, sizeof v);
   return v;
 }
-inline Color4 colorOf(const Lanes& v) { return {v[0], v[1], v[2], v[3]}; }
+inline Color4 colorOf(const Lanes& v) {
+  return {v[0], v[1], v[2], v[3]};
+}
 
-inline Color4 operator*(const Color4& c, float k) { return {c.a * k, c.r * k, c.g * k, c.b * k}; }
-inline Color4 operator+(const Color4& x, const Color4& y) { return {x.a + y.a, x.r + y.r, x.g + y.g, x.b + y.b}; }
+inline Color4 operator*(const Color4& c, float k) {
+  return {c.a * k, c.r * k, c.g * k, c.b * k};
+}
+inline Color4 operator+(const Color4& x, const Color4& y) {
+  return {x.a + y.a, x.r + y.r, x.g + y.g, x.b + y.b};
+}
 
 template <PixelDepth D>
 struct Channel;
@@ -83,7 +89,9 @@ inline void storeStraight(typename Channel<D>::Pixel& p, const Color4& c) {
   p.blue = C::fromFloat(c.b);
 }
 
-inline Color4 premultiply(const Color4& c) { return {c.a, c.r * c.a, c.g * c.a, c.b * c.a}; }
+inline Color4 premultiply(const Color4& c) {
+  return {c.a, c.r * c.a, c.g * c.a, c.b * c.a};
+}
 
 template <PixelDepth D>
 inline const typename Channel<D>::Pixel* pixelRow(const World& w, A_long y) {

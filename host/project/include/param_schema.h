@@ -10,8 +10,8 @@
 namespace plenorium::host {
 
 struct DeclaredParam {
-  int index = 0;        // 0 is the effect's input layer, which the host supplies itself
-  PF_ParamDef def{};    // as declared; pointers in it are not kept (see `choices`)
+  int index = 0;      // 0 is the effect's input layer, which the host supplies itself
+  PF_ParamDef def{};  // as declared; pointers in it are not kept (see `choices`)
   std::string name;
   std::string choices;  // popups: the '|'-separated list, copied
   std::string path;     // "Group/Subgroup/Name"; empty for group ends

@@ -64,10 +64,10 @@ struct EffectInstance {
 };
 
 struct LayerTransform {
-  Stream anchor;    // layer pixels; defaults to the source's centre
-  Stream position;  // composition pixels; defaults to the composition's centre
+  Stream anchor;                        // layer pixels; defaults to the source's centre
+  Stream position;                      // composition pixels; defaults to the composition's centre
   Stream scale{StreamValue{100, 100}};  // per cent
-  Stream rotation;  // degrees, clockwise
+  Stream rotation;                      // degrees, clockwise
   Stream opacity{StreamValue{100, 0}};  // per cent
 };
 

@@ -3,9 +3,8 @@
 #pragma once
 
 #include <functional>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "project.h"
 

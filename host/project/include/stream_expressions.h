@@ -7,12 +7,11 @@
 
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "expression_engine.h"
 #include "project.h"

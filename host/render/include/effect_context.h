@@ -51,6 +51,8 @@ struct EffectContext {
   std::string refusal;
 };
 
-inline EffectContext* contextOf(PF_ProgPtr effect_ref) { return reinterpret_cast<EffectContext*>(effect_ref); }
+inline EffectContext* contextOf(PF_ProgPtr effect_ref) {
+  return reinterpret_cast<EffectContext*>(effect_ref);
+}
 
 }  // namespace plenorium::host

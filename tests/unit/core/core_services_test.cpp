@@ -7,9 +7,9 @@
 #include <string>
 
 #include "host_core.h"
-#include "pixel_host.h"
 #include "host_error.h"
 #include "module_file.h"
+#include "pixel_host.h"
 #include "plugin_descriptor.h"
 #include "trace_writer.h"
 

@@ -11,8 +11,12 @@ namespace plenorium::host {
 namespace {
 
 using Sized = std::shared_ptr<std::size_t>;  // a value whose size can change while kept
-std::size_t sizeOf(const Sized& v) { return *v; }
-Sized sized(std::size_t bytes) { return std::make_shared<std::size_t>(bytes); }
+std::size_t sizeOf(const Sized& v) {
+  return *v;
+}
+Sized sized(std::size_t bytes) {
+  return std::make_shared<std::size_t>(bytes);
+}
 
 TEST(MemoryBudget, TheLeastRecentlyUsedEntryOfAnyCacheGoesFirst) {
   MemoryBudget budget(100);

@@ -1,3 +1,5 @@
+#include "pointer_set.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,12 +8,12 @@
 #include <set>
 #include <vector>
 
-#include "pointer_set.h"
-
 namespace plenorium::host {
 namespace {
 
-const void* address(std::uintptr_t v) { return reinterpret_cast<const void*>(v); }
+const void* address(std::uintptr_t v) {
+  return reinterpret_cast<const void*>(v);
+}
 
 // Many adds and removes in a random order, checked against std::set after every step: removal
 // moves later entries of a probe run back, which must keep every entry findable, including runs

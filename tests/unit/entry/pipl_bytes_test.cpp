@@ -11,10 +11,13 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 std::uint32_t le32At(const Bytes& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+  return static_cast<std::uint32_t>(b[at]) | b[at + 1] << 8 | b[at + 2] << 16 |
+         static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 
-Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes bytesOf(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
 
 struct Expected {
   const char* key;  // as the four characters read in memory order (little-endian storage)

@@ -1,8 +1,7 @@
 // Files in and out: every format and depth round-trips, sequences find their frames and hold
 // over gaps, video frames come back at their own times, and sample ranges convert exactly.
-#include <gtest/gtest.h>
-
 #include <OpenImageIO/imageio.h>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -74,12 +73,11 @@ TEST_F(Media, PicturesRoundTripAtEveryFormatAndDepth) {
     FileDepth file;
     float tolerance;
   };
-  for (const Case& c : {Case{"a.png", PixelDepth::U8, FileDepth::EIGHT, 0.0f},
-                        Case{"b.png", PixelDepth::U16, FileDepth::SIXTEEN, 0.0f},
-                        Case{"c.tif", PixelDepth::U8, FileDepth::EIGHT, 0.0f},
-                        Case{"d.tif", PixelDepth::U16, FileDepth::SIXTEEN, 0.0f},
-                        Case{"e.exr", PixelDepth::F32, FileDepth::SIXTEEN, 2e-3f},
-                        Case{"f.tif", PixelDepth::F32, FileDepth::FLOAT, 0.0f}}) {
+  for (const Case& c :
+       {Case{"a.png", PixelDepth::U8, FileDepth::EIGHT, 0.0f}, Case{"b.png", PixelDepth::U16, FileDepth::SIXTEEN, 0.0f},
+        Case{"c.tif", PixelDepth::U8, FileDepth::EIGHT, 0.0f}, Case{"d.tif", PixelDepth::U16, FileDepth::SIXTEEN, 0.0f},
+        Case{"e.exr", PixelDepth::F32, FileDepth::SIXTEEN, 2e-3f},
+        Case{"f.tif", PixelDepth::F32, FileDepth::FLOAT, 0.0f}}) {
     SCOPED_TRACE(c.name);
     World out(c.depth, 37, 21);
     paint(out, pattern);
@@ -205,7 +203,8 @@ void writeRawPng(const fs::path& file, int colorType, int bitDepth, int width, i
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth, colorType,
                PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!palette.empty()) png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
-  if (!transparency.empty()) png_set_tRNS(png, info, transparency.data(), static_cast<int>(transparency.size()), nullptr);
+  if (!transparency.empty())
+    png_set_tRNS(png, info, transparency.data(), static_cast<int>(transparency.size()), nullptr);
   png_write_info(png, info);
   const int passes = png_set_interlace_handling(png);
   const std::size_t rowBytes = samples.size() / static_cast<std::size_t>(height);
@@ -220,8 +219,8 @@ void writeRawPng(const fs::path& file, int colorType, int bitDepth, int width, i
 // Palettes with transparency, grey and missing alpha are expanded to RGBA; a damaged file is one
 // line that says why.
 TEST_F(Media, EveryKindOfPngReadsAsRgbaAndADamagedOneSaysWhy) {
-  writeRawPng(dir / "palette.png", PNG_COLOR_TYPE_PALETTE, 8, 3, 1, {0, 1, 2},
-              {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {255, 128});
+  writeRawPng(dir / "palette.png", PNG_COLOR_TYPE_PALETTE, 8, 3, 1, {0, 1, 2}, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}},
+              {255, 128});
   writeRawPng(dir / "grey16.png", PNG_COLOR_TYPE_GRAY, 16, 2, 1, {0x00, 0x00, 0xFF, 0xFF});
   writeRawPng(dir / "rgb.png", PNG_COLOR_TYPE_RGB, 8, 1, 1, {10, 20, 30});
   const struct {

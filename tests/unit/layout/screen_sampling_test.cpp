@@ -5,7 +5,9 @@
 namespace plenorium {
 namespace {
 
-RawScreenControls defaults() { return {100, 100, 100, 0, 0, 0, 0, 0, 0, 100}; }
+RawScreenControls defaults() {
+  return {100, 100, 100, 0, 0, 0, 0, 0, 0, 100};
+}
 
 TEST(ScreenControls, DefaultsAreNeutral) {
   const ScreenControls c = blendScreenControls(defaults());

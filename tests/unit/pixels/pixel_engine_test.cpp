@@ -1,12 +1,12 @@
 #include "pixel_engine.h"
-#include "composite.h"
-#include "reduced_copies.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "composite.h"
 #include "pixel_test_support.h"
+#include "reduced_copies.h"
 
 namespace plenorium::host {
 namespace {
@@ -20,7 +20,9 @@ using test::translation;
 
 const PixelDepth DEPTHS[] = {PixelDepth::U8, PixelDepth::U16, PixelDepth::F32};
 
-PF_LRect whole(const World& w) { return {0, 0, w.width(), w.height()}; }
+PF_LRect whole(const World& w) {
+  return {0, 0, w.width(), w.height()};
+}
 
 class PixelEngineTest : public ::testing::Test {
  protected:
@@ -66,7 +68,7 @@ TEST_F(PixelEngineTest, FourQuarterTurnsGiveBackTheInput) {
   World* from = &a;
   World* to = &b;
   PF_FloatMatrix turn{};
-  turn.mat[0][1] = 1;   // (x, y) -> (16 - y, x)
+  turn.mat[0][1] = 1;  // (x, y) -> (16 - y, x)
   turn.mat[1][0] = -1;
   turn.mat[2][0] = 16;
   turn.mat[2][2] = 1;
@@ -303,7 +305,8 @@ TEST_F(PixelEngineTest, TransfersOfOneDepthCompositeAsThePixelByPixelRule) {
     paint(mask, [&](int x, int y) { return patchy(y, x); });
     for (const float opacity : {1.0f, 0.6f}) {
       for (const World* matte : {static_cast<const World*>(nullptr), static_cast<const World*>(&mask)}) {
-        SCOPED_TRACE(testing::Message() << static_cast<int>(depth) << " opacity " << opacity << " mask " << (matte != nullptr));
+        SCOPED_TRACE(testing::Message() << static_cast<int>(depth) << " opacity " << opacity << " mask "
+                                        << (matte != nullptr));
         CompositeSpec spec;
         spec.opacity = opacity;
         spec.mask = matte;
@@ -369,7 +372,9 @@ TEST_F(PixelEngineTest, ResultsAreIdenticalForOneAndTwoThreads) {
   // A whole picture into a short screen is shared among the threads by columns, not rows. Part of
   // the picture is opaque, part not, so that both ways of summing 8-bit pixels are met.
   World wide(PixelDepth::U8, 1280, 720);
-  paint(wide, [](int x, int y) { return x < 600 ? Color4{1, noise(x, y).r, noise(x, y).g, noise(x, y).b} : noise(x, y); });
+  paint(wide, [](int x, int y) {
+    return x < 600 ? Color4{1, noise(x, y).r, noise(x, y).g, noise(x, y).b} : noise(x, y);
+  });
   World c(PixelDepth::U8, 40, 9);
   World d(PixelDepth::U8, 40, 9);
   one.transformWorld(wide, c, scaleMatrix(40.0 / 1280, 9.0 / 720), true, spec, whole(c));
@@ -415,10 +420,10 @@ TEST(ReducedCopyClearRuns, EachRowKeepsItsLongestTransparentRun) {
   EXPECT_EQ(copy.clearRuns[1].begin, 3);
   EXPECT_EQ(copy.clearRuns[1].end, 6);
   EXPECT_EQ(copy.clearRuns[2].end - copy.clearRuns[2].begin, 0);  // row 2 is opaque
-  EXPECT_TRUE(copy.clearQuad(3, 0));   // texels 3 and 4 of rows 0 and 1
-  EXPECT_FALSE(copy.clearQuad(2, 0));  // texel 2 of row 1 is opaque
-  EXPECT_FALSE(copy.clearQuad(4, 0));  // texel 5 of row 0 is opaque
-  EXPECT_FALSE(copy.clearQuad(3, 1));  // row 2 is opaque
+  EXPECT_TRUE(copy.clearQuad(3, 0));                              // texels 3 and 4 of rows 0 and 1
+  EXPECT_FALSE(copy.clearQuad(2, 0));                             // texel 2 of row 1 is opaque
+  EXPECT_FALSE(copy.clearQuad(4, 0));                             // texel 5 of row 0 is opaque
+  EXPECT_FALSE(copy.clearQuad(3, 1));                             // row 2 is opaque
 }
 
 }  // namespace
@@ -481,8 +486,8 @@ TEST(CompositeRow, OpaqueRunsPartialAndClearPixelsEachGetTheirOwnResult) {
       auto mix = [&](float sc, float dc) { return static_cast<float>((sc * s.a + dc * d.a * (1 - s.a)) / a); };
       want = {static_cast<float>(a), mix(s.r, d.r), mix(s.g, d.g), mix(s.b, d.b)};
     }
-    for (const auto& [g, w] : {std::pair{got.a, want.a}, std::pair{got.r, want.r}, std::pair{got.g, want.g},
-                               std::pair{got.b, want.b}}) {
+    for (const auto& [g, w] :
+         {std::pair{got.a, want.a}, std::pair{got.r, want.r}, std::pair{got.g, want.g}, std::pair{got.b, want.b}}) {
       EXPECT_NEAR(g, w, 1.01f / 255);
     }
   }

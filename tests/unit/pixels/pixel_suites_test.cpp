@@ -97,8 +97,8 @@ TEST_F(PixelSuites, OperationsOnWorldsTheHostDoesNotKnowFailCleanly) {
   ASSERT_EQ(pf->PF_NewWorld(ref, 4, 4, 1, PF_PixelFormat_ARGB128, &dst), PF_Err_NONE);
   const PF_FloatMatrix m = test::translation(0, 0);
   const PF_CompositeMode mode{PF_Xfer_IN_FRONT, 1, 255, 0, 0};
-  EXPECT_EQ(transform->transform_world(ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, &bogus, &mode,
-                                       nullptr, &m, 1, true, nullptr, &dst),
+  EXPECT_EQ(transform->transform_world(ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, &bogus, &mode, nullptr,
+                                       &m, 1, true, nullptr, &dst),
             PF_Err_BAD_CALLBACK_PARAM);
   PF_MaskWorld badMask{};
   EXPECT_EQ(transform->transfer_rect(ref, PF_Quality_HI, PF_MF_Alpha_STRAIGHT, PF_Field_FRAME, nullptr, &dst, &mode,

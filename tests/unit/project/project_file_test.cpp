@@ -51,7 +51,8 @@ ParamSchema makeSchema() {
 class ProjectFile : public ::testing::Test {
  protected:
   Project parse(const json& doc) {
-    return parseProject(doc, "wall.json", "/tmp", [this](const std::string& m) { return m == "FX" ? &schema : nullptr; });
+    return parseProject(doc, "wall.json", "/tmp",
+                        [this](const std::string& m) { return m == "FX" ? &schema : nullptr; });
   }
   // A composition "Main" with layers A (solid) and W (the effect), and one solid item.
   json document(const json& params) {
@@ -90,7 +91,8 @@ TEST_F(ProjectFile, ControlsAreSetByNameOrPathWithTypedValues) {
   EXPECT_EQ(e.params[5].constant()[0], 3.0);
   EXPECT_EQ(e.params[6].constant()[0], 1.0);
   EXPECT_EQ(e.params[7].constant()[1], 20.0);
-  EXPECT_EQ(e.params[8].constant()[0], static_cast<double>(comp.layerByName("A")->id)) << "a layer named later resolves";
+  EXPECT_EQ(e.params[8].constant()[0], static_cast<double>(comp.layerByName("A")->id))
+      << "a layer named later resolves";
 }
 
 TEST_F(ProjectFile, DefaultsComeFromTheDeclarationAndPointsArePerCentOfTheLayer) {
@@ -150,9 +152,10 @@ TEST_F(ProjectFile, NotJsonIsAClearError) {
 
 TEST_F(ProjectFile, SavingWritesWhatChangedAndLoadsBackTheSame) {
   const json keys = json::array({json::array({0, 10}), json{{"t", 2}, {"v", 20}, {"interp", "hold"}}});
-  Project p = parse(document({{"Fit/Scale X", {{"keyframes", keys}}},
-                              {"Mode", {{"value", "Automatic"}, {"expression", "thisComp.numLayers;\t// tab"}, {"hidden", true}}},
-                              {"Source 1", "A"}}));
+  Project p = parse(
+      document({{"Fit/Scale X", {{"keyframes", keys}}},
+                {"Mode", {{"value", "Automatic"}, {"expression", "thisComp.numLayers;\t// tab"}, {"hidden", true}}},
+                {"Source 1", "A"}}));
   const json saved = json::parse(projectToJson(p).dump());
   const json& params = saved["items"][1]["layers"][0]["effects"][0]["params"];
   EXPECT_EQ(params["Mode"]["expression"], "thisComp.numLayers;\t// tab");
@@ -186,16 +189,24 @@ TEST(FrameRates, DecimalNtscRatesAreTheExactOnesAndRatiosAreTakenAsWritten) {
     json fps;
     std::uint32_t timeScale;
     std::int32_t frameTicks;
-  } cases[] = {{29.97, 30000, 1001}, {23.976, 24000, 1001}, {59.94, 60000, 1001}, {"30000/1001", 30000, 1001},
-               {" 24000 / 1001 ", 24000, 1001}, {25, 25, 1}, {"50", 50, 1}, {12.5, 12500, 1000}};
+  } cases[] = {{29.97, 30000, 1001},
+               {23.976, 24000, 1001},
+               {59.94, 60000, 1001},
+               {"30000/1001", 30000, 1001},
+               {" 24000 / 1001 ", 24000, 1001},
+               {25, 25, 1},
+               {"50", 50, 1},
+               {12.5, 12500, 1000}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fps.dump());
     const FrameRate r = rateOf(c.fps);
     EXPECT_EQ(r.timeScale, c.timeScale);
     EXPECT_EQ(r.frameTicks, c.frameTicks);
     // Saved and read back, the rate is the same.
-    const json saved = json::parse(projectToJson(parseProject(
-        {{"items", {{{"name", "p"}, {"type", "pattern"}, {"fps", c.fps}, {"duration", 1}}}}}, "r.json", "/tmp", nullptr)).dump());
+    const json saved = json::parse(
+        projectToJson(parseProject({{"items", {{{"name", "p"}, {"type", "pattern"}, {"fps", c.fps}, {"duration", 1}}}}},
+                                   "r.json", "/tmp", nullptr))
+            .dump());
     const FrameRate again = rateOf(saved["items"][0]["fps"]);
     EXPECT_EQ(again.fps(), r.fps()) << saved.dump();
   }
