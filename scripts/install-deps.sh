@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64 wine64
   clang libclang-rt-14-dev clang-format-14 zlib1g-dev
   ffmpeg
+  slurm-wlm munge
 )
 
 missing=()
