@@ -11,6 +11,7 @@
 #include <string>
 
 #include "effect_driver.h"
+#include "farm_command.h"
 #include "host_core.h"
 #include "host_error.h"
 #include "pixel_host.h"
@@ -90,6 +91,7 @@ void addOutputOptions(CLI::App* command, plenorium::cli::RenderOptions& render) 
                       "alpha keeps the wall's alpha");
   command->add_option("--audio", render.audio,
                       "Videos: the layer whose footage sound goes in, trimmed to the rendered frames");
+  command->add_flag("--no-sound", render.noSound, "Videos: no sound track, even if the project names a layer");
 }
 
 }  // namespace
@@ -159,6 +161,34 @@ int main(int argc, char** argv) {
   wallCommand->get_option("--output")
       ->description("A video, pictures or a folder, as for render; default out/wall.mp4");
 
+  plenorium::cli::FarmOptions farm;
+  plenorium::cli::RenderOptions farmRender;
+  CLI::App* farmCommand =
+      app.add_subcommand("farm", "Render across machines: chunks of frames as jobs of a batch scheduler");
+  CLI::App* slurmCommand = farmCommand->add_subcommand(
+      "slurm",
+      "Submit a render to Slurm: one array task per chunk of frames, then a join job\n"
+      "The project, its media and the output must be on a file system every node shares.\n"
+      "Example: plenorium farm slurm wall.json -o /shared/wall.mp4 --chunk 100 --partition render");
+  farmCommand->require_subcommand(1);
+  slurmCommand->add_option("project", farmRender.project, "The project file (JSON)")->required();
+  addOutputOptions(slurmCommand, farmRender);
+  slurmCommand->add_option("--chunk", farm.chunk, "Frames per task")->capture_default_str();
+  slurmCommand->add_option("--partition", farm.partition, "The Slurm partition (default: the cluster's)");
+  slurmCommand->add_option("--max-parallel", farm.maxParallel, "Tasks running at once (default: no limit)");
+  slurmCommand->add_flag("--dry-run", farm.dryRun, "Print the job scripts instead of submitting them");
+  // The join job's helper: the sound of the frames alone, to go beside the joined segments.
+  plenorium::cli::RenderOptions soundRender;
+  std::string soundOutput;
+  CLI::App* soundCommand =
+      farmCommand->add_subcommand("sound", "The sound of a render alone (raw f32le, 48 kHz stereo)");
+  soundCommand->group("");
+  soundCommand->add_option("project", soundRender.project, "The project file (JSON)")->required();
+  soundCommand->add_option("-o,--output", soundOutput, "The raw sound file")->required();
+  soundCommand->add_option("--comp", soundRender.comp, "The composition");
+  soundCommand->add_option("--frames", soundRender.frames, "Frames A-B");
+  soundCommand->add_option("--audio", soundRender.audio, "The layer whose sound it is");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -178,6 +208,14 @@ int main(int argc, char** argv) {
     if (*renderCommand) {
       render.modulePath = modulePath;
       return plenorium::cli::runRender(render);
+    }
+    if (*soundCommand) {
+      soundRender.modulePath = modulePath;
+      return plenorium::cli::runSoundTrack(soundRender, soundOutput);
+    }
+    if (*slurmCommand) {
+      farmRender.modulePath = modulePath;
+      return plenorium::cli::runFarmSlurm(farm, farmRender);
     }
     if (*wallCommand) {
       wallRender.modulePath = modulePath;

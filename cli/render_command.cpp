@@ -6,6 +6,7 @@
 #include <iostream>
 #include <optional>
 #include <regex>
+#include <span>
 
 #include "demo_project.h"
 #include "effect_registry.h"
@@ -14,6 +15,7 @@
 #include "interrupt.h"
 #include "layer_sound.h"
 #include "media_library.h"
+#include "output_file.h"
 #include "output_queue.h"
 #include "pixel_host.h"
 #include "progress.h"
@@ -167,11 +169,10 @@ const host::Composition& chooseComp(const host::Project& project, const std::str
 
 // Video options given for pictures are refused rather than ignored.
 void refuseVideoOptions(const RenderOptions& options) {
-  const std::pair<const char*, bool> given[] = {{"--codec", !options.codec.empty()},
-                                                {"--crf", options.crf.has_value()},
-                                                {"--preset", !options.preset.empty()},
-                                                {"--pix-fmt", !options.pixelFormat.empty()},
-                                                {"--audio", !options.audio.empty()}};
+  const std::pair<const char*, bool> given[] = {
+      {"--codec", !options.codec.empty()},   {"--crf", options.crf.has_value()},
+      {"--preset", !options.preset.empty()}, {"--pix-fmt", !options.pixelFormat.empty()},
+      {"--audio", !options.audio.empty()},   {"--no-sound", options.noSound}};
   for (const auto& [option, isGiven] : given) {
     if (isGiven)
       throw HostError(std::string(option) +
@@ -195,6 +196,83 @@ void noteUnusedSound(const host::Project& project) {
 
 }  // namespace
 
+namespace {
+
+// A project opened to be looked at, not rendered: the effect loaded, footage probed.
+struct OpenedProject {
+  explicit OpenedProject(const RenderOptions& options)
+      : media(pixels.engine(), 0), registry(core), project(load(options)) {}
+
+  host::Project load(const RenderOptions& options) {
+    const host::FootageProbe probe = [this](host::Item& item) { media.probe(item); };
+    registry.load(options.modulePath);
+    return options.project.empty() ? host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo",
+                                                        fs::current_path().string(), registry.schemaLookup(), probe)
+                                   : host::loadProject(options.project, registry.schemaLookup(), probe);
+  }
+
+  host::HostCore core;
+  host::PixelHost pixels{core, 1};
+  host::MediaLibrary media;
+  host::EffectRegistry registry;
+  host::Project project;
+};
+
+std::string audioLayerOf(const RenderOptions& options, const host::Project& project) {
+  if (options.noSound) return "";
+  return options.audio.empty() ? project.renderAudio : options.audio;
+}
+
+}  // namespace
+
+RenderScope scopeOf(const RenderOptions& options) {
+  const OpenedProject opened(options);
+  const host::Project& project = opened.project;
+  const host::Composition& comp = chooseComp(project, options.comp);
+  const FrameRange range = parseFrames(options.frames, comp.frameCount());
+  RenderScope scope;
+  scope.first = range.first;
+  scope.last = range.last;
+  scope.video = outputKindOf(options.output) == OutputKind::VIDEO;
+  if (scope.video) {
+    scope.audioLayer = audioLayerOf(options, project);
+    scope.soundEncoder = host::resolveVideoFormat(options.output, {options.codec, options.crf, options.preset,
+                                                                   options.pixelFormat, !scope.audioLayer.empty()})
+                             .soundEncoder;
+    if (!scope.audioLayer.empty()) host::LayerSound(comp, scope.audioLayer);  // the layer is checked
+  } else {
+    refuseVideoOptions(options);
+    // The names are checked as the render checks them.
+    OutputNames(options.output, comp.item->name, range.first == range.last, outputKindOf(options.output));
+  }
+  return scope;
+}
+
+int runSoundTrack(const RenderOptions& options, const std::string& path) {
+  try {
+    const OpenedProject opened(options);
+    const host::Composition& comp = chooseComp(opened.project, options.comp);
+    const FrameRange range = parseFrames(options.frames, comp.frameCount());
+    const std::string layer = audioLayerOf(options, opened.project);
+    if (layer.empty()) throw HostError("no sound: name the layer with --audio");
+    host::LayerSound sound(comp, layer);
+    std::vector<float> samples;
+    for (long frame = range.first; frame <= range.last; ++frame) {
+      const std::vector<float>& span = sound.samplesOf(frame);
+      samples.insert(samples.end(), span.begin(), span.end());
+    }
+    host::writeWholeFile(
+        path, std::span(reinterpret_cast<const unsigned char*>(samples.data()), samples.size() * sizeof(float)));
+    return 0;
+  } catch (const HostError& e) {
+    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
+    return 1;
+  } catch (const fs::filesystem_error& e) {
+    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
+    return 1;
+  }
+}
+
 int runRender(const RenderOptions& options) {
   try {
     if (options.depth != 8 && options.depth != 16 && options.depth != 32) {
@@ -209,6 +287,7 @@ int runRender(const RenderOptions& options) {
     if (options.pngLevel < 0 || options.pngLevel > 9) {
       throw HostError("--png-level " + std::to_string(options.pngLevel) + ": expected 0 (fastest) to 9 (smallest)");
     }
+    if (options.noSound && !options.audio.empty()) throw HostError("--audio and --no-sound: choose one");
     if (options.cacheMb < 16) throw HostError("--cache-mb " + std::to_string(options.cacheMb) + ": at least 16");
     if (options.threads > 256) {
       throw HostError("--threads " + std::to_string(options.threads) + ": expected 1 to 256, or 0 for one per core");
@@ -248,7 +327,7 @@ int runRender(const RenderOptions& options) {
         const bool video = kind == OutputKind::VIDEO;
         std::optional<OutputNames> names;
         fs::path folder;
-        const std::string audioLayer = options.audio.empty() ? project.renderAudio : options.audio;
+        const std::string audioLayer = audioLayerOf(options, project);
         std::optional<host::VideoFormat> videoFormat;
         std::optional<host::LayerSound> sound;
         if (video) {
@@ -256,7 +335,7 @@ int runRender(const RenderOptions& options) {
               options.output, {options.codec, options.crf, options.preset, options.pixelFormat, !audioLayer.empty()});
           if (!audioLayer.empty()) {
             sound.emplace(comp, audioLayer);
-          } else {
+          } else if (!options.noSound) {
             noteUnusedSound(project);
           }
           folder = fs::path(options.output).parent_path();

@@ -33,9 +33,26 @@ struct RenderOptions {
   std::string preset;
   std::string pixelFormat;
   std::string audio;
+  bool noSound = false;  // videos: no sound track, whatever the project names
 };
 
 // Returns the process exit status; errors are printed to standard error.
 int runRender(const RenderOptions& options);
+
+// What a render with these options would make, found without rendering: the frames, whether the
+// output is a video, and the layer whose sound it takes. Throws HostError as the render would.
+struct RenderScope {
+  long first = 0;
+  long last = 0;
+  bool video = false;
+  std::string audioLayer;    // empty: no sound
+  std::string soundEncoder;  // FFmpeg's encoder of the container's sound track, with a layer
+};
+RenderScope scopeOf(const RenderOptions& options);
+
+// Writes the sound of the render's frames alone to `path`: 48 kHz stereo, interleaved 32-bit
+// floats (FFmpeg's f32le), the same samples a video of those frames carries. Returns the exit
+// status.
+int runSoundTrack(const RenderOptions& options, const std::string& path);
 
 }  // namespace plenorium::cli

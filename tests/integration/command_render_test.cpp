@@ -127,6 +127,47 @@ TEST_F(CommandRender, OutOfRangeInputIsAClearErrorNeverAnAbort) {
   EXPECT_NE(r.output.find("a frame number takes 1 to 9 digits"), std::string::npos) << r.output;
 }
 
+TEST_F(CommandRender, AFarmRenderIsPlannedInChunksAndBadFarmOptionsAreRefused) {
+  const fs::path project = write("p.json", GOOD);
+  // 3 frames in chunks of 2: two tasks, the second one short; the scripts name everything absolutely.
+  Result r = run("farm slurm " + project.string() + " -o " + (dir / "f_####.png").string() +
+                 " --frames 0-2 --chunk 2 --partition render --max-parallel 1 --png-level 4 --dry-run");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("#SBATCH --array=0,1%1"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("first=$((0 + index * 2))"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("if [ \"$last\" -gt 2 ]; then last=2; fi"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("'--png-level' '4'"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("render '" + project.string() + "'"), std::string::npos) << r.output;
+  std::size_t partitions = 0;
+  for (std::size_t at = r.output.find("#SBATCH --partition=render"); at != std::string::npos;
+       at = r.output.find("#SBATCH --partition=render", at + 1)) {
+    ++partitions;
+  }
+  EXPECT_EQ(partitions, 2u) << "the chunks and the join both go to the partition";
+  EXPECT_FALSE(fs::exists(dir / ".plenorium-farm")) << "a dry run writes nothing";
+
+  // A video's segments are silent; the join puts the segments and the sound together.
+  r = run("farm slurm " + project.string() + " -o " + (dir / "w.mp4").string() + " --dry-run");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("--no-sound"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("-f concat -safe 0"), std::string::npos) << r.output;
+
+  for (const std::string& args :
+       {std::string("--chunk 0"), std::string("--max-parallel -1"), std::string("--frames 5-2"),
+        std::string("--trace t.jsonl"), std::string("--codec h264")}) {
+    r = run("farm slurm " + project.string() + " -o " + (dir / "f_####.png").string() + " " + args + " --dry-run");
+    EXPECT_EQ(WEXITSTATUS(r.status), 1) << args << "\n" << r.output;
+    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << "one line: " << r.output;
+  }
+  // --no-sound is for videos, and not together with --audio.
+  for (const std::string& args : {" -o " + (dir / "v.mp4").string() + " --no-sound --audio X",
+                                  " -o " + (dir / "f_####.png").string() + " --no-sound"}) {
+    r = run("render " + project.string() + args + " -q");
+    EXPECT_EQ(WEXITSTATUS(r.status), 1) << args << "\n" << r.output;
+    EXPECT_FALSE(fs::exists(dir / "v.mp4"));
+  }
+}
+
 TEST_F(CommandRender, OutputsAreWrittenWhereTheyBelongOrTheCauseIsNamed) {
   const fs::path project = write("p.json", GOOD);
   // A symlink is written through, and stays a symlink.
