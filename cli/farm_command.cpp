@@ -88,13 +88,13 @@ class FarmPlan {
  public:
   FarmPlan(const FarmOptions& farm, const RenderOptions& render, const RenderScope& scope)
       : farm_(farm), render_(render), scope_(scope) {
-    const fs::path output = render.output.empty() ? fs::path("out") : fs::path(render.output);
+    // The output is named (runFarmSlurm refuses a farm render without one).
+    const fs::path output(render.output);
     // A video's segments and the farm's records go beside it; a sequence's into its folder.
     if (scope.video) {
       work_ = absolute(output.string() + ".farm");
     } else {
-      const bool folder = render.output.empty() || render.output.back() == '/' || fs::is_directory(output) ||
-                          output.extension().empty();
+      const bool folder = render.output.back() == '/' || fs::is_directory(output) || output.extension().empty();
       work_ = absolute(((folder ? output : output.parent_path()) / ".plenorium-farm").string());
     }
     for (long first = scope.first, i = 0; first <= scope.last; first += farm.chunk, ++i) {
@@ -109,10 +109,9 @@ class FarmPlan {
   std::string taskCommand() const {
     std::string c = quoted(selfPath()) + " --plugin " + quoted(absolute(render_.modulePath)) + " render";
     if (!render_.project.empty()) c += " " + quoted(absolute(render_.project));
-    const std::string output = scope_.video ? quoted((work_ / "segment-").string()) + "\"$index\"" +
-                                                  quoted(fs::path(render_.output).extension().string())
-                               : render_.output.empty()
-                                   ? quoted(absolute("out") + "/")
+    const std::string output = scope_.video
+                                   ? quoted((work_ / "segment-").string()) + "\"$index\"" +
+                                         quoted(fs::path(render_.output).extension().string())
                                    : quoted(absolute(render_.output) + (render_.output.back() == '/' ? "/" : ""));
     c += " -o " + output + " --frames \"$first-$last\" --quiet";
     // Segments are silent: the sound is made whole in the join, so that it has no seams.
@@ -226,6 +225,10 @@ int runFarmSlurm(const FarmOptions& farm, RenderOptions render) {
     if (farm.maxParallel < 0) throw HostError("--max-parallel " + std::to_string(farm.maxParallel) + ": at least 0");
     if (!render.saveProject.empty() || !render.trace.empty() || render.noOverwrite) {
       throw HostError("--save-project, --trace and --no-overwrite are for one render; farm tasks do not take them");
+    }
+    if (render.output.empty()) {
+      throw HostError(
+          "-o: name the output on a file system every node shares (a folder, a picture pattern or a video)");
     }
     const RenderScope scope = scopeOf(render);
     if (scope.video && findProgram("ffmpeg").empty()) throw HostError("the join needs ffmpeg, which is not on PATH");
