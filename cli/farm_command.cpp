@@ -221,7 +221,9 @@ void writeScript(const fs::path& path, const std::string& text) {
 
 int runFarmSlurm(const FarmOptions& farm, RenderOptions render) {
   try {
-    if (farm.chunk < 1) throw HostError("--chunk " + std::to_string(farm.chunk) + ": at least 1 frame");
+    if (farm.chunk < 1 || farm.chunk > 1'000'000'000) {
+      throw HostError("--chunk " + std::to_string(farm.chunk) + ": expected 1 to 1000000000 frames");
+    }
     if (farm.maxParallel < 0) throw HostError("--max-parallel " + std::to_string(farm.maxParallel) + ": at least 0");
     if (!render.saveProject.empty() || !render.trace.empty() || render.noOverwrite) {
       throw HostError("--save-project, --trace and --no-overwrite are for one render; farm tasks do not take them");

@@ -153,8 +153,8 @@ TEST_F(CommandRender, AFarmRenderIsPlannedInChunksAndBadFarmOptionsAreRefused) {
   EXPECT_NE(r.output.find("-f concat -safe 0"), std::string::npos) << r.output;
 
   for (const std::string& args :
-       {std::string("--chunk 0"), std::string("--max-parallel -1"), std::string("--frames 5-2"),
-        std::string("--trace t.jsonl"), std::string("--codec h264")}) {
+       {std::string("--chunk 0"), std::string("--chunk 9223372036854775807"), std::string("--max-parallel -1"),
+        std::string("--frames 5-2"), std::string("--trace t.jsonl"), std::string("--codec h264")}) {
     r = run("farm slurm " + project.string() + " -o " + (dir / "f_####.png").string() + " " + args + " --dry-run");
     EXPECT_EQ(WEXITSTATUS(r.status), 1) << args << "\n" << r.output;
     EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << "one line: " << r.output;
