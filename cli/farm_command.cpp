@@ -220,65 +220,56 @@ void writeScript(const fs::path& path, const std::string& text) {
 }  // namespace
 
 int runFarmSlurm(const FarmOptions& farm, RenderOptions render) {
-  try {
-    if (farm.chunk < 1 || farm.chunk > 1'000'000'000) {
-      throw HostError("--chunk " + std::to_string(farm.chunk) + ": expected 1 to 1000000000 frames");
-    }
-    if (farm.maxParallel < 0) throw HostError("--max-parallel " + std::to_string(farm.maxParallel) + ": at least 0");
-    if (!render.saveProject.empty() || !render.trace.empty() || render.noOverwrite) {
-      throw HostError("--save-project, --trace and --no-overwrite are for one render; farm tasks do not take them");
-    }
-    if (render.output.empty()) {
-      throw HostError(
-          "-o: name the output on a file system every node shares (a folder, a picture pattern or a video)");
-    }
-    const RenderScope scope = scopeOf(render);
-    if (scope.video && findProgram("ffmpeg").empty()) throw HostError("the join needs ffmpeg, which is not on PATH");
-    const FarmPlan plan(farm, render, scope);
-    std::vector<Chunk> todo;
-    for (const Chunk& c : plan.chunks()) {
-      if (!plan.isDone(c)) todo.push_back(c);
-    }
-    const fs::path arrayPath = plan.work() / "chunks.sbatch";
-    const fs::path joinPath = plan.work() / "join.sbatch";
-    if (farm.dryRun) {
-      std::cout << "# " << arrayPath.string() << "\n"
-                << plan.arrayScript(todo) << "\n# " << joinPath.string() << "\n"
-                << plan.joinScript() << "\n# submitted with:\n"
-                << "#   sbatch --parsable " << arrayPath.string() << "\n"
-                << "#   sbatch --parsable --dependency=afterok:ARRAY_ID --kill-on-invalid-dep=yes " << joinPath.string()
-                << "\n";
-      return 0;
-    }
-    const std::string sbatch = findProgram("sbatch");
-    if (sbatch.empty()) throw HostError("sbatch is not on PATH: is this a Slurm cluster's login node?");
-    fs::create_directories(plan.work() / "done");
-    fs::create_directories(plan.work() / "logs");
-    writeScript(joinPath, plan.joinScript());
-    std::string arrayId;
-    if (!todo.empty()) {
-      writeScript(arrayPath, plan.arrayScript(todo));
-      arrayId = run(quoted(sbatch) + " --parsable " + quoted(arrayPath.string()));
-      arrayId = arrayId.substr(0, arrayId.find(';'));
-    }
-    std::string join = quoted(sbatch) + " --parsable";
-    if (!arrayId.empty()) join += " --dependency=afterok:" + arrayId + " --kill-on-invalid-dep=yes";
-    std::string joinId = run(join + " " + quoted(joinPath.string()));
-    joinId = joinId.substr(0, joinId.find(';'));
-    std::cout << "plenorium: " << todo.size() << " of " << plan.chunks().size() << " chunks submitted"
-              << (arrayId.empty() ? "" : " as job " + arrayId) << ", the join as job " << joinId << "\n"
-              << "  follow them:  squeue -j " << (arrayId.empty() ? joinId : arrayId + "," + joinId) << "\n"
-              << "  afterwards:   sacct -j " << (arrayId.empty() ? joinId : arrayId + "," + joinId) << "  (logs in "
-              << (plan.work() / "logs").string() << ")\n"
-              << "  a chunk that failed is submitted again by running this command again\n";
-    return 0;
-  } catch (const HostError& e) {
-    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
-    return 1;
-  } catch (const fs::filesystem_error& e) {
-    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
-    return 1;
+  if (farm.chunk < 1 || farm.chunk > 1'000'000'000) {
+    throw HostError("--chunk " + std::to_string(farm.chunk) + ": expected 1 to 1000000000 frames");
   }
+  if (farm.maxParallel < 0) throw HostError("--max-parallel " + std::to_string(farm.maxParallel) + ": at least 0");
+  if (!render.saveProject.empty() || !render.trace.empty() || render.noOverwrite) {
+    throw HostError("--save-project, --trace and --no-overwrite are for one render; farm tasks do not take them");
+  }
+  if (render.output.empty()) {
+    throw HostError("-o: name the output on a file system every node shares (a folder, a picture pattern or a video)");
+  }
+  const RenderScope scope = scopeOf(render);
+  if (scope.video && findProgram("ffmpeg").empty()) throw HostError("the join needs ffmpeg, which is not on PATH");
+  const FarmPlan plan(farm, render, scope);
+  std::vector<Chunk> todo;
+  for (const Chunk& c : plan.chunks()) {
+    if (!plan.isDone(c)) todo.push_back(c);
+  }
+  const fs::path arrayPath = plan.work() / "chunks.sbatch";
+  const fs::path joinPath = plan.work() / "join.sbatch";
+  if (farm.dryRun) {
+    std::cout << "# " << arrayPath.string() << "\n"
+              << plan.arrayScript(todo) << "\n# " << joinPath.string() << "\n"
+              << plan.joinScript() << "\n# submitted with:\n"
+              << "#   sbatch --parsable " << arrayPath.string() << "\n"
+              << "#   sbatch --parsable --dependency=afterok:ARRAY_ID --kill-on-invalid-dep=yes " << joinPath.string()
+              << "\n";
+    return 0;
+  }
+  const std::string sbatch = findProgram("sbatch");
+  if (sbatch.empty()) throw HostError("sbatch is not on PATH: is this a Slurm cluster's login node?");
+  fs::create_directories(plan.work() / "done");
+  fs::create_directories(plan.work() / "logs");
+  writeScript(joinPath, plan.joinScript());
+  std::string arrayId;
+  if (!todo.empty()) {
+    writeScript(arrayPath, plan.arrayScript(todo));
+    arrayId = run(quoted(sbatch) + " --parsable " + quoted(arrayPath.string()));
+    arrayId = arrayId.substr(0, arrayId.find(';'));
+  }
+  std::string join = quoted(sbatch) + " --parsable";
+  if (!arrayId.empty()) join += " --dependency=afterok:" + arrayId + " --kill-on-invalid-dep=yes";
+  std::string joinId = run(join + " " + quoted(joinPath.string()));
+  joinId = joinId.substr(0, joinId.find(';'));
+  std::cout << "plenorium: " << todo.size() << " of " << plan.chunks().size() << " chunks submitted"
+            << (arrayId.empty() ? "" : " as job " + arrayId) << ", the join as job " << joinId << "\n"
+            << "  follow them:  squeue -j " << (arrayId.empty() ? joinId : arrayId + "," + joinId) << "\n"
+            << "  afterwards:   sacct -j " << (arrayId.empty() ? joinId : arrayId + "," + joinId) << "  (logs in "
+            << (plan.work() / "logs").string() << ")\n"
+            << "  a chunk that failed is submitted again by running this command again\n";
+  return 0;
 }
 
 }  // namespace plenorium::cli

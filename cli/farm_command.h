@@ -15,7 +15,8 @@ struct FarmOptions {
   bool dryRun = false;    // print the scripts instead of submitting them
 };
 
-// Returns the process exit status; errors are printed to standard error.
+// Returns the process exit status. Throws HostError (and filesystem errors), which the command
+// reports in one line.
 int runFarmSlurm(const FarmOptions& farm, RenderOptions render);
 
 }  // namespace plenorium::cli

@@ -224,6 +224,9 @@ int main(int argc, char** argv) {
   } catch (const HostError& e) {
     std::cerr << "plenorium: " << plenorium::host::oneLine(e.what()) << '\n';
     return 1;
+  } catch (const fs::filesystem_error& e) {
+    std::cerr << "plenorium: " << plenorium::host::oneLine(e.what()) << '\n';
+    return 1;
   }
   return 0;
 }

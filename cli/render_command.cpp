@@ -249,28 +249,20 @@ RenderScope scopeOf(const RenderOptions& options) {
 }
 
 int runSoundTrack(const RenderOptions& options, const std::string& path) {
-  try {
-    const OpenedProject opened(options);
-    const host::Composition& comp = chooseComp(opened.project, options.comp);
-    const FrameRange range = parseFrames(options.frames, comp.frameCount());
-    const std::string layer = audioLayerOf(options, opened.project);
-    if (layer.empty()) throw HostError("no sound: name the layer with --audio");
-    host::LayerSound sound(comp, layer);
-    std::vector<float> samples;
-    for (long frame = range.first; frame <= range.last; ++frame) {
-      const std::vector<float>& span = sound.samplesOf(frame);
-      samples.insert(samples.end(), span.begin(), span.end());
-    }
-    host::writeWholeFile(
-        path, std::span(reinterpret_cast<const unsigned char*>(samples.data()), samples.size() * sizeof(float)));
-    return 0;
-  } catch (const HostError& e) {
-    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
-    return 1;
-  } catch (const fs::filesystem_error& e) {
-    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
-    return 1;
+  const OpenedProject opened(options);
+  const host::Composition& comp = chooseComp(opened.project, options.comp);
+  const FrameRange range = parseFrames(options.frames, comp.frameCount());
+  const std::string layer = audioLayerOf(options, opened.project);
+  if (layer.empty()) throw HostError("no sound: name the layer with --audio");
+  host::LayerSound sound(comp, layer);
+  std::vector<float> samples;
+  for (long frame = range.first; frame <= range.last; ++frame) {
+    const std::vector<float>& span = sound.samplesOf(frame);
+    samples.insert(samples.end(), span.begin(), span.end());
   }
+  host::writeWholeFile(
+      path, std::span(reinterpret_cast<const unsigned char*>(samples.data()), samples.size() * sizeof(float)));
+  return 0;
 }
 
 int runRender(const RenderOptions& options) {

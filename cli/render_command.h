@@ -52,7 +52,7 @@ RenderScope scopeOf(const RenderOptions& options);
 
 // Writes the sound of the render's frames alone to `path`: 48 kHz stereo, interleaved 32-bit
 // floats (FFmpeg's f32le), the same samples a video of those frames carries. Returns the exit
-// status.
+// status; throws HostError as runFarmSlurm does.
 int runSoundTrack(const RenderOptions& options, const std::string& path);
 
 }  // namespace plenorium::cli
