@@ -5,8 +5,8 @@
 
 namespace plenorium::host {
 
-SharedLibrary::SharedLibrary(const std::string& path) {
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+SharedLibrary::SharedLibrary(const std::string& path, Unload unload) {
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | (unload == Unload::WITH_PROCESS ? RTLD_NODELETE : 0));
   if (handle_ == nullptr) throw HostError("cannot load the plug-in module '" + path + "': " + dlerror());
 }
 

@@ -6,10 +6,15 @@
 
 namespace plenorium::host {
 
-SharedLibrary::SharedLibrary(const std::string& path) {
+SharedLibrary::SharedLibrary(const std::string& path, Unload unload) {
   handle_ = LoadLibraryW(widenUtf8(path).c_str());
   if (handle_ == nullptr) {
     throw HostError("cannot load the plug-in module '" + path + "': " + windowsErrorText(GetLastError()));
+  }
+  if (unload == Unload::WITH_PROCESS) {
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       static_cast<LPCWSTR>(handle_), &pinned);
   }
 }
 

@@ -1,7 +1,5 @@
 #include "image_writer.h"
 
-#include <OpenImageIO/filesystem.h>
-#include <OpenImageIO/imageio.h>
 #include <png.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 
 #include "host_error.h"
 #include "output_file.h"
+#include "picture_codec.h"
 #include "pixel_transfer.h"
 #include "pixel_types.h"
 
@@ -102,22 +101,38 @@ std::vector<unsigned char> encodePng(const World& world, FileDepth depth, int le
   return std::move(sink.bytes);
 }
 
-// The OpenImageIO formats that are pictures to write (its "ffmpeg" reader and the null and
-// terminal outputs are not).
-std::unique_ptr<OIIO::ImageOutput> pictureOutput(const std::string& path) {
-  auto out = OIIO::ImageOutput::create(path);
-  if (!out) return nullptr;
-  const std::string format = out->format_name();
-  if (format == "ffmpeg" || format == "null" || format == "term") return nullptr;
-  return out;
+// Encodes `picture` in the format `path` names and puts the file in place whole: written from
+// memory by the one writer that checks every step, or, for formats that write only to files of
+// their own, written beside the target and moved into place when complete.
+void writeThroughCodec(const std::string& path, const PictureToWrite& picture) {
+  std::vector<unsigned char> encoded;
+  bool inMemory = false;
+  const fs::path partial = partialPathFor(path);
+  const std::string failure = pictureCodec().write(path, picture, encoded, partial.string(), inMemory);
+  std::error_code ec;
+  if (!failure.empty()) {
+    if (!inMemory) fs::remove(partial, ec);
+    throw HostError("cannot write '" + path + "': " + failure);
+  }
+  if (inMemory) {
+    writeWholeFile(path, encoded);
+    return;
+  }
+  fs::rename(partial, replaceableTarget(path), ec);
+  if (ec) {
+    fs::remove(partial, ec);
+    throw HostError("cannot write '" + path + "': " + ec.message());
+  }
 }
 
-// Any other format OpenImageIO writes, at 8 bits: with straight alpha where the format keeps
-// alpha, otherwise colour over black.
+// Any other format the picture module writes, at 8 bits: with straight alpha where the format
+// keeps alpha, otherwise colour over black.
 void writeOtherPicture(const World& world, const std::string& path) {
-  auto out = pictureOutput(path);
-  if (!out) throw HostError("cannot write '" + path + "': unknown picture type " + fs::path(path).extension().string());
-  const bool alpha = out->supports("alpha") != 0;
+  const PictureCodec& codec = pictureCodec();
+  if (!codec.writes(path)) {
+    throw HostError("cannot write '" + path + "': unknown picture type " + fs::path(path).extension().string());
+  }
+  const bool alpha = codec.keepsAlpha(path);
   const std::size_t width = static_cast<std::size_t>(world.width()), height = static_cast<std::size_t>(world.height());
   std::vector<std::uint8_t> pixels(width * 4 * height);
   exportPixels(world, pixels.data(), width * 4, SampleType::U8, !alpha);
@@ -127,28 +142,13 @@ void writeOtherPicture(const World& world, const std::string& path) {
     }
     pixels.resize(width * 3 * height);
   }
-  OIIO::ImageSpec spec(world.width(), world.height(), alpha ? 4 : 3, OIIO::TypeDesc::UINT8);
-  if (alpha) {
-    spec.alpha_channel = 3;
-    spec.attribute("oiio:UnassociatedAlpha", 1);
-  }
-  std::vector<unsigned char> encoded;
-  OIIO::Filesystem::IOVecOutput memory(encoded);
-  if (out->supports("ioproxy")) out->set_ioproxy(&memory);
-  const std::string written = out->supports("ioproxy") ? path : partialPathFor(path).string();
-  const bool ok = out->open(written, spec) && out->write_image(OIIO::TypeDesc::UINT8, pixels.data()) && out->close();
-  if (!ok) throw HostError("cannot write '" + path + "': " + oneLine(out->geterror()));
-  if (out->supports("ioproxy")) {
-    writeWholeFile(path, encoded);
-    return;
-  }
-  // Formats that write only to files of their own are moved into place when complete.
-  std::error_code ec;
-  fs::rename(written, replaceableTarget(path), ec);
-  if (ec) {
-    fs::remove(written, ec);
-    throw HostError("cannot write '" + path + "': " + ec.message());
-  }
+  PictureToWrite picture;
+  picture.width = world.width();
+  picture.height = world.height();
+  picture.channels = alpha ? 4 : 3;
+  picture.given = picture.stored = PictureSample::U8;
+  picture.pixels = pixels.data();
+  writeThroughCodec(path, picture);
 }
 
 }  // namespace
@@ -156,7 +156,7 @@ void writeOtherPicture(const World& world, const std::string& path) {
 bool canWritePicture(const std::string& path) {
   std::string ext = fs::path(path).extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".png" || ext == ".exr" || ext == ".tif" || ext == ".tiff" || pictureOutput(path) != nullptr;
+  return ext == ".png" || ext == ".exr" || ext == ".tif" || ext == ".tiff" || pictureCodec().writes(path);
 }
 
 void writePng(const World& world, const std::string& path, FileDepth depth, int level) {
@@ -194,32 +194,22 @@ void writeImage(const World& world, const std::string& path, FileDepth depth, Ex
       for (int k = 0; k < 3; ++k) p[k] *= p[3];
     }
   }
-  const OIIO::TypeDesc stored = exr                       ? OIIO::TypeDesc::HALF
-                                : type == SampleType::U8  ? OIIO::TypeDesc::UINT8
-                                : type == SampleType::U16 ? OIIO::TypeDesc::UINT16
-                                                          : OIIO::TypeDesc::FLOAT;
-  OIIO::ImageSpec spec(world.width(), world.height(), 4, stored);
-  spec.alpha_channel = 3;
-  if (!exr) spec.attribute("oiio:UnassociatedAlpha", 1);
-  if (exr) spec.attribute("compression", "zip");
+  PictureToWrite picture;
+  picture.width = world.width();
+  picture.height = world.height();
+  picture.channels = 4;
+  picture.given = type == SampleType::F32  ? PictureSample::F32
+                  : type == SampleType::U8 ? PictureSample::U8
+                                           : PictureSample::U16;
+  picture.pixels = pixels.data();
+  picture.stored = exr ? PictureSample::HALF : picture.given;
+  picture.straightAlpha = !exr;
+  picture.zip = exr;
   // What the values are, for the programs that read the file: Rec. 709 primaries, and whether the
   // values are sRGB-encoded or linear light.
-  if (exr) {
-    const float primaries[8] = {0.64f, 0.33f, 0.30f, 0.60f, 0.15f, 0.06f, 0.3127f, 0.3290f};
-    spec.attribute("chromaticities", OIIO::TypeDesc(OIIO::TypeDesc::FLOAT, 8), primaries);
-    spec.attribute("colorSpace", linear ? "linear Rec.709" : "sRGB");
-  }
-  // Encoded in memory, then written by the one writer that checks every step and names the cause.
-  std::vector<unsigned char> encoded;
-  OIIO::Filesystem::IOVecOutput memory(encoded);
-  auto out = OIIO::ImageOutput::create(path);
-  if (out) out->set_ioproxy(&memory);
-  const OIIO::TypeDesc given = type == SampleType::F32  ? OIIO::TypeDesc::FLOAT
-                               : type == SampleType::U8 ? OIIO::TypeDesc::UINT8
-                                                        : OIIO::TypeDesc::UINT16;
-  const bool ok = out && out->open(path, spec) && out->write_image(given, pixels.data()) && out->close();
-  if (!ok) throw HostError("cannot write '" + path + "': " + oneLine(out ? out->geterror() : OIIO::geterror()));
-  writeWholeFile(path, encoded);
+  picture.rec709 = exr;
+  if (exr) picture.colourSpace = linear ? "linear Rec.709" : "sRGB";
+  writeThroughCodec(path, picture);
 }
 
 }  // namespace plenorium::host

@@ -1,6 +1,5 @@
 #include "media_library.h"
 
-#include <OpenImageIO/imageio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <regex>
 
 #include "host_error.h"
+#include "picture_codec.h"
 #include "pixel_transfer.h"
 #include "png_reader.h"
 #include "video_reader.h"
@@ -119,11 +119,12 @@ long MediaLibrary::decodedFrames() const {
 
 namespace {
 
-// Worlds hold straight colour: files are read without OpenImageIO associating alpha with colour.
-std::unique_ptr<OIIO::ImageInput> openPicture(const std::string& file) {
-  OIIO::ImageSpec config;
-  config.attribute("oiio:UnassociatedAlpha", 1);
-  return OIIO::ImageInput::open(file, &config);
+// A picture file that is not a PNG, opened by the picture module.
+std::unique_ptr<PictureFile> openPicture(const std::string& file) {
+  std::string error;
+  std::unique_ptr<PictureFile> in = pictureCodec().open(file, error);
+  if (!in) throw HostError("'" + file + "': " + error);
+  return in;
 }
 
 bool isPng(const std::string& file) {
@@ -140,11 +141,10 @@ void probeImage(const std::string& file, int& width, int& height, double& aspect
     aspect = header.pixelAspect;
     return;
   }
-  auto in = openPicture(file);
-  if (!in) throw HostError("'" + file + "': cannot read the picture (" + oneLine(OIIO::geterror()) + ")");
-  width = in->spec().width;
-  height = in->spec().height;
-  aspect = in->spec().get_float_attribute("PixelAspectRatio", 1.0f);
+  const std::unique_ptr<PictureFile> in = openPicture(file);
+  width = in->info().width;
+  height = in->info().height;
+  aspect = in->info().pixelAspect;
 }
 
 }  // namespace
@@ -227,31 +227,28 @@ std::shared_ptr<MediaLibrary::Decoded> MediaLibrary::decodePicture(const std::st
     decoded->type = header.sixteenBit ? SampleType::U16 : SampleType::U8;
     return decoded;
   }
-  auto in = openPicture(file);
-  if (!in) throw HostError("'" + file + "': cannot read the picture (" + oneLine(OIIO::geterror()) + ")");
-  const OIIO::ImageSpec& spec = in->spec();
-  decoded->width = spec.width;
-  decoded->height = spec.height;
-  decoded->channels = std::min(spec.nchannels, 4);
-  OIIO::TypeDesc type = OIIO::TypeDesc::FLOAT;
-  decoded->type = SampleType::F32;
-  if (spec.format == OIIO::TypeDesc::UINT8) {
-    type = OIIO::TypeDesc::UINT8;
-    decoded->type = SampleType::U8;
-  } else if (spec.format == OIIO::TypeDesc::UINT16) {
-    type = OIIO::TypeDesc::UINT16;
-    decoded->type = SampleType::U16;
-  }
-  const std::size_t bytes = static_cast<std::size_t>(spec.width) * spec.height * decoded->channels * type.size();
+  const std::unique_ptr<PictureFile> in = openPicture(file);
+  const PictureInfo& info = in->info();
+  decoded->width = info.width;
+  decoded->height = info.height;
+  decoded->channels = std::min(info.channels, 4);
+  decoded->type = info.sample == PictureSample::U8    ? SampleType::U8
+                  : info.sample == PictureSample::U16 ? SampleType::U16
+                                                      : SampleType::F32;
+  const PictureSample read = decoded->type == SampleType::U8    ? PictureSample::U8
+                             : decoded->type == SampleType::U16 ? PictureSample::U16
+                                                                : PictureSample::F32;
+  const std::size_t sampleBytes = read == PictureSample::U8 ? 1 : read == PictureSample::U16 ? 2 : 4;
+  const std::size_t bytes = static_cast<std::size_t>(info.width) * static_cast<std::size_t>(info.height) *
+                            static_cast<std::size_t>(decoded->channels) * sampleBytes;
   // Each frame of a sequence may claim another size: it is refused before it is read, too.
-  requireHoldable(file, spec.width, spec.height, bytes);
+  requireHoldable(file, info.width, info.height, bytes);
   decoded->pixels.resize(bytes);
-  if (!in->read_image(0, 0, 0, decoded->channels, type, decoded->pixels.data())) {
-    throw HostError("'" + file + "': cannot decode the picture (" + oneLine(in->geterror()) + ")");
-  }
-  if (std::string(in->format_name()) == "openexr" && decoded->type == SampleType::F32) {
+  const std::string failure = in->read(decoded->channels, read, decoded->pixels.data());
+  if (!failure.empty()) throw HostError("'" + file + "': " + failure);
+  if (info.exr && decoded->type == SampleType::F32) {
     auto* p = reinterpret_cast<float*>(decoded->pixels.data());
-    const std::size_t count = static_cast<std::size_t>(spec.width) * static_cast<std::size_t>(spec.height);
+    const std::size_t count = static_cast<std::size_t>(info.width) * static_cast<std::size_t>(info.height);
     // OpenEXR stores colour multiplied by alpha; worlds hold it straight.
     if (decoded->channels == 4) {
       for (std::size_t i = 0; i < count; ++i) {
@@ -263,8 +260,7 @@ std::shared_ptr<MediaLibrary::Decoded> MediaLibrary::decodePicture(const std::st
     }
     // EXR values are linear light unless the file says they are sRGB-encoded (as this host's own
     // files without --linear do); worlds hold sRGB-encoded values.
-    const std::string tagged = spec.get_string_attribute("colorSpace", spec.get_string_attribute("oiio:ColorSpace"));
-    if (tagged != "sRGB" && tagged != "srgb") linearToSrgb(p, count, decoded->channels);
+    if (info.colourSpace != "sRGB" && info.colourSpace != "srgb") linearToSrgb(p, count, decoded->channels);
   }
   return decoded;
 }

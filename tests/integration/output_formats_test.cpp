@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -65,6 +66,34 @@ TEST_F(OutputFormats, PicturesOfAnyFormatAreNumberedInTheFileNameFromTheStartNum
   r = runCli("render " + project() + " -o " + (dir / "still.webp").string() + " --frames 2 -q");
   ASSERT_EQ(r.exitCode(), 0) << r.output;
   EXPECT_NE(probe(dir / "still.webp").find("codec_name=webp"), std::string::npos);
+}
+
+// The command loads OpenImageIO's module only for pictures that need it: without the module, PNG
+// still works and the others are refused in one line that names the missing file.
+TEST_F(OutputFormats, WithoutThePictureModuleOnlyPicturesThatNeedItAreRefused) {
+  const fs::path built = fs::path(PLENORIUM_CLI_PATH).parent_path();
+  const fs::path bin = dir / "bin";
+  fs::create_directories(bin);
+  fs::copy_file(built / "plenorium", bin / "plenorium");
+  fs::copy_file(built / "Plenorium.aex", bin / "Plenorium.aex");
+  fs::copy(built / "Resources", bin / "Resources", fs::copy_options::recursive);
+  const std::string cli = (bin / "plenorium").string() + " render " + project();
+  auto r = runShell(cli + " -o " + (dir / "still.png").string() + " --frames 2 -q");
+  EXPECT_EQ(r.exitCode(), 0) << r.output;
+  EXPECT_TRUE(fs::exists(dir / "still.png"));
+  r = runShell(cli + " -o " + (dir / "still.jpg").string() + " --frames 2 -q");
+  EXPECT_EQ(r.exitCode(), 1) << r.output;
+  EXPECT_NE(r.output.find("pictures other than PNG need the picture module '" +
+                          (bin / "libplenorium-oiio.so").string() + "', which cannot be used: no such file"),
+            std::string::npos)
+      << r.output;
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+  EXPECT_FALSE(fs::exists(dir / "still.jpg"));
+  // With the module beside the command, the same picture is written.
+  fs::copy_file(built / "libplenorium-oiio.so", bin / "libplenorium-oiio.so");
+  r = runShell(cli + " -o " + (dir / "still.jpg").string() + " --frames 2 -q");
+  EXPECT_EQ(r.exitCode(), 0) << r.output;
+  EXPECT_NE(probe(dir / "still.jpg").find("codec_name=mjpeg"), std::string::npos);
 }
 
 TEST_F(OutputFormats, NoOverwriteKeepsAnExistingOutputAndWritesNothing) {

@@ -8,8 +8,11 @@ namespace plenorium::host {
 
 class SharedLibrary {
  public:
+  // WITH_PROCESS: the code stays mapped until the process ends, even after this object goes; for
+  // libraries whose own threads or exit handlers may still run then.
+  enum class Unload { WITH_OBJECT, WITH_PROCESS };
   // Throws HostError with the system's reason when the library cannot be loaded.
-  explicit SharedLibrary(const std::string& path);
+  explicit SharedLibrary(const std::string& path, Unload unload = Unload::WITH_OBJECT);
   ~SharedLibrary();
   SharedLibrary(const SharedLibrary&) = delete;
   SharedLibrary& operator=(const SharedLibrary&) = delete;
