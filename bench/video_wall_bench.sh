@@ -6,7 +6,12 @@
 #           the same encoder settings, output size and frame count
 # and ours alone for a framed, turned and tilted wall, and a one-frame render of one clip.
 # Prints wall time, CPU time (user + system) and peak RSS of each, medians, and the ratios.
+# Then the floor no program doing this job can go below: the twenty clips decoded alone (one
+# thread each, as ours decodes them) and the wall encoded alone (x264 with the 4 threads ours gives it).
+# Last, memory over a long render: 1,000 frames of the neutral wall (clips looping, x264
+# veryfast), its resident size sampled every 2 s.
 #   bench/video_wall_bench.sh [pairs] [extra plenorium options, e.g. --threads 1]
+#   LONG_FRAMES=0 leaves out the long render.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 pairs=${1:-3}
@@ -67,6 +72,35 @@ for _ in $(seq 1 "$pairs"); do
 done
 measure one "${one[@]}" -o "$work/one.png"
 
+# The floor: decoding and encoding alone, the work every program doing this job has to do.
+decode=(ffmpeg -v error)
+for clip in "${clips[@]}"; do decode+=(-threads 1 -i "$clip"); done
+for i in $(seq 0 19); do decode+=(-map "$i:v"); done
+decode+=(-frames:v 50 -f null -)
+ffmpeg -v error -y -i "$work/ours.mp4" -f rawvideo -pix_fmt yuv420p "$work/wall.yuv"
+encode=(ffmpeg -v error -y -f rawvideo -pix_fmt yuv420p -s 1920x1080 -r 25 -i "$work/wall.yuv"
+  -c:v libx264 -preset medium -crf 18 -threads 4 "$work/encoded.mp4")
+for _ in $(seq 1 "$pairs"); do
+  measure decode "${decode[@]}"
+  measure encode "${encode[@]}"
+done
+rm -f "$work/wall.yuv"
+
+long_frames=${LONG_FRAMES:-1000}
+if [ "$long_frames" -gt 0 ]; then
+  "$plenorium" wall "${clips[@]}" --grid 5x4 --size 1920x1080 --gap 0 --fit stretch --end loop \
+    --duration "$(awk -v f="$long_frames" 'BEGIN { print f / 25 }')" --preset veryfast -q "${extra[@]}" \
+    -o "$work/long.mp4" &
+  pid=$!
+  start=$(date +%s.%N)
+  while kill -0 "$pid" 2> /dev/null; do
+    rss=$(awk '/^VmRSS/ { print int($2 / 1024) }' "/proc/$pid/status" 2> /dev/null || true)
+    [ -n "$rss" ] && echo "$(awk -v s="$start" -v n="$(date +%s.%N)" 'BEGIN { printf "%.0f", n - s }') $rss" >> "$work/rss"
+    sleep 2
+  done
+  wait "$pid"
+fi
+
 frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$work/ours.mp4")
 reference=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$work/ffmpeg.mp4")
 [ "$frames" = "$reference" ] || echo "warning: ours wrote $frames frames, ffmpeg $reference" >&2
@@ -86,3 +120,24 @@ awk -v ow="$(median ours 1)" -v fw="$(median ffmpeg 1)" -v oc="$(median ours 2)"
 row "plenorium wall (framed, turned)" framed
 awk -v f="$frames" -v w="$(median framed 1)" 'BEGIN { printf "%-34s %8.2f fps\n", "  framed, turned wall", f / w }'
 row "one frame of one clip" one
+
+decode_cpu=$(median decode 2)
+encode_cpu=$(median encode 2)
+echo
+echo "the floor: decoding and encoding alone (median of $pairs)"
+row "decode the 20 clips (1 thread each)" decode
+row "encode the wall (x264, 4 threads)" encode
+awk -v d="$decode_cpu" -v e="$encode_cpu" -v n="$(nproc)" -v fw="$(median ffmpeg 1)" 'BEGIN {
+  printf "%-34s %8.2f s CPU: at least %.2f s on %d cores, %.2f x ffmpeg\n", "  decode + encode", d + e, (d + e) / n, n,
+    (d + e) / n / fw }'
+
+if [ -s "$work/rss" ]; then
+  echo
+  echo "resident memory over $long_frames frames of the neutral wall (x264 veryfast), sampled every 2 s:"
+  awk '{ t[NR] = $1; m[NR] = $2; if ($2 > peak) peak = $2 }
+    END {
+      first = int(NR / 10) + 1
+      printf "  at %s s: %s MB; at %s s (the end): %s MB; peak %s MB\n", t[first], m[first], t[NR], m[NR], peak
+      printf "  growth after the first tenth: %+d MB (%+.1f %%)\n", m[NR] - m[first], 100 * (m[NR] - m[first]) / m[first]
+    }' "$work/rss"
+fi

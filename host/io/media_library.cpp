@@ -96,6 +96,10 @@ struct MediaLibrary::Source {
   SequencePattern sequence;
   std::unique_ptr<VideoReader> video;
   std::future<void> ahead;  // a worker decoding the video's next frame
+  // A worker decoding the sequence's next file, `aheadFile`, into `aheadPicture`.
+  std::future<void> aheadDecode;
+  std::string aheadFile;
+  std::shared_ptr<std::shared_ptr<const MediaLibrary::Decoded>> aheadPicture;
   int width = 0, height = 0;
   double fps = 25, pixelAspect = 1;
   long frames = 1;
@@ -199,19 +203,49 @@ void MediaLibrary::probe(Item& item) {
   item.duration = s.kind == Kind::STILL ? 0.0 : static_cast<double>(s.frames) / s.fps;
 }
 
+std::string MediaLibrary::fileOf(const Source& source, long index) {
+  if (source.kind != Kind::SEQUENCE) return source.path;
+  // A missing number holds the last frame before it.
+  const long wanted = source.sequence.numbers.front() + index;
+  auto at = std::upper_bound(source.sequence.numbers.begin(), source.sequence.numbers.end(), wanted);
+  return source.sequence.fileFor(at == source.sequence.numbers.begin() ? source.sequence.numbers.front() : *(at - 1));
+}
+
 std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::picture(Source& source, long index) {
-  std::string file = source.path;
-  if (source.kind == Kind::SEQUENCE) {
-    // A missing number holds the last frame before it.
-    const long wanted = source.sequence.numbers.front() + index;
-    auto at = std::upper_bound(source.sequence.numbers.begin(), source.sequence.numbers.end(), wanted);
-    file = source.sequence.fileFor(at == source.sequence.numbers.begin() ? source.sequence.numbers.front() : *(at - 1));
+  const std::string file = fileOf(source, index);
+  std::shared_ptr<const Decoded> decoded;
+  if (const auto* kept = pictures_.find(file)) {
+    decoded = *kept;
+  } else {
+    decoded = takeAhead(source, file);
+    if (!decoded) decoded = decodePicture(file);
+    pictures_.put(file, decoded);
   }
-  if (const auto* kept = pictures_.find(file)) return *kept;
-  std::shared_ptr<const Decoded> decoded = decodePicture(file);
-  ++decodedPictures_;
-  pictures_.put(file, decoded);
+  // Sequences mostly go forward a frame at a time: the next file is decoded while this one is used.
+  if (workers_ && source.kind == Kind::SEQUENCE && index + 1 < source.frames) {
+    const std::string next = fileOf(source, index + 1);
+    if (next != file && next != source.aheadFile && pictures_.find(next) == nullptr) {
+      takeAhead(source, "");  // a decode ahead that no frame asked for is not kept
+      auto slot = std::make_shared<std::shared_ptr<const Decoded>>();
+      source.aheadFile = next;
+      source.aheadPicture = slot;
+      source.aheadDecode = workers_->run([this, next, slot] { *slot = decodePicture(next); });
+    }
+  }
   return decoded;
+}
+
+std::shared_ptr<const MediaLibrary::Decoded> MediaLibrary::takeAhead(Source& source, const std::string& file) {
+  if (!source.aheadDecode.valid()) return nullptr;
+  const bool wanted = source.aheadFile == file;
+  source.aheadFile.clear();
+  try {
+    source.aheadDecode.get();
+  } catch (const std::exception&) {
+    // Left to the request itself, which decodes again and reports the error with its file.
+    return nullptr;
+  }
+  return wanted ? *source.aheadPicture : nullptr;
 }
 
 std::shared_ptr<MediaLibrary::Decoded> MediaLibrary::decodePicture(const std::string& file) const {
@@ -225,6 +259,7 @@ std::shared_ptr<MediaLibrary::Decoded> MediaLibrary::decodePicture(const std::st
     decoded->height = header.height;
     decoded->channels = 4;
     decoded->type = header.sixteenBit ? SampleType::U16 : SampleType::U8;
+    ++decodedPictures_;
     return decoded;
   }
   const std::unique_ptr<PictureFile> in = openPicture(file);
@@ -262,6 +297,7 @@ std::shared_ptr<MediaLibrary::Decoded> MediaLibrary::decodePicture(const std::st
     // files without --linear do); worlds hold sRGB-encoded values.
     if (info.colourSpace != "sRGB" && info.colourSpace != "srgb") linearToSrgb(p, count, decoded->channels);
   }
+  ++decodedPictures_;
   return decoded;
 }
 

@@ -43,6 +43,11 @@ class Pipeline : public ::testing::Test {
                        "-frames:v 1 still.png")
                   .exitCode(),
               0);
+    // A sequence of pictures, decoded ahead a file at a time.
+    ASSERT_EQ(runShell("cd " + dir().string() +
+                       " && ffmpeg -nostdin -loglevel error -y -i clip2.mp4 -vf hue=h=200 -frames:v 20 seq.%03d.png")
+                  .exitCode(),
+              0);
   }
   static void TearDownTestSuite() {
     delete folder_;
@@ -50,10 +55,11 @@ class Pipeline : public ::testing::Test {
   }
   static const fs::path& dir() { return folder_->path(); }
 
-  // `plenorium wall` of the four clips and the still in the test folder.
+  // `plenorium wall` of the four clips, the still and the sequence in the test folder.
   static plenorium::testing::CliResult wall(const std::string& arguments) {
     return runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH +
-                    " wall clip1.mp4 clip2.mp4 clip3.mp4 clip4.mp4 still.png --grid 3x2 --size 480x270 --seed 7 "
+                    " wall clip1.mp4 clip2.mp4 clip3.mp4 clip4.mp4 still.png seq.%03d.png --grid 3x2 --size 480x270 "
+                    "--seed 7 "
                     "--random-order --source-time 0.6 -q " +
                     arguments);
   }

@@ -2,9 +2,10 @@
 // OpenImageIO) and video files (through the FFmpeg libraries). Decoded pictures are kept within
 // the engine's memory budget, so a still or sequence frame shown on many frames is decoded once;
 // video frames are converted straight into the world asked for, and with worker threads each
-// video decodes its next frame while the render goes on.
+// video decodes its next frame, and each sequence its next file, while the render goes on.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -32,14 +33,15 @@ bool parseSequencePattern(const std::string& path, SequencePattern& out);
 
 class MediaLibrary : public FootageProvider {
  public:
-  // `decodeThreads`: workers that decode videos ahead (0: none, everything on the caller's thread).
+  // `decodeThreads`: workers that decode videos and sequences ahead (0: none, everything on the caller's thread).
   explicit MediaLibrary(PixelEngine& engine, unsigned decodeThreads = 0);
   ~MediaLibrary() override;
 
   void probe(Item& item) override;
   void readFrame(const Item& item, double seconds, int downsample, World& out) override;
 
-  // Pictures decoded so far (video frames and picture files), for tests of what is kept.
+  // Pictures decoded so far (video frames and picture files, also those decoded ahead), for tests
+  // of what is kept.
   long decodedFrames() const;
 
  private:
@@ -50,7 +52,10 @@ class MediaLibrary : public FootageProvider {
     std::vector<std::uint8_t> pixels;
   };
   Source& sourceFor(const Item& item);
+  static std::string fileOf(const Source& source, long index);
   std::shared_ptr<const Decoded> picture(Source& source, long index);
+  // The picture decoded ahead if it is `file`'s; waits for that decode to end either way.
+  std::shared_ptr<const Decoded> takeAhead(Source& source, const std::string& file);
   std::shared_ptr<Decoded> decodePicture(const std::string& file) const;
   void readVideo(Source& source, long index, int downsample, World& out);
   // Draws decoded pixels into `out`, resampled when sizes differ.
@@ -59,7 +64,7 @@ class MediaLibrary : public FootageProvider {
   PixelEngine& engine_;
   std::map<std::string, std::unique_ptr<Source>> sources_;  // by resolved path
   BoundedCache<std::string, std::shared_ptr<const Decoded>> pictures_;
-  long decodedPictures_ = 0;
+  mutable std::atomic<long> decodedPictures_{0};  // counted by whichever thread decodes
   // Declared last, so that the workers stop before the readers they use go.
   std::unique_ptr<WorkerThreads> workers_;
 };

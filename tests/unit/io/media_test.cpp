@@ -160,6 +160,45 @@ TEST_F(Media, SequencesStartAtTheirFirstFrameAndHoldOverGaps) {
   EXPECT_THROW(footage("none.%04d.png"), HostError);
 }
 
+// With a worker, a sequence decodes its next file while a frame is used: each file is decoded
+// once, whatever order the frames are asked in, and a damaged file met ahead is reported only by
+// the frame that shows it, naming the file.
+TEST_F(Media, ASequenceDecodedAheadDecodesEachFileOnceAndReportsADamagedOneWhenShown) {
+  for (int n : {1, 2, 4}) {  // 3 is missing
+    World w(PixelDepth::U8, 4, 4);
+    paint(w, [n](int, int) { return Color4{1, static_cast<float>(n) / 255.0f, 0, 0}; });
+    writeImage(w, (dir / ("take." + std::to_string(n) + ".png")).string(), FileDepth::EIGHT);
+  }
+  std::ofstream(dir / "take.5.png") << "not a picture";
+  MediaLibrary ahead{engine, 1};
+  Item item;
+  item.id = 1;
+  item.kind = ItemKind::FOOTAGE;
+  item.resolvedPath = (dir / "take.%d.png").string();
+  item.rate = FrameRate::fromFps(25);
+  ahead.probe(item);
+  World w(PixelDepth::U8, 4, 4);
+  auto frameAt = [&](int frame) {
+    ahead.readFrame(item, frame / 25.0, 1, w);
+    return static_cast<int>(std::lround(pixelAt(w, 1, 1).r * 255));
+  };
+  EXPECT_EQ(frameAt(0), 1);
+  EXPECT_EQ(frameAt(1), 2);
+  EXPECT_EQ(frameAt(2), 2) << "the missing file holds the one before";
+  EXPECT_EQ(frameAt(3), 4);
+  EXPECT_EQ(frameAt(1), 2);
+  EXPECT_EQ(frameAt(0), 1);
+  EXPECT_EQ(ahead.decodedFrames(), 3);
+  EXPECT_EQ(frameAt(3), 4) << "the damaged file after it was met ahead and not reported";
+  try {
+    frameAt(4);
+    ADD_FAILURE() << "a damaged file was read";
+  } catch (const HostError& e) {
+    EXPECT_NE(std::string(e.what()).find("take.5.png"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(frameAt(0), 1);
+}
+
 TEST_F(Media, VideoFramesComeBackAtTheirOwnTimesAndAreDecodedOnce) {
   // A counter video: frame n is a flat grey of level 8 n, which survives compression.
   {
