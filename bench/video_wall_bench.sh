@@ -7,7 +7,7 @@
 # and ours alone for a framed, turned and tilted wall, and a one-frame render of one clip.
 # Prints wall time, CPU time (user + system) and peak RSS of each, medians, and the ratios.
 # Then the floor no program doing this job can go below: the twenty clips decoded alone (one
-# thread each, as ours decodes them) and the wall encoded alone (x264 with the 4 threads ours gives it).
+# thread each, as ours decodes them) and the wall encoded alone (x264 with our 4 threads).
 # Last, memory over a long render: 1,000 frames of the neutral wall (clips looping, x264
 # veryfast), its resident size sampled every 2 s.
 #   bench/video_wall_bench.sh [pairs] [extra plenorium options, e.g. --threads 1]
