@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host_error.h"
+#include "installed_files.h"
 #include "output_file.h"
 
 namespace plenorium::cli {
@@ -51,7 +52,7 @@ std::vector<std::string> passedOptions(const RenderOptions& r) {
 
 std::string selfPath() {
   std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  const fs::path exe = host::programPath(ec);
   if (ec) throw HostError("cannot find the plenorium command's own path: " + ec.message());
   return exe.string();
 }

@@ -14,6 +14,7 @@
 #include "farm_command.h"
 #include "host_core.h"
 #include "host_error.h"
+#include "installed_files.h"
 #include "pixel_host.h"
 #include "plugin_module.h"
 #include "project_commands.h"
@@ -27,13 +28,7 @@ using plenorium::host::HostError;
 
 // The module is looked for beside the command (the build tree), then in the installed layout.
 std::string defaultModulePath() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  const fs::path dir = ec ? fs::current_path() : exe.parent_path();
-  for (const fs::path& candidate : {dir / "Plenorium.aex", dir / ".." / "lib" / "plenorium" / "Plenorium.aex"}) {
-    if (fs::exists(candidate)) return candidate.lexically_normal().string();
-  }
-  return (dir / "Plenorium.aex").string();
+  return plenorium::host::installedFile("Plenorium.aex").string();
 }
 
 int runAbout(const std::string& modulePath) {

@@ -2,6 +2,7 @@
 #include <system_error>
 
 #include "host_error.h"
+#include "installed_files.h"
 #include "picture_codec.h"
 #include "shared_library.h"
 
@@ -10,22 +11,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Beside the running program (the build tree), then in the installed layout beside the effect.
-fs::path modulePath() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  const fs::path dir = ec ? fs::current_path() : exe.parent_path();
-  for (const fs::path& candidate : {dir / PICTURE_CODEC_FILE, dir / ".." / "lib" / "plenorium" / PICTURE_CODEC_FILE}) {
-    if (fs::exists(candidate, ec)) return candidate.lexically_normal();
-  }
-  return dir / PICTURE_CODEC_FILE;
-}
-
 // The loaded module and its codec. OpenImageIO keeps threads of its own, so the code stays
 // mapped until the process ends.
 class LoadedCodec {
  public:
-  LoadedCodec() : path_(modulePath()), library_(open(path_)) {
+  LoadedCodec() : path_(installedFile(PICTURE_CODEC_FILE)), library_(open(path_)) {
     using Version = int (*)();
     using Factory = const PictureCodec* (*)();
     const auto version = reinterpret_cast<Version>(library_.symbol(PICTURE_CODEC_VERSION_SYMBOL));
