@@ -18,8 +18,17 @@ namespace {
 namespace fs = std::filesystem;
 using host::HostError;
 
-// A word for a POSIX shell, in single quotes.
+// A word for a POSIX shell, in single quotes: every value a job script holds goes through here.
+// Control characters are refused rather than quoted: a newline would end an #SBATCH line or a
+// here-document and start a line of its own, whatever quotes surround it.
 std::string quoted(const std::string& word) {
+  for (const char c : word) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      throw HostError("'" + host::oneLine(word) +
+                      "': a name that goes into a job script cannot hold a line break or other control character");
+    }
+  }
   std::string out = "'";
   for (const char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
@@ -143,8 +152,8 @@ class FarmPlan {
       << "# Renders one chunk of frames per array task; written by plenorium farm slurm.\n"
       << "#SBATCH --job-name=plenorium-chunks\n"
       << "#SBATCH --array=" << list << (farm_.maxParallel > 0 ? "%" + std::to_string(farm_.maxParallel) : "") << "\n"
-      << "#SBATCH --output=" << (work_ / "logs" / "chunk-%a.log").string() << "\n";
-    if (!farm_.partition.empty()) s << "#SBATCH --partition=" << farm_.partition << "\n";
+      << "#SBATCH --output=" << quoted((work_ / "logs" / "chunk-%a.log").string()) << "\n";
+    if (!farm_.partition.empty()) s << "#SBATCH --partition=" << quoted(farm_.partition) << "\n";
     s << "set -euo pipefail\n"
       << "index=$SLURM_ARRAY_TASK_ID\n"
       << "first=$((" << scope_.first << " + index * " << farm_.chunk << "))\n"
@@ -166,8 +175,8 @@ class FarmPlan {
     s << "#!/bin/bash\n"
       << "# Runs once every chunk is done; written by plenorium farm slurm.\n"
       << "#SBATCH --job-name=plenorium-join\n"
-      << "#SBATCH --output=" << (work_ / "logs" / "join.log").string() << "\n";
-    if (!farm_.partition.empty()) s << "#SBATCH --partition=" << farm_.partition << "\n";
+      << "#SBATCH --output=" << quoted((work_ / "logs" / "join.log").string()) << "\n";
+    if (!farm_.partition.empty()) s << "#SBATCH --partition=" << quoted(farm_.partition) << "\n";
     s << "set -euo pipefail\n"
       << "for i in $(seq 0 " << chunks_.size() - 1 << "); do\n"
       << "  [ -f " << quoted((work_ / "done").string())
@@ -194,11 +203,11 @@ class FarmPlan {
           << (render_.comp.empty() ? "" : " --comp " + quoted(render_.comp)) << "\n"
           << quoted(findProgram("ffmpeg")) << " -hide_banner -loglevel error -y -i " << quoted(video)
           << " -f f32le -ar 48000 -ac 2 -i " << quoted(sound) << " -map 0:v -map 1:a -c:v copy -c:a "
-          << scope_.soundEncoder << (scope_.soundEncoder == "aac" ? " -b:a 192k" : "")
+          << quoted(scope_.soundEncoder) << (scope_.soundEncoder == "aac" ? " -b:a 192k" : "")
           << (scope_.soundEncoder == "libopus" ? " -b:a 160k" : "") << " " << quoted(partial) << "\n";
       }
       s << "mv " << quoted(partial) << " " << quoted(target) << "\n"
-        << "echo \"joined " << chunks_.size() << " segments into " << target << "\"\n";
+        << "echo " << quoted("joined " + std::to_string(chunks_.size()) + " segments into " + target) << "\n";
     } else {
       s << "echo \"all " << chunks_.size() << " chunks are done\"\n";
     }
@@ -251,12 +260,15 @@ int runFarmSlurm(const FarmOptions& farm, RenderOptions render) {
   }
   const std::string sbatch = findProgram("sbatch");
   if (sbatch.empty()) throw HostError("sbatch is not on PATH: is this a Slurm cluster's login node?");
+  // Both scripts are made before anything is written, so that a refused name leaves nothing.
+  const std::string joinText = plan.joinScript();
+  const std::string arrayText = todo.empty() ? "" : plan.arrayScript(todo);
   fs::create_directories(plan.work() / "done");
   fs::create_directories(plan.work() / "logs");
-  writeScript(joinPath, plan.joinScript());
+  writeScript(joinPath, joinText);
   std::string arrayId;
   if (!todo.empty()) {
-    writeScript(arrayPath, plan.arrayScript(todo));
+    writeScript(arrayPath, arrayText);
     arrayId = run(quoted(sbatch) + " --parsable " + quoted(arrayPath.string()));
     arrayId = arrayId.substr(0, arrayId.find(';'));
   }

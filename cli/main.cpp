@@ -10,43 +10,37 @@
 #include <iostream>
 #include <string>
 
-#include "effect_driver.h"
+#include "failure.h"
 #include "farm_command.h"
-#include "host_core.h"
-#include "host_error.h"
+#include "host_session.h"
 #include "installed_files.h"
-#include "pixel_host.h"
-#include "plugin_module.h"
 #include "project_commands.h"
 #include "render_command.h"
 #include "wall_command.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using plenorium::host::HostError;
 
 // The module is looked for beside the command (the build tree), then in the installed layout.
 std::string defaultModulePath() {
   return plenorium::host::installedFile("Plenorium.aex").string();
 }
 
+plenorium::cli::SessionSettings moduleOnly(const std::string& modulePath) {
+  plenorium::cli::SessionSettings settings;
+  settings.modulePath = modulePath;
+  return settings;
+}
+
 int runAbout(const std::string& modulePath) {
-  plenorium::host::HostCore core;
-  plenorium::host::PixelHost pixels(core, 1);
-  const plenorium::host::PluginModule module(modulePath);
-  plenorium::host::EffectDriver driver(core, module);
-  std::cout << driver.about() << '\n';
+  plenorium::cli::HostSession session(moduleOnly(modulePath));
+  std::cout << session.driver().about() << '\n';
   return 0;
 }
 
 int runParams(const std::string& modulePath) {
-  plenorium::host::HostCore core;
-  plenorium::host::PixelHost pixels(core, 1);
-  const plenorium::host::PluginModule module(modulePath);
-  plenorium::host::EffectDriver driver(core, module);
-  driver.globalSetup();
-  std::cout << driver.setupParameters().describe();
+  plenorium::cli::HostSession session(moduleOnly(modulePath));
+  std::cout << session.driver().schema().describe();
   return 0;
 }
 
@@ -191,37 +185,36 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? 0 : 2;
   }
 
-  try {
-    if (app.get_subcommands().empty()) {
-      std::cout << app.help();
-      return 0;
-    }
-    if (*about) return runAbout(modulePath);
-    if (*check) return plenorium::cli::runCheck(modulePath, checkedProject);
-    if (*comps) return plenorium::cli::runComps(modulePath, checkedProject);
-    if (*params) return runParams(modulePath);
-    if (*renderCommand) {
-      render.modulePath = modulePath;
-      return plenorium::cli::runRender(render);
-    }
-    if (*soundCommand) {
-      soundRender.modulePath = modulePath;
-      return plenorium::cli::runSoundTrack(soundRender, soundOutput);
-    }
-    if (*slurmCommand) {
-      farmRender.modulePath = modulePath;
-      return plenorium::cli::runFarmSlurm(farm, farmRender);
-    }
-    if (*wallCommand) {
-      wallRender.modulePath = modulePath;
-      return plenorium::cli::runWall(wall, wallRender);
-    }
-  } catch (const HostError& e) {
-    std::cerr << "plenorium: " << plenorium::host::oneLine(e.what()) << '\n';
-    return 1;
-  } catch (const fs::filesystem_error& e) {
-    std::cerr << "plenorium: " << plenorium::host::oneLine(e.what()) << '\n';
-    return 1;
+  if (app.get_subcommands().empty()) {
+    std::cout << app.help();
+    return 0;
   }
-  return 0;
+  // What a failure names when it names nothing itself.
+  const auto subject = [&]() -> std::string {
+    if (*wallCommand) return "the wall of " + std::to_string(wall.clips.size()) + " clips";
+    const std::string& project = *renderCommand ? render.project : *slurmCommand ? farmRender.project : checkedProject;
+    return project.empty() ? "the built-in demo" : project;
+  };
+  return plenorium::cli::runReportingFailures(
+      [&] {
+        if (*about) return runAbout(modulePath);
+        if (*check) return plenorium::cli::runCheck(modulePath, checkedProject);
+        if (*comps) return plenorium::cli::runComps(modulePath, checkedProject);
+        if (*params) return runParams(modulePath);
+        if (*renderCommand) {
+          render.modulePath = modulePath;
+          return plenorium::cli::runRender(render);
+        }
+        if (*soundCommand) {
+          soundRender.modulePath = modulePath;
+          return plenorium::cli::runSoundTrack(soundRender, soundOutput);
+        }
+        if (*slurmCommand) {
+          farmRender.modulePath = modulePath;
+          return plenorium::cli::runFarmSlurm(farm, farmRender);
+        }
+        wallRender.modulePath = modulePath;
+        return plenorium::cli::runWall(wall, wallRender);
+      },
+      subject);
 }

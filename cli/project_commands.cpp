@@ -4,11 +4,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "effect_registry.h"
 #include "host_error.h"
-#include "media_library.h"
-#include "pixel_host.h"
-#include "project_file.h"
+#include "host_session.h"
 
 namespace plenorium::cli {
 namespace {
@@ -70,23 +67,13 @@ void printLayer(const host::Layer& layer, const host::Composition& comp) {
   }
 }
 
-// Runs `body` with the project loaded (footage probed through the media libraries), turning every
-// failure into one line on standard error and exit status 1.
+// Runs `body` with the project loaded in a session of its own, footage probed when asked.
 template <typename Body>
 int withProject(const std::string& modulePath, const std::string& file, bool probeFootage, Body body) {
-  try {
-    host::HostCore core;
-    host::PixelHost pixels(core, 1);
-    host::MediaLibrary media(pixels.engine());
-    host::EffectRegistry registry(core);
-    registry.load(modulePath);
-    const host::FootageProbe probe = [&media](host::Item& item) { media.probe(item); };
-    const host::Project project = host::loadProject(file, registry.schemaLookup(), probeFootage ? probe : nullptr);
-    return body(project);
-  } catch (const std::exception& e) {
-    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
-    return 1;
-  }
+  SessionSettings settings;
+  settings.modulePath = modulePath;
+  HostSession session(settings);
+  return body(session.open(ProjectSource::file(file), probeFootage));
 }
 
 }  // namespace

@@ -1,26 +1,22 @@
 #include "render_command.h"
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <regex>
+#include <set>
 #include <span>
 
-#include "demo_project.h"
-#include "effect_registry.h"
 #include "host_error.h"
 #include "image_writer.h"
 #include "interrupt.h"
 #include "layer_sound.h"
-#include "media_library.h"
 #include "output_file.h"
+#include "output_names.h"
 #include "output_queue.h"
-#include "pixel_host.h"
 #include "progress.h"
-#include "project_file.h"
-#include "render_session.h"
 #include "video_writer.h"
 #include "worker_threads.h"
 
@@ -61,112 +57,6 @@ int downsampleOf(const std::string& resolution) {
   throw HostError("--resolution '" + resolution + "': expected full, half, third or quarter");
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-const char* const VIDEO_EXTENSIONS[] = {".mp4", ".mov", ".mkv", ".m4v", ".webm", ".gif"};
-
-enum class OutputKind { FOLDER, PICTURES, VIDEO };
-
-// A folder (no extension, a trailing slash, or an existing folder), pictures in any format the
-// host writes, or a video. Anything else is refused, listing what works.
-OutputKind outputKindOf(const std::string& output) {
-  if (output.empty() || output.back() == '/' || fs::is_directory(output)) return OutputKind::FOLDER;
-  const std::string extension = lower(fs::path(output).extension().string());
-  if (extension.empty()) return OutputKind::FOLDER;
-  for (const char* video : VIDEO_EXTENSIONS) {
-    if (extension == video) return OutputKind::VIDEO;
-  }
-  if (host::canWritePicture(output)) return OutputKind::PICTURES;
-  throw HostError("'" + output + "': cannot write " + extension +
-                  " files; name a folder, pictures (.png, .tif, .exr, .jpg, .webp, .bmp, ...) or a video (.mp4, .mov, "
-                  ".mkv, .webm, .gif)");
-}
-
-// Where frame n goes: a folder gets <comp>_<nnnn>.png; a pattern gets n in place of %0Nd or ####
-// in its file name (never in the folders above it). Files are numbered from `firstNumber` on.
-class OutputNames {
- public:
-  OutputNames(const std::string& output, const std::string& compName, bool singleFrame, OutputKind kind)
-      : firstNumber_(0) {
-    if (kind == OutputKind::FOLDER) {
-      folder_ = output.empty() ? fs::path("out") / compName : fs::path(output);
-      prefix_ = compName + "_";
-      return;
-    }
-    folder_ = fs::path(output).parent_path();
-    pattern_ = fs::path(output).filename().string();
-    static const std::regex widths(R"(%0?(\d+)d|(#+))");
-    std::smatch m;
-    if (std::regex_search(pattern_, m, widths) &&
-        (m[1].length() > 1 || m.length(2) > 9 || (m[1].matched && m[1] == "0"))) {
-      throw HostError("'" + output + "': a frame number takes 1 to 9 digits (%04d or ####)");
-    }
-    if (!std::regex_search(pattern_, std::regex(R"(%0?\d*d|#)")) && !singleFrame) {
-      throw HostError("'" + output +
-                      "' names one picture but several frames are rendered: put %04d or #### in the "
-                      "name, or name a video (.mp4, .mov)");
-    }
-  }
-
-  // Frame `first` of the range is numbered `number`, the next one more, and so on.
-  void numberFrom(long first, long number) {
-    firstFrame_ = first;
-    firstNumber_ = number;
-  }
-
-  const fs::path& folderToCreate() const { return folder_; }
-
-  std::string nameFor(long frame) const {
-    const long number = frame - firstFrame_ + firstNumber_;
-    if (pattern_.empty()) {
-      char digits[32];
-      std::snprintf(digits, sizeof(digits), "%04ld", number);
-      return (folder_ / (prefix_ + digits + ".png")).string();
-    }
-    static const std::regex printf(R"(%0?(\d*)d)");
-    static const std::regex hashes(R"(#+)");
-    std::smatch m;
-    std::string name = pattern_;
-    char digits[32];
-    if (std::regex_search(pattern_, m, printf)) {
-      std::snprintf(digits, sizeof(digits), "%0*ld", m[1].length() > 0 ? std::stoi(m[1]) : 1, number);
-      name = m.prefix().str() + digits + m.suffix().str();
-    } else if (std::regex_search(pattern_, m, hashes)) {
-      std::snprintf(digits, sizeof(digits), "%0*ld", static_cast<int>(m.length(0)), number);
-      name = m.prefix().str() + digits + m.suffix().str();
-    }
-    return (folder_ / name).string();
-  }
-
- private:
-  fs::path folder_;
-  std::string prefix_;
-  std::string pattern_;  // the file name with its placeholder; empty for a folder
-  long firstFrame_ = 0;
-  long firstNumber_;
-};
-
-const host::Composition& chooseComp(const host::Project& project, const std::string& requested) {
-  const std::string name = requested.empty() ? project.renderComp : requested;
-  if (!name.empty()) {
-    if (const host::Composition* comp = project.compByName(name)) return *comp;
-    std::string known;
-    for (const auto& item : project.items) {
-      if (item->kind == host::ItemKind::COMP) known += " '" + item->name + "'";
-    }
-    throw HostError("no composition named '" + name + "'; the project has:" + known);
-  }
-  const host::Composition* last = nullptr;
-  for (const auto& item : project.items) {
-    if (item->kind == host::ItemKind::COMP) last = item->comp.get();
-  }
-  if (last == nullptr) throw HostError(project.file + ": the project has no composition to render");
-  return *last;
-}
-
 // Video options given for pictures are refused rather than ignored.
 void refuseVideoOptions(const RenderOptions& options) {
   const std::pair<const char*, bool> given[] = {
@@ -194,48 +84,255 @@ void noteUnusedSound(const host::Project& project) {
                "names the layer to take it from\n";
 }
 
-}  // namespace
-
-namespace {
-
-// A project opened to be looked at, not rendered: the effect loaded, footage probed.
-struct OpenedProject {
-  explicit OpenedProject(const RenderOptions& options)
-      : media(pixels.engine(), 0), registry(core), project(load(options)) {}
-
-  host::Project load(const RenderOptions& options) {
-    const host::FootageProbe probe = [this](host::Item& item) { media.probe(item); };
-    registry.load(options.modulePath);
-    return options.project.empty() ? host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo",
-                                                        fs::current_path().string(), registry.schemaLookup(), probe)
-                                   : host::loadProject(options.project, registry.schemaLookup(), probe);
-  }
-
-  host::HostCore core;
-  host::PixelHost pixels{core, 1};
-  host::MediaLibrary media;
-  host::EffectRegistry registry;
-  host::Project project;
-};
 
 std::string audioLayerOf(const RenderOptions& options, const host::Project& project) {
   if (options.noSound) return "";
   return options.audio.empty() ? project.renderAudio : options.audio;
 }
 
+// The options, checked and turned into what the render uses.
+struct CheckedOptions {
+  host::RenderSettings settings;
+  host::FileDepth fileDepth = host::FileDepth::EIGHT;
+  host::ExrColour exrColour = host::ExrColour::SRGB;
+  unsigned helpers = 0;  // threads that decode ahead and write finished frames
+};
+
+CheckedOptions checkOptions(const RenderOptions& options) {
+  if (options.depth != 8 && options.depth != 16 && options.depth != 32) {
+    throw HostError("--depth " + std::to_string(options.depth) + ": expected 8, 16 or 32");
+  }
+  CheckedOptions checked;
+  checked.settings.depth = options.depth == 8    ? host::PixelDepth::U8
+                           : options.depth == 16 ? host::PixelDepth::U16
+                                                 : host::PixelDepth::F32;
+  checked.settings.downsample = downsampleOf(options.resolution);
+  checked.fileDepth = options.depth == 8    ? host::FileDepth::EIGHT
+                      : options.depth == 16 ? host::FileDepth::SIXTEEN
+                                            : host::FileDepth::FLOAT;
+  if (options.pngLevel < 0 || options.pngLevel > 9) {
+    throw HostError("--png-level " + std::to_string(options.pngLevel) + ": expected 0 (fastest) to 9 (smallest)");
+  }
+  if (options.noSound && !options.audio.empty()) throw HostError("--audio and --no-sound: choose one");
+  if (options.cacheMb < 16) throw HostError("--cache-mb " + std::to_string(options.cacheMb) + ": at least 16");
+  if (options.threads > 256) {
+    throw HostError("--threads " + std::to_string(options.threads) + ": expected 1 to 256, or 0 for one per core");
+  }
+  // One thread drives the render, drawing with the pixel engine's threads; with more than one,
+  // as many helpers decode ahead and write finished frames while it does.
+  const unsigned threads = host::usableThreads(options.threads);
+  checked.helpers = threads > 1 ? threads : 0;
+  if (options.linear && lowerCase(fs::path(options.output).extension().string()) != ".exr") {
+    throw HostError("--linear: scene-linear values are written to .exr pictures only");
+  }
+  checked.exrColour = options.linear ? host::ExrColour::LINEAR : host::ExrColour::SRGB;
+  return checked;
+}
+
+// Where the frames go, with what the render holds on to while it writes them.
+struct Outputs {
+  const host::Composition* comp = nullptr;
+  FrameRange range{0, 0};
+  bool video = false;
+  std::optional<OutputNames> names;  // pictures
+  std::optional<host::VideoFormat> videoFormat;
+  std::optional<host::LayerSound> sound;
+  std::unique_ptr<OutputLock> lock;
+};
+
+void openOutputs(HostSession& session, const RenderOptions& options, Outputs& out) {
+  const host::Composition& comp = session.comp(options.comp);
+  out.comp = &comp;
+  out.range = parseFrames(options.frames, comp.frameCount());
+  const OutputKind kind = outputKindOf(options.output);
+  out.video = kind == OutputKind::VIDEO;
+  const ReadFiles inputs = session.footageFiles();
+  fs::path folder;
+  fs::path lockFile;
+  std::set<std::string> targetNames;  // the file names this render writes, for its leftovers
+  if (out.video) {
+    const std::string audioLayer = audioLayerOf(options, session.project());
+    out.videoFormat = host::resolveVideoFormat(
+        options.output, {options.codec, options.crf, options.preset, options.pixelFormat, !audioLayer.empty()});
+    if (!audioLayer.empty()) {
+      out.sound.emplace(comp, audioLayer);
+    } else if (!options.noSound) {
+      noteUnusedSound(session.project());
+    }
+    folder = fs::path(options.output).parent_path();
+    refuseReplacingInput(inputs, options.output, "-o");
+    if (options.noOverwrite && fs::exists(options.output)) {
+      throw HostError("'" + options.output + "' exists and --no-overwrite keeps it");
+    }
+    const std::string name = fs::path(options.output).filename().string();
+    lockFile = folder / ("." + name + ".lock");
+    targetNames.insert(name);
+  } else {
+    refuseVideoOptions(options);
+    out.names.emplace(options.output, comp.item->name, out.range.first == out.range.last, kind);
+    if (options.startNumber) out.names->numberFrom(out.range.first, *options.startNumber);
+    folder = out.names->folderToCreate();
+    for (long frame = out.range.first; frame <= out.range.last; ++frame) {
+      const std::string name = out.names->nameFor(frame);
+      refuseReplacingInput(inputs, name, "-o");
+      if (options.noOverwrite && fs::exists(name)) {
+        throw HostError("'" + name + "' exists and --no-overwrite keeps it");
+      }
+      targetNames.insert(fs::path(name).filename().string());
+    }
+    lockFile = folder / ("." + out.names->patternName() + ".lock");
+  }
+  if (!options.saveProject.empty()) refuseReplacingInput(inputs, options.saveProject, "--save-project");
+  if (!options.trace.empty() && inputs.sameAs(options.trace) != nullptr) {
+    session.dropTrace();
+    refuseReplacingInput(inputs, options.trace, "--trace");
+  }
+  if (!folder.empty()) fs::create_directories(folder);
+  // A video is claimed whole; pictures frame by frame, so that a farm's chunks write side by side.
+  out.lock = out.video ? std::make_unique<OutputLock>(lockFile, options.output, 0, std::numeric_limits<long>::max())
+                       : std::make_unique<OutputLock>(lockFile, options.output.empty() ? folder.string() : options.output,
+                                                      out.range.first, out.range.last);
+  removeAbandonedPartials(folder, [&targetNames](const std::string& name) { return targetNames.count(name) != 0; });
+}
+
+struct RenderedFrames {
+  long written = 0;
+  bool stopped = false;  // interrupted
+  std::unique_ptr<host::VideoWriter> writer;
+};
+
+RenderedFrames renderFrames(HostSession& session, const RenderOptions& options, const CheckedOptions& checked,
+                            Outputs& out) {
+  RenderedFrames done;
+  host::RenderSession& renderer = session.renderer();
+  const InterruptGuard interrupt;
+  Progress progress(out.range.last - out.range.first + 1, options.quiet);
+  {
+    // A video's frames go to its encoder in order, on one thread; pictures are written several at
+    // once. The writer is declared first (in `done`), so the queue is done with it first.
+    const unsigned helpers = checked.helpers;
+    OutputQueue queue(helpers == 0 ? 0 : out.video ? 1 : helpers, out.video ? 2 : helpers + 1);
+    for (long frame = out.range.first; frame <= out.range.last; ++frame) {
+      if (InterruptGuard::requested()) {
+        done.stopped = true;
+        break;
+      }
+      host::OwnedWorld world = renderer.renderFrame(*out.comp, frame, checked.settings);
+      for (const std::string& warning : renderer.takeWarnings()) {
+        std::cerr << "\nplenorium: warning: " << warning << '\n';
+      }
+      if (out.video) {
+        if (!done.writer) {
+          done.writer = std::make_unique<host::VideoWriter>(options.output, world->width(), world->height(),
+                                                            out.comp->rate, *out.videoFormat);
+        }
+        host::VideoWriter* to = done.writer.get();
+        host::LayerSound* from = out.sound ? &*out.sound : nullptr;
+        queue.submit(
+            std::move(world),
+            [to, from, frame](const host::World& picture) {
+              to->add(picture);
+              if (from != nullptr) {
+                const std::vector<float>& samples = from->samplesOf(frame);
+                to->addSound(samples.data(), static_cast<int>(samples.size() / host::SOUND_CHANNELS));
+              }
+            },
+            [&] {
+              ++done.written;
+              progress.frameDone(options.output);
+            });
+      } else {
+        std::string name = out.names->nameFor(frame);
+        const int pngLevel = options.pngLevel;
+        const host::FileDepth fileDepth = checked.fileDepth;
+        const host::ExrColour exrColour = checked.exrColour;
+        queue.submit(
+            std::move(world),
+            [name, fileDepth, exrColour, pngLevel](const host::World& picture) {
+              host::writeImage(picture, name, fileDepth, exrColour, pngLevel);
+            },
+            [&done, &progress, name] {
+              ++done.written;
+              progress.frameDone(name);
+            });
+      }
+    }
+    queue.drain();
+  }
+  progress.finish();
+  return done;
+}
+
+int finish(HostSession& session, const RenderOptions& options, Outputs& out, RenderedFrames& done) {
+  // An interrupted video is dropped whole; finished frames of a sequence stay.
+  if (done.writer && !done.stopped) done.writer->finish();
+  done.writer.reset();
+  if (!options.saveProject.empty() && !done.stopped) session.save(options.saveProject);
+  out.sound.reset();
+  out.lock.reset();
+  session.shutDown();
+  if (done.stopped) {
+    std::cerr << "plenorium: stopped after " << done.written << " frame" << (done.written == 1 ? "" : "s")
+              << (out.video ? "; the video was not written" : "") << '\n';
+    return 130;
+  }
+  for (const std::string& line : session.core().accounting().imbalanceReport()) {
+    std::cerr << "plenorium: warning: not given back by the end of the render: " << line << '\n';
+  }
+  return 0;
+}
+
+}  // namespace
+
+SessionSettings sessionSettingsFor(const RenderOptions& options) {
+  const CheckedOptions checked = checkOptions(options);
+  SessionSettings settings;
+  settings.modulePath = options.modulePath;
+  settings.threads = host::usableThreads(options.threads);
+  settings.decodeHelpers = checked.helpers;
+  settings.cacheBytes = options.cacheMb << 20;
+  settings.trace = options.trace;
+  return settings;
+}
+
+int runRender(const RenderOptions& options) {
+  HostSession session(sessionSettingsFor(options));
+  // Without a project file the built-in demo renders: generated sources, no media needed.
+  session.open(options.project.empty() ? ProjectSource::demo() : ProjectSource::file(options.project));
+  return renderOpened(session, options);
+}
+
+int renderOpened(HostSession& session, const RenderOptions& options) {
+  const CheckedOptions checked = checkOptions(options);
+  Outputs outputs;
+  openOutputs(session, options, outputs);
+  RenderedFrames done = renderFrames(session, options, checked, outputs);
+  return finish(session, options, outputs, done);
+}
+
+namespace {
+
+// A project opened to be looked at, not rendered: one thread, no trace.
+std::unique_ptr<HostSession> openedToLookAt(const RenderOptions& options) {
+  SessionSettings settings;
+  settings.modulePath = options.modulePath;
+  auto session = std::make_unique<HostSession>(settings);
+  session->open(options.project.empty() ? ProjectSource::demo() : ProjectSource::file(options.project));
+  return session;
+}
+
 }  // namespace
 
 RenderScope scopeOf(const RenderOptions& options) {
-  const OpenedProject opened(options);
-  const host::Project& project = opened.project;
-  const host::Composition& comp = chooseComp(project, options.comp);
+  const std::unique_ptr<HostSession> session = openedToLookAt(options);
+  const host::Composition& comp = session->comp(options.comp);
   const FrameRange range = parseFrames(options.frames, comp.frameCount());
   RenderScope scope;
   scope.first = range.first;
   scope.last = range.last;
   scope.video = outputKindOf(options.output) == OutputKind::VIDEO;
   if (scope.video) {
-    scope.audioLayer = audioLayerOf(options, project);
+    scope.audioLayer = audioLayerOf(options, session->project());
     scope.soundEncoder = host::resolveVideoFormat(options.output, {options.codec, options.crf, options.preset,
                                                                    options.pixelFormat, !scope.audioLayer.empty()})
                              .soundEncoder;
@@ -249,10 +346,10 @@ RenderScope scopeOf(const RenderOptions& options) {
 }
 
 int runSoundTrack(const RenderOptions& options, const std::string& path) {
-  const OpenedProject opened(options);
-  const host::Composition& comp = chooseComp(opened.project, options.comp);
+  const std::unique_ptr<HostSession> session = openedToLookAt(options);
+  const host::Composition& comp = session->comp(options.comp);
   const FrameRange range = parseFrames(options.frames, comp.frameCount());
-  const std::string layer = audioLayerOf(options, opened.project);
+  const std::string layer = audioLayerOf(options, session->project());
   if (layer.empty()) throw HostError("no sound: name the layer with --audio");
   host::LayerSound sound(comp, layer);
   std::vector<float> samples;
@@ -263,181 +360,6 @@ int runSoundTrack(const RenderOptions& options, const std::string& path) {
   host::writeWholeFile(
       path, std::span(reinterpret_cast<const unsigned char*>(samples.data()), samples.size() * sizeof(float)));
   return 0;
-}
-
-int runRender(const RenderOptions& options) {
-  try {
-    if (options.depth != 8 && options.depth != 16 && options.depth != 32) {
-      throw HostError("--depth " + std::to_string(options.depth) + ": expected 8, 16 or 32");
-    }
-    host::RenderSettings settings;
-    settings.depth = options.depth == 8    ? host::PixelDepth::U8
-                     : options.depth == 16 ? host::PixelDepth::U16
-                                           : host::PixelDepth::F32;
-    settings.downsample = downsampleOf(options.resolution);
-
-    if (options.pngLevel < 0 || options.pngLevel > 9) {
-      throw HostError("--png-level " + std::to_string(options.pngLevel) + ": expected 0 (fastest) to 9 (smallest)");
-    }
-    if (options.noSound && !options.audio.empty()) throw HostError("--audio and --no-sound: choose one");
-    if (options.cacheMb < 16) throw HostError("--cache-mb " + std::to_string(options.cacheMb) + ": at least 16");
-    if (options.threads > 256) {
-      throw HostError("--threads " + std::to_string(options.threads) + ": expected 1 to 256, or 0 for one per core");
-    }
-    // One thread drives the render, drawing with the pixel engine's threads; with more than one,
-    // as many helpers decode ahead and write finished frames while it does.
-    const unsigned threads = host::usableThreads(options.threads);
-    const unsigned helpers = threads > 1 ? threads : 0;
-
-    host::HostCore core;
-    if (!options.trace.empty()) core.setTrace(host::TraceWriter(options.trace));
-    host::PixelHost pixels(core, threads, options.cacheMb << 20);
-    host::MediaLibrary media(pixels.engine(), helpers);
-    const host::FootageProbe probe = [&media](host::Item& item) { media.probe(item); };
-    const InterruptGuard interrupt;
-    long written = 0;
-    bool stopped = false;
-    {
-      host::EffectRegistry registry(core);
-      registry.load(options.modulePath);
-      // Without a project file the built-in demo renders: generated sources, no media needed.
-      // A project built in memory (the wall command), a file, or without either the built-in
-      // demo: generated sources, no media needed.
-      host::Project project =
-          options.document ? host::parseProject(*options.document, options.documentName, fs::current_path().string(),
-                                                registry.schemaLookup(), probe)
-          : options.project.empty() ? host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo",
-                                                         fs::current_path().string(), registry.schemaLookup(), probe)
-                                    : host::loadProject(options.project, registry.schemaLookup(), probe);
-      {
-        host::RenderSession session(core, pixels, registry, project);
-        session.setFootageProvider(&media);
-        session.startInstances();
-        const host::Composition& comp = chooseComp(project, options.comp);
-        const FrameRange range = parseFrames(options.frames, comp.frameCount());
-        const OutputKind kind = outputKindOf(options.output);
-        const bool video = kind == OutputKind::VIDEO;
-        std::optional<OutputNames> names;
-        fs::path folder;
-        const std::string audioLayer = audioLayerOf(options, project);
-        std::optional<host::VideoFormat> videoFormat;
-        std::optional<host::LayerSound> sound;
-        if (video) {
-          videoFormat = host::resolveVideoFormat(
-              options.output, {options.codec, options.crf, options.preset, options.pixelFormat, !audioLayer.empty()});
-          if (!audioLayer.empty()) {
-            sound.emplace(comp, audioLayer);
-          } else if (!options.noSound) {
-            noteUnusedSound(project);
-          }
-          folder = fs::path(options.output).parent_path();
-          if (options.noOverwrite && fs::exists(options.output)) {
-            throw HostError("'" + options.output + "' exists and --no-overwrite keeps it");
-          }
-        } else {
-          refuseVideoOptions(options);
-          names.emplace(options.output, comp.item->name, range.first == range.last, kind);
-          if (options.startNumber) names->numberFrom(range.first, *options.startNumber);
-          folder = names->folderToCreate();
-          if (options.noOverwrite) {
-            for (long frame = range.first; frame <= range.last; ++frame) {
-              if (fs::exists(names->nameFor(frame))) {
-                throw HostError("'" + names->nameFor(frame) + "' exists and --no-overwrite keeps it");
-              }
-            }
-          }
-        }
-        if (!folder.empty()) fs::create_directories(folder);
-        const host::FileDepth fileDepth = options.depth == 8    ? host::FileDepth::EIGHT
-                                          : options.depth == 16 ? host::FileDepth::SIXTEEN
-                                                                : host::FileDepth::FLOAT;
-        if (options.linear && lower(fs::path(options.output).extension().string()) != ".exr") {
-          throw HostError("--linear: scene-linear values are written to .exr pictures only");
-        }
-        const host::ExrColour exrColour = options.linear ? host::ExrColour::LINEAR : host::ExrColour::SRGB;
-        std::unique_ptr<host::VideoWriter> writer;
-        Progress progress(range.last - range.first + 1, options.quiet);
-        {
-          // A video's frames go to its encoder in order, on one thread; pictures are written
-          // several at once. The writer is declared first, so the queue is done with it first.
-          OutputQueue queue(helpers == 0 ? 0 : video ? 1 : helpers, video ? 2 : helpers + 1);
-          for (long frame = range.first; frame <= range.last; ++frame) {
-            if (InterruptGuard::requested()) {
-              stopped = true;
-              break;
-            }
-            host::OwnedWorld world = session.renderFrame(comp, frame, settings);
-            for (const std::string& warning : session.takeWarnings()) {
-              std::cerr << "\nplenorium: warning: " << warning << '\n';
-            }
-            if (video) {
-              if (!writer) {
-                writer = std::make_unique<host::VideoWriter>(options.output, world->width(), world->height(), comp.rate,
-                                                             *videoFormat);
-              }
-              host::VideoWriter* to = writer.get();
-              host::LayerSound* from = sound ? &*sound : nullptr;
-              queue.submit(
-                  std::move(world),
-                  [to, from, frame](const host::World& picture) {
-                    to->add(picture);
-                    if (from != nullptr) {
-                      const std::vector<float>& samples = from->samplesOf(frame);
-                      to->addSound(samples.data(), static_cast<int>(samples.size() / host::SOUND_CHANNELS));
-                    }
-                  },
-                  [&] {
-                    ++written;
-                    progress.frameDone(options.output);
-                  });
-            } else {
-              std::string name = names->nameFor(frame);
-              const int pngLevel = options.pngLevel;
-              queue.submit(
-                  std::move(world),
-                  [name, fileDepth, exrColour, pngLevel](const host::World& picture) {
-                    host::writeImage(picture, name, fileDepth, exrColour, pngLevel);
-                  },
-                  [&written, &progress, name] {
-                    ++written;
-                    progress.frameDone(name);
-                  });
-            }
-          }
-          queue.drain();
-        }
-        progress.finish();
-        // An interrupted video is dropped whole; finished frames of a sequence stay.
-        if (writer && !stopped) writer->finish();
-      }
-      if (!options.saveProject.empty() && !stopped) host::saveProject(project, options.saveProject);
-    }
-    if (stopped) {
-      std::cerr << "plenorium: stopped after " << written << " frame" << (written == 1 ? "" : "s")
-                << (outputKindOf(options.output) == OutputKind::VIDEO ? "; the video was not written" : "") << '\n';
-      return 130;
-    }
-    if (!core.trace().failure().empty()) throw HostError(core.trace().failure());
-    for (const std::string& line : core.accounting().imbalanceReport()) {
-      std::cerr << "plenorium: warning: not given back by the end of the render: " << line << '\n';
-    }
-    return 0;
-  } catch (const HostError& e) {
-    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
-    return 1;
-  } catch (const fs::filesystem_error& e) {
-    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
-    return 1;
-  } catch (const std::bad_alloc&) {
-    std::cerr << "plenorium: " << (options.project.empty() ? "the built-in demo" : options.project)
-              << ": not enough memory for this render\n";
-    return 1;
-  } catch (const std::exception& e) {
-    // A last resort: every failure the host foresees is a HostError with its own message.
-    std::cerr << "plenorium: " << (options.project.empty() ? "the built-in demo" : options.project) << ": "
-              << host::oneLine(e.what()) << '\n';
-    return 1;
-  }
 }
 
 }  // namespace plenorium::cli

@@ -1,17 +1,16 @@
 // `plenorium render`: renders a project's composition to image files.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+
+#include "host_session.h"
 
 namespace plenorium::cli {
 
 struct RenderOptions {
   std::string modulePath;
   std::string project;                     // empty: the built-in demo
-  std::optional<nlohmann::json> document;  // a project built in memory, instead of the file
-  std::string documentName;                // how messages name it
   std::string output;                      // folder, pattern or file; empty: out/<comp name>/
   std::string comp;                        // empty: the project's render comp
   std::string frames;                      // "A-B" or "A"; empty: all
@@ -36,8 +35,19 @@ struct RenderOptions {
   bool noSound = false;  // videos: no sound track, whatever the project names
 };
 
-// Returns the process exit status; errors are printed to standard error.
+// The host session these options ask for (threads, cache, trace). Throws HostError for a value
+// out of range, before anything is opened.
+SessionSettings sessionSettingsFor(const RenderOptions& options);
+
+// Opens the project (or the built-in demo) and renders it. Returns 0, or 130 when interrupted;
+// throws on failure (the command's failure handler reports it).
 int runRender(const RenderOptions& options);
+
+// Renders the project opened in `session`, in steps: the options are checked, the outputs opened
+// (refused when one is a file the render reads, locked against a second render, leftovers of a
+// killed one cleared), the frames rendered and written, and the render finished (the video moved
+// into place, the project saved, the trace placed and the host's accounting checked).
+int renderOpened(HostSession& session, const RenderOptions& options);
 
 // What a render with these options would make, found without rendering: the frames, whether the
 // output is a video, and the layer whose sound it takes. Throws HostError as the render would.

@@ -5,11 +5,10 @@
 #include <filesystem>
 #include <iostream>
 #include <regex>
+#include <sstream>
 
-#include "host_core.h"
 #include "host_error.h"
 #include "media_library.h"
-#include "pixel_host.h"
 
 namespace plenorium::cli {
 namespace {
@@ -111,7 +110,13 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
       break;
     }
   }
-  const double duration = options.duration > 0 ? options.duration : longest > 0 ? longest : STILLS_DURATION;
+  // NaN, infinities, zero and negative lengths are refused alike, rather than some ignored.
+  if (options.duration && !(std::isfinite(*options.duration) && *options.duration > 0)) {
+    std::ostringstream given;
+    given << *options.duration;
+    throw HostError("--duration " + given.str() + ": expected a number of seconds above 0");
+  }
+  const double duration = options.duration ? *options.duration : longest > 0 ? longest : STILLS_DURATION;
 
   json items = json::array();
   json sourceLayers = json::array();
@@ -197,31 +202,30 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
   return {{"render", render}, {"items", items}};
 }
 
-int runWall(const WallOptions& options, RenderOptions render) {
+std::vector<ClipFacts> probeClips(host::MediaLibrary& media, const std::vector<std::string>& paths) {
   std::vector<ClipFacts> clips;
-  try {
-    host::HostCore core;
-    host::PixelHost pixels(core, 1);
-    host::MediaLibrary media(pixels.engine());
-    for (const std::string& path : options.clips) {
-      host::Item item;
-      item.kind = host::ItemKind::FOOTAGE;
-      item.path = path;
-      item.resolvedPath = path;
-      media.probe(item);
-      ClipFacts facts{path, item.width, item.height, item.pixelAspect, item.duration, ""};
-      if (item.duration > 0) facts.rate = item.rate.text();
-      clips.push_back(facts);
-    }
-    render.document = buildWallProject(options, clips);
-    render.documentName = "wall";
-    render.project.clear();
-  } catch (const std::exception& e) {
-    std::cerr << "plenorium: " << host::oneLine(e.what()) << '\n';
-    return 1;
+  for (const std::string& path : paths) {
+    host::Item item;
+    item.kind = host::ItemKind::FOOTAGE;
+    item.path = path;
+    item.resolvedPath = path;
+    media.probe(item);
+    ClipFacts facts{path, item.width, item.height, item.pixelAspect, item.duration, ""};
+    if (item.duration > 0) facts.rate = item.rate.text();
+    clips.push_back(facts);
   }
+  return clips;
+}
+
+void openWall(HostSession& session, const WallOptions& options) {
+  session.open(ProjectSource::built(buildWallProject(options, probeClips(session.media(), options.clips)), "wall"));
+}
+
+int runWall(const WallOptions& options, RenderOptions render) {
   if (render.output.empty()) render.output = "out/wall.mp4";
-  return runRender(render);
+  HostSession session(sessionSettingsFor(render));
+  openWall(session, options);
+  return renderOpened(session, render);
 }
 
 }  // namespace plenorium::cli

@@ -17,7 +17,7 @@ struct WallOptions {
   std::string grid;                // "CxR"; empty: as square as the clips allow
   std::string size = "1920x1080";
   std::string fps;             // empty: the first moving clip's rate, else 25
-  double duration = 0;         // seconds; 0: the longest clip's (5 s for stills alone)
+  std::optional<double> duration;  // seconds; unset: the longest clip's (5 s for stills alone)
   double gap = 0;              // pixels between screens
   std::string fit = "fit";     // stretch, fit (letterbox) or fill (crop)
   std::string end = "loop";    // what a clip does after its end: hold, loop or black
@@ -41,6 +41,9 @@ struct ClipFacts {
 
 // The project of a wall of `clips`. Throws HostError naming the option at fault.
 nlohmann::json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& clips);
+
+// Probes the clips through the session's media libraries and opens the wall's project in it.
+void openWall(HostSession& session, const WallOptions& options);
 
 // Probes the clips, builds the project and renders it with `render`'s output options.
 int runWall(const WallOptions& options, RenderOptions render);

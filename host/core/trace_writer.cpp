@@ -8,9 +8,11 @@
 
 namespace plenorium::host {
 
-TraceWriter::TraceWriter(const std::string& path)
-    : out_(std::make_unique<std::ofstream>(path, std::ios::trunc)), path_(path) {
-  if (!*out_) throw HostError("cannot write the trace file '" + path + "': check that its folder exists");
+TraceWriter::TraceWriter(const std::string& path, const std::string& shownAs)
+    : out_(std::make_unique<std::ofstream>(path, std::ios::trunc)),
+      path_(path),
+      shownAs_(shownAs.empty() ? path : shownAs) {
+  if (!*out_) throw HostError("cannot write the trace file '" + shownAs_ + "': check that its folder exists");
 }
 
 void TraceWriter::record(int cmd, const std::string& call, const nlohmann::json& fields, const nlohmann::json& result) {
@@ -25,7 +27,7 @@ void TraceWriter::record(int cmd, const std::string& call, const nlohmann::json&
   *out_ << line.dump() << '\n';
   out_->flush();
   if (!*out_) {
-    failure_ = "cannot write the trace file '" + path_ + "': " + std::strerror(errno);
+    failure_ = "cannot write the trace file '" + shownAs_ + "': " + std::strerror(errno);
     // A trace cut short by the disk is no record of the render: it goes, unless it is a device.
     out_.reset();
     std::error_code ec;

@@ -56,10 +56,14 @@ std::string SequencePattern::fileFor(long number) const {
 }
 
 bool parseSequencePattern(const std::string& path, SequencePattern& out) {
+  // A file that exists is that file, whatever characters its name holds (a#b.mp4, 50%d.mp4).
+  std::error_code exists;
+  if (fs::is_regular_file(path, exists)) return false;
   const fs::path p(path);
   const std::string name = p.filename().string();
+  // The placeholders: %d, %0Nd, or a run of two or more # (a lone # is part of a name).
   static const std::regex printf(R"(^(.*)%0?(\d*)d(.*)$)");
-  static const std::regex hashes(R"(^([^#]*)(#+)(.*)$)");
+  static const std::regex hashes(R"(^([^#]*)(##+)(.*)$)");
   std::smatch m;
   if (std::regex_match(name, m, printf)) {
     // File names carry at most nine digits of frame number (see below).
@@ -154,7 +158,9 @@ void probeImage(const std::string& file, int& width, int& height, double& aspect
 }  // namespace
 
 MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
-  auto it = sources_.find(item.resolvedPath);
+  // The same file read as it is recorded, not turned upright, is another source.
+  const std::string key = item.autorotate ? item.resolvedPath : item.resolvedPath + "\n(as recorded)";
+  auto it = sources_.find(key);
   if (it != sources_.end()) return *it->second;
   auto source = std::make_unique<Source>();
   source->path = item.resolvedPath;
@@ -173,7 +179,7 @@ MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
     case Kind::VIDEO:
       // With workers, videos are decoded side by side, each by one thread: as fast, and without
       // the frames a decoder's own threads keep in flight.
-      source->video = std::make_unique<VideoReader>(item.resolvedPath, workers_ ? 1 : 0);
+      source->video = std::make_unique<VideoReader>(item.resolvedPath, workers_ ? 1 : 0, item.autorotate);
       source->width = source->video->width();
       source->height = source->video->height();
       source->fps = source->video->fps();
@@ -186,7 +192,7 @@ MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
       source->frames = 1;
       break;
   }
-  return *sources_.emplace(item.resolvedPath, std::move(source)).first->second;
+  return *sources_.emplace(key, std::move(source)).first->second;
 }
 
 void MediaLibrary::probe(Item& item) {
@@ -201,6 +207,15 @@ void MediaLibrary::probe(Item& item) {
   if (s.kind == Kind::VIDEO) item.rate = FrameRate::fromFps(s.fps);
   item.hasSound = s.kind == Kind::VIDEO && s.video->hasSound();
   item.duration = s.kind == Kind::STILL ? 0.0 : static_cast<double>(s.frames) / s.fps;
+}
+
+std::vector<std::string> MediaLibrary::filesOf(const Item& item) {
+  const Source& s = sourceFor(item);
+  if (s.kind != Kind::SEQUENCE) return {s.path};
+  std::vector<std::string> files;
+  files.reserve(s.sequence.numbers.size());
+  for (const long number : s.sequence.numbers) files.push_back(s.sequence.fileFor(number));
+  return files;
 }
 
 std::string MediaLibrary::fileOf(const Source& source, long index) {
@@ -334,7 +349,7 @@ void MediaLibrary::readVideo(Source& source, long index, int downsample, World& 
     }
   }
   if (downsample <= 1 && out.depth() == PixelDepth::U8 && out.width() == source.width &&
-      out.height() == source.height) {
+      out.height() == source.height && !source.video->turned()) {
     source.video->frameInto(index, out);
   } else {
     const std::vector<std::uint8_t>& rgba = source.video->frame(index);

@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
@@ -41,6 +42,8 @@ struct VideoReader::State {
   long shownIndex = -1;
   long rgbaIndex = -1;  // index of the frame in `rgba`
   std::vector<std::uint8_t> rgba;
+  std::vector<std::uint8_t> unturned;  // a frame before it is turned upright
+  QuarterTurn turn;                    // from the stream's display matrix
   bool ended = false;
   bool sound = false;
 
@@ -169,6 +172,10 @@ struct VideoReader::State {
       }
     }
     rgba.resize(packed * static_cast<std::size_t>(height));
+    if (!turn.identity()) {
+      unturned.swap(rgba);
+      turnRgba(unturned.data(), width, height, turn, rgba);
+    }
     rgbaIndex = index;
   }
 
@@ -212,12 +219,33 @@ struct VideoReader::State {
   }
 };
 
-VideoReader::VideoReader(const std::string& path, int decoderThreads) : state_(std::make_unique<State>()) {
+namespace {
+
+// How FFmpeg's own tools turn a stream with this display matrix upright: quarter turns, with the
+// mirrorings a matrix may add. Other angles are left as they are.
+QuarterTurn turnOf(const std::int32_t* matrix) {
+  if (matrix == nullptr) return {};
+  double theta = -std::round(av_display_rotation_get(matrix));
+  theta -= 360 * std::floor(theta / 360 + 0.9 / 360);
+  if (std::fabs(theta - 90) < 1) return matrix[3] > 0 ? QuarterTurn{true, false, false} : QuarterTurn{true, false, true};
+  if (std::fabs(theta - 180) < 1) return {false, matrix[0] < 0, matrix[4] < 0};
+  if (std::fabs(theta - 270) < 1) return matrix[3] < 0 ? QuarterTurn{true, true, true} : QuarterTurn{true, true, false};
+  if (std::fabs(theta) < 1) return {false, false, matrix[4] < 0};
+  return {};
+}
+
+}  // namespace
+
+VideoReader::VideoReader(const std::string& path, int decoderThreads, bool upright)
+    : state_(std::make_unique<State>()) {
   State& s = *state_;
   s.path = path;
   s.stream = openMediaInput(path, AVMEDIA_TYPE_VIDEO, "video stream", s.format, s.codec, decoderThreads);
   AVStream* st = s.format->streams[s.stream];
   s.sound = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+  if (upright) {
+    s.turn = turnOf(reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr)));
+  }
   s.decoded = av_frame_alloc();
   s.shown = av_frame_alloc();
   s.incoming = av_frame_alloc();
@@ -242,10 +270,13 @@ VideoReader::VideoReader(const std::string& path, int decoderThreads) : state_(s
 VideoReader::~VideoReader() = default;
 
 int VideoReader::width() const {
-  return state_->codec->width;
+  return state_->turn.swapAxes ? state_->codec->height : state_->codec->width;
 }
 int VideoReader::height() const {
-  return state_->codec->height;
+  return state_->turn.swapAxes ? state_->codec->width : state_->codec->height;
+}
+bool VideoReader::turned() const {
+  return !state_->turn.identity();
 }
 double VideoReader::fps() const {
   return av_q2d(state_->rate);
@@ -273,8 +304,9 @@ const std::vector<std::uint8_t>& VideoReader::frame(long index) {
 
 void VideoReader::frameInto(long index, World& out) {
   State& s = *state_;
-  if (out.depth() != PixelDepth::U8 || out.width() != s.codec->width || out.height() != s.codec->height) {
-    throw HostError("'" + s.path + "': a frame is converted only into an 8-bit world of the video's size");
+  if (out.depth() != PixelDepth::U8 || out.width() != s.codec->width || out.height() != s.codec->height ||
+      !s.turn.identity()) {
+    throw HostError("'" + s.path + "': a frame is converted only into an 8-bit world of the video's size, upright");
   }
   index = std::clamp(index, 0L, s.frames - 1);
   s.decodeTo(index);

@@ -17,7 +17,9 @@ class VideoReader {
  public:
   // Throws HostError naming the file when it cannot be opened or has no video stream.
   // `decoderThreads`: the decoder's own threads (0: as many as it finds useful).
-  explicit VideoReader(const std::string& path, int decoderThreads = 0);
+  // `upright`: frames are turned as the stream's display matrix says (a phone's portrait clip),
+  // as FFmpeg's tools show them; width() and height() are then the shown size.
+  explicit VideoReader(const std::string& path, int decoderThreads = 0, bool upright = true);
   ~VideoReader();
   VideoReader(const VideoReader&) = delete;
   VideoReader& operator=(const VideoReader&) = delete;
@@ -28,12 +30,13 @@ class VideoReader {
   long frameCount() const;
   double pixelAspect() const;
   bool hasSound() const;  // whether the file also holds sound (SoundReader reads it)
+  bool turned() const;    // whether frames are turned upright (frameInto is then not offered)
 
   // Frame `index` (0 first; clamped to the last) as 8-bit RGBA rows, width × 4 bytes apart.
   // Throws HostError when decoding fails.
   const std::vector<std::uint8_t>& frame(long index);
-  // Frame `index` converted straight into `out`, an 8-bit world of the video's size: no copy
-  // between decoding and the world. Throws HostError when decoding fails.
+  // Frame `index` converted straight into `out`, an 8-bit world of the video's size, for a video
+  // that is not turned: no copy between decoding and the world. Throws HostError when decoding fails.
   void frameInto(long index, World& out);
   // Decodes up to frame `index` and keeps it, so that the next frameInto or frame of it only
   // converts. The frame shown last stays at hand too.

@@ -154,6 +154,21 @@ void rgbaToArgbInPlace(World& world) {
   world.markAllWritten();
 }
 
+void turnRgba(const std::uint8_t* src, int width, int height, QuarterTurn turn, std::vector<std::uint8_t>& out) {
+  const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
+  const std::size_t outWidth = turn.swapAxes ? h : w, outHeight = turn.swapAxes ? w : h;
+  out.resize(w * h * 4);
+  for (std::size_t y = 0; y < outHeight; ++y) {
+    std::uint8_t* row = out.data() + y * outWidth * 4;
+    for (std::size_t x = 0; x < outWidth; ++x) {
+      std::size_t u = turn.swapAxes ? y : x, v = turn.swapAxes ? x : y;
+      if (turn.mirrorX) u = w - 1 - u;
+      if (turn.mirrorY) v = h - 1 - v;
+      std::memcpy(row + x * 4, src + (v * w + u) * 4, 4);
+    }
+  }
+}
+
 void importPixels(const PixelBuffer& src, World& dst) {
   dispatchDepth(dst.depth(), [&]<PixelDepth D>() { importRows<D>(src, dst); });
   dst.markAllWritten();

@@ -5,15 +5,79 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 
 namespace plenorium::host {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Deadline {
+// What one heap may use: a deadline for each evaluation and a ceiling on the memory it holds.
+// Duktape passes this record to the timeout check and to the allocation functions below.
+struct HeapLimits {
   Clock::time_point until = Clock::time_point::max();
+  std::size_t bytesLimit = 0;
+  std::size_t bytesInUse = 0;
+  bool refusedMemory = false;  // an allocation was refused since the evaluation began
+  std::uint32_t steps = 0;     // property accesses, between looks at the clock
 };
+
+// Each block carries its size in front of it, so that the heap's total is known exactly.
+constexpr std::size_t BLOCK_HEADER = alignof(std::max_align_t);
+
+void* limitedAlloc(void* udata, duk_size_t size) {
+  auto* limits = static_cast<HeapLimits*>(udata);
+  if (size == 0) return nullptr;
+  if (size > limits->bytesLimit - std::min(limits->bytesLimit, limits->bytesInUse)) {
+    limits->refusedMemory = true;
+    return nullptr;
+  }
+  auto* block = static_cast<unsigned char*>(std::malloc(size + BLOCK_HEADER));
+  if (block == nullptr) {
+    limits->refusedMemory = true;
+    return nullptr;
+  }
+  std::memcpy(block, &size, sizeof(size));
+  limits->bytesInUse += size;
+  return block + BLOCK_HEADER;
+}
+
+void limitedFree(void* udata, void* ptr) {
+  if (ptr == nullptr) return;
+  auto* limits = static_cast<HeapLimits*>(udata);
+  unsigned char* block = static_cast<unsigned char*>(ptr) - BLOCK_HEADER;
+  std::size_t size = 0;
+  std::memcpy(&size, block, sizeof(size));
+  limits->bytesInUse -= size;
+  std::free(block);
+}
+
+void* limitedRealloc(void* udata, void* ptr, duk_size_t size) {
+  if (ptr == nullptr) return limitedAlloc(udata, size);
+  if (size == 0) {
+    limitedFree(udata, ptr);
+    return nullptr;
+  }
+  auto* limits = static_cast<HeapLimits*>(udata);
+  unsigned char* block = static_cast<unsigned char*>(ptr) - BLOCK_HEADER;
+  std::size_t old = 0;
+  std::memcpy(&old, block, sizeof(old));
+  if (size > old && size - old > limits->bytesLimit - std::min(limits->bytesLimit, limits->bytesInUse)) {
+    limits->refusedMemory = true;
+    return nullptr;
+  }
+  auto* grown = static_cast<unsigned char*>(std::realloc(block, size + BLOCK_HEADER));
+  if (grown == nullptr) {
+    limits->refusedMemory = true;
+    return nullptr;  // the old block stays, as realloc leaves it
+  }
+  std::memcpy(grown, &size, sizeof(size));
+  limits->bytesInUse = limits->bytesInUse - old + size;
+  return grown + BLOCK_HEADER;
+}
 
 // The objects and helpers every expression sees, built from the context record `__ctx`.
 constexpr const char* PRELUDE = R"JS(
@@ -108,18 +172,26 @@ void fatal(void*, const char* message) {
 }  // namespace
 
 extern "C" int plenorium_duktape_timed_out(void* udata) {
-  const auto* d = static_cast<const Deadline*>(udata);
-  return d != nullptr && Clock::now() > d->until ? 1 : 0;
+  const auto* limits = static_cast<const HeapLimits*>(udata);
+  return limits != nullptr && Clock::now() > limits->until ? 1 : 0;
+}
+
+// Counts a property access made by the engine's own functions; every 65536th looks at the clock.
+extern "C" int plenorium_duktape_step_timed_out(void* udata) {
+  auto* limits = static_cast<HeapLimits*>(udata);
+  if (limits == nullptr || (++limits->steps & 0xffffU) != 0) return 0;
+  return Clock::now() > limits->until ? 1 : 0;
 }
 
 struct ExpressionEngine::Heap {
-  Deadline deadline;
+  HeapLimits limits;
   duk_context* ctx = nullptr;
 };
 
-ExpressionEngine::ExpressionEngine(std::chrono::milliseconds budget)
+ExpressionEngine::ExpressionEngine(std::chrono::milliseconds budget, std::size_t memoryLimit)
     : heap_(std::make_unique<Heap>()), budget_(budget) {
-  heap_->ctx = duk_create_heap(nullptr, nullptr, nullptr, &heap_->deadline, &fatal);
+  heap_->limits.bytesLimit = memoryLimit;
+  heap_->ctx = duk_create_heap(&limitedAlloc, &limitedRealloc, &limitedFree, &heap_->limits, &fatal);
 }
 
 ExpressionEngine::~ExpressionEngine() {
@@ -140,7 +212,8 @@ std::optional<StreamValue> ExpressionEngine::evaluate(const std::string& code, c
   duk_push_string(ctx, json.c_str());
   duk_put_global_string(ctx, "__ctxJson");
 
-  heap_->deadline.until = Clock::now() + budget_;
+  heap_->limits.until = Clock::now() + budget_;
+  heap_->limits.refusedMemory = false;
   std::optional<StreamValue> result;
   if (duk_peval_string(ctx, PRELUDE) != 0) {
     error = duk_safe_to_string(ctx, -1);
@@ -148,7 +221,13 @@ std::optional<StreamValue> ExpressionEngine::evaluate(const std::string& code, c
     duk_pop(ctx);
     if (duk_peval_lstring(ctx, code.data(), code.size()) != 0) {
       error = duk_safe_to_string(ctx, -1);
-      if (Clock::now() > heap_->deadline.until) error = "stopped after " + std::to_string(budget_.count()) + " ms";
+      // The engine's own words ("execution timeout", "alloc failed") are replaced by what happened.
+      if (heap_->limits.refusedMemory && error.find("alloc") != std::string::npos) {
+        error = "stopped: it asked for more than " + std::to_string(heap_->limits.bytesLimit >> 20) +
+                " MiB of memory";
+      } else if (Clock::now() > heap_->limits.until) {
+        error = "stopped: still running after " + std::to_string(budget_.count()) + " ms";
+      }
     } else if (duk_is_number(ctx, -1)) {
       result = StreamValue{duk_get_number(ctx, -1), 0};
     } else if (duk_is_boolean(ctx, -1)) {
@@ -169,7 +248,7 @@ std::optional<StreamValue> ExpressionEngine::evaluate(const std::string& code, c
       result.reset();
     }
   }
-  heap_->deadline.until = Clock::time_point::max();
+  heap_->limits.until = Clock::time_point::max();
   duk_set_top(ctx, 0);
   duk_set_top(heap, 0);  // drops the evaluation's thread and its global environment
   return result;

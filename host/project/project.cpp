@@ -76,18 +76,22 @@ int Composition::indexOf(const Layer* layer) const {
   return -1;
 }
 
+Item& Project::addItem(std::unique_ptr<Item> item) {
+  Item& added = *item;
+  items.push_back(std::move(item));
+  itemsByName_.emplace(added.name, &added);
+  itemsById_.emplace(added.id, &added);
+  return added;
+}
+
 Item* Project::itemByName(const std::string& name) const {
-  for (const auto& item : items) {
-    if (item->name == name) return item.get();
-  }
-  return nullptr;
+  const auto found = itemsByName_.find(name);
+  return found != itemsByName_.end() ? found->second : nullptr;
 }
 
 Item* Project::itemById(int id) const {
-  for (const auto& item : items) {
-    if (item->id == id) return item.get();
-  }
-  return nullptr;
+  const auto found = itemsById_.find(id);
+  return found != itemsById_.end() ? found->second : nullptr;
 }
 
 Composition* Project::compByName(const std::string& name) const {

@@ -529,6 +529,15 @@ const Field<Item> FOOTAGE_HOLD{"hold", [](const FieldInput& in, Item& item) { it
                                [](const Item& item, oj& out, const FieldOutput&) {
                                  if (item.hold) out["hold"] = true;
                                }};
+// Videos are shown upright as their display matrix says (a phone's portrait clip); false reads
+// the pictures as they are stored.
+const Field<Item> FOOTAGE_AUTOROTATE{"autorotate",
+                                     [](const FieldInput& in, Item& item) {
+                                       item.autorotate = in.boolean("autorotate", true);
+                                     },
+                                     [](const Item& item, oj& out, const FieldOutput&) {
+                                       if (!item.autorotate) out["autorotate"] = false;
+                                     }};
 const Field<Item> BACKGROUND{
     "background",
     [](const FieldInput& in, Item& item) {
@@ -554,7 +563,7 @@ const std::vector<ItemKindDescription>& itemKinds() {
   static const std::vector<ItemKindDescription> kinds = {
       {"solid", ItemKind::SOLID, {WIDTH, HEIGHT, PIXEL_ASPECT, COLOR}},
       {"pattern", ItemKind::PATTERN, {PATTERN, WIDTH, HEIGHT, PIXEL_ASPECT, FPS, DURATION}},
-      {"footage", ItemKind::FOOTAGE, {FPS, FOOTAGE_PATH, FOOTAGE_PIXEL_ASPECT, FOOTAGE_LOOP, FOOTAGE_HOLD}},
+      {"footage", ItemKind::FOOTAGE, {FPS, FOOTAGE_PATH, FOOTAGE_PIXEL_ASPECT, FOOTAGE_LOOP, FOOTAGE_HOLD, FOOTAGE_AUTOROTATE}},
       {"comp", ItemKind::COMP, {WIDTH, HEIGHT, PIXEL_ASPECT, FPS, DURATION, BACKGROUND, LAYERS}},
   };
   return kinds;
@@ -745,7 +754,7 @@ class Loader {
       comp->duration = item->duration;
       comp->pixelAspect = item->pixelAspect;
     }
-    project.items.push_back(std::move(item));
+    project.addItem(std::move(item));
   }
 
   void readLayers(Project& project, Item& item, const json& v, const std::string& path) {

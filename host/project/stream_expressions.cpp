@@ -64,6 +64,12 @@ const nlohmann::json& StreamExpressions::compContext(const Composition& comp, do
 StreamValue StreamExpressions::valueOf(const Layer& layer, const EffectInstance* effect, int index,
                                        const Stream& stream, double layerTime) {
   if (stream.expression().empty() || !stream.expressionEnabled()) return stream.valueAt(layerTime);
+  // An expression that failed once is not run again: each run could cost its whole time budget,
+  // for every screen and frame. Until the expression is changed the control keeps its own value,
+  // as the host application disables a broken expression.
+  if (const auto failed = failed_.find(&stream); failed != failed_.end() && failed->second == stream.expression()) {
+    return stream.valueAt(layerTime);
+  }
   const Composition& comp = *layer.parent;
   int effectIndex = -1;
   for (std::size_t i = 0; i < layer.effects.size(); ++i) {
@@ -84,11 +90,9 @@ StreamValue StreamExpressions::valueOf(const Layer& layer, const EffectInstance*
   const std::string control =
       effect != nullptr ? "control '" + effect->schema->at(index).path + "' of effect '" + effect->matchName + "'"
                         : "transform stream " + std::to_string(index);
-  const std::string key = layer.name + "/" + control;
-  if (warned_.insert(key).second) {
-    warnings_.push_back("layer '" + layer.name + "', " + control + ": the expression failed (" + error +
-                        "); the value before it is used");
-  }
+  failed_[&stream] = stream.expression();
+  warnings_.push_back("layer '" + layer.name + "', " + control + ": the expression failed (" + error +
+                      ") and is switched off; the value without it is used");
   return before;
 }
 

@@ -139,8 +139,8 @@ TEST_F(CommandRender, AFarmRenderIsPlannedInChunksAndBadFarmOptionsAreRefused) {
   EXPECT_NE(r.output.find("'--png-level' '4'"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("render '" + project.string() + "'"), std::string::npos) << r.output;
   std::size_t partitions = 0;
-  for (std::size_t at = r.output.find("#SBATCH --partition=render"); at != std::string::npos;
-       at = r.output.find("#SBATCH --partition=render", at + 1)) {
+  for (std::size_t at = r.output.find("#SBATCH --partition='render'"); at != std::string::npos;
+       at = r.output.find("#SBATCH --partition='render'", at + 1)) {
     ++partitions;
   }
   EXPECT_EQ(partitions, 2u) << "the chunks and the join both go to the partition";

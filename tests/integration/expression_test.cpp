@@ -74,7 +74,7 @@ TEST_F(Expressions, AnExpressionDrivingColumnsToAFractionGivesWholeColumns) {
   EXPECT_EQ(at(*w, 490, 160).a, 0.0f);
 }
 
-TEST_F(Expressions, FailuresFallBackToTheValueBeforeAndAreReportedOnce) {
+TEST_F(Expressions, AFailedExpressionIsSwitchedOffWithOneWarningUntilItChanges) {
   openWall();
   EXPECT_EQ(evaluate("this is not javascript ("), 5.0);
   EXPECT_EQ(evaluate("this is not javascript ("), 5.0);
@@ -83,10 +83,39 @@ TEST_F(Expressions, FailuresFallBackToTheValueBeforeAndAreReportedOnce) {
   EXPECT_NE(warnings[0].find("layer 'Wall'"), std::string::npos) << warnings[0];
   EXPECT_NE(warnings[0].find("Columns"), std::string::npos) << warnings[0];
 
-  EXPECT_EQ(evaluate("while (true) {}"), 5.0) << "a runaway loop is stopped";
+  // It fails at time 0 and would give 7 later, but once failed it is not run again.
+  EXPECT_EQ(evaluate("if (time < 1) throw new Error('not yet'); 7", 0), 5.0);
+  EXPECT_EQ(valueOf(COLUMNS, 2), 5.0) << "a failed expression stays switched off";
+  EXPECT_EQ(session->takeWarnings().size(), 1u);
+  EXPECT_EQ(evaluate("time < 1 ? 6 : 7", 2), 7.0) << "a changed expression runs again";
+
   EXPECT_EQ(evaluate("'text'"), 5.0);
   EXPECT_EQ(evaluate("1 / 0"), 5.0) << "an infinite result is refused";
-  EXPECT_TRUE(session->takeWarnings().empty()) << "one warning per control";
+  EXPECT_EQ(session->takeWarnings().size(), 2u) << "one warning for each expression that failed";
+}
+
+TEST_F(Expressions, RunawayLoopsPatternsAndAllocationsAreStoppedAndSaySo) {
+  openWall();
+  const struct {
+    const char* code;
+    const char* why;
+  } runaway[] = {
+      {"while (true) {}", "still running after"},
+      // Backtracking without end inside the regular-expression matcher, where no script runs.
+      {"/(a+)+$/.test('aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa!') ? 1 : 2", "still running after"},
+      {"'x'.repeat(2e9).length", "of memory"},
+      {"new Uint8Array(1e9).fill(7).length", "of memory"},
+      {"new Array(1e9).join('x').length", "still running after"},
+      {"new Array(1e9).indexOf(3)", "still running after"},
+  };
+  for (const auto& r : runaway) {
+    SCOPED_TRACE(r.code);
+    EXPECT_EQ(evaluate(r.code), 5.0);
+    const auto warnings = session->takeWarnings();
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find(r.why), std::string::npos) << warnings[0];
+  }
+  EXPECT_EQ(evaluate("'x'.repeat(1000).length"), 1000.0) << "the engine works after a refused allocation";
 }
 
 TEST_F(Expressions, LayerTransformsFollowTheirExpressions) {

@@ -150,6 +150,11 @@ TEST_F(WallCommand, TheSavedProjectRendersTheSamePixelsAndBadOptionsAreRefused) 
       {"wide.mp4 --audio 2", "--audio 2: expected a clip number from 1 to 1"},
       {"wide.mp4 --set Colums=3", "Colums"},
       {"wide.mp4 --grid 1x1 --size 3840x2160", "larger than the effect's 1920x1080"},
+      {"wide.mp4 --duration nan", "--duration nan: expected a number of seconds above 0"},
+      {"wide.mp4 --duration -1", "--duration -1: expected a number of seconds above 0"},
+      {"wide.mp4 --duration 0", "--duration 0: expected a number of seconds above 0"},
+      {"wide.mp4 --duration -inf", "--duration -inf: expected a number of seconds above 0"},
+      {"wide.mp4 --duration inf", "--duration inf: expected a number of seconds above 0"},
   };
   for (const auto& b : bad) {
     SCOPED_TRACE(b.arguments);
@@ -159,6 +164,52 @@ TEST_F(WallCommand, TheSavedProjectRendersTheSamePixelsAndBadOptionsAreRefused) 
     EXPECT_NE(e.output.find(b.message), std::string::npos) << e.output;
     EXPECT_FALSE(fs::exists(dir() / "bad.mp4"));
   }
+}
+
+// No output may be a file the render reads, however it is named: the clip itself, through "..",
+// through a symbolic link, a still, the frames of a sequence, the project's footage, a saved
+// project or a trace. Each is refused before anything is written, and the input stays as it was.
+TEST_F(WallCommand, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
+  ASSERT_EQ(runShell("cd " + dir().string() + " && mkdir -p self && cp wide.mp4 self/a.mp4 && cp still.png self/s.png" +
+                     " && ln -sf a.mp4 self/link.mp4 && cp shot.1.png self/f_0001.png && cp shot.2.png self/f_0002.png")
+                .exitCode(),
+            0);
+  std::ofstream(dir() / "self" / "p.json") << R"({"items": [
+    {"name": "clip", "type": "footage", "path": "a.mp4"},
+    {"name": "Main", "type": "comp", "width": 64, "height": 36, "fps": 25, "duration": 0.2,
+     "layers": [{"name": "Clip", "source": "clip"}]}]})";
+  const auto sizeOf = [&](const char* name) { return fs::file_size(dir() / "self" / name); };
+  const auto clipSize = sizeOf("a.mp4"), stillSize = sizeOf("s.png"), frameSize = sizeOf("f_0001.png");
+  const struct {
+    std::string command;
+    const char* names;
+  } cases[] = {
+      {"wall self/a.mp4 -o self/a.mp4", "-o 'self/a.mp4' is the footage"},
+      {"wall self/a.mp4 -o self/../self/./a.mp4", "self/a.mp4' that this render reads"},
+      {"wall self/a.mp4 -o self/link.mp4", "self/a.mp4' that this render reads"},
+      {"wall self/link.mp4 -o self/a.mp4", "self/link.mp4' that this render reads"},
+      {"wall self/s.png -o self/s.png --frames 0", "-o 'self/s.png' is the footage"},
+      {"wall self/f_%04d.png -o self/f_####.png --start-number 1", "-o 'self/f_0001.png' is the footage"},
+      {"wall self/a.mp4 -o self/out.mp4 --save-project self/a.mp4", "--save-project 'self/a.mp4' is the footage"},
+      {"wall self/a.mp4 -o self/out.mp4 --trace self/a.mp4", "--trace 'self/a.mp4' is the footage"},
+      {"render self/p.json -o self/a.mp4", "is the footage"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    const auto r = runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH + " " + c.command + " -q");
+    EXPECT_EQ(r.exitCode(), 1) << r.output;
+    EXPECT_NE(r.output.find(c.names), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Name another output"), std::string::npos) << r.output;
+  }
+  EXPECT_EQ(sizeOf("a.mp4"), clipSize);
+  EXPECT_EQ(sizeOf("s.png"), stillSize);
+  EXPECT_EQ(sizeOf("f_0001.png"), frameSize);
+  EXPECT_TRUE(fs::is_symlink(dir() / "self" / "link.mp4"));
+  EXPECT_FALSE(fs::exists(dir() / "self" / "out.mp4"));
+  // Run twice into the clips' own folder, the second run reads the first one's wall and is refused.
+  const std::string twice = "cd " + dir().string() + "/self && " + PLENORIUM_CLI_PATH + " wall *.mp4 -o wall.mp4 -q";
+  ASSERT_EQ(runShell(twice).exitCode(), 0);
+  EXPECT_EQ(runShell(twice).exitCode(), 1);
 }
 
 }  // namespace

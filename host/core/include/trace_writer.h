@@ -11,8 +11,9 @@ namespace plenorium::host {
 class TraceWriter {
  public:
   TraceWriter() = default;
-  // Opens `path` for writing; throws HostError when it cannot.
-  explicit TraceWriter(const std::string& path);
+  // Opens `path` for writing; throws HostError when it cannot. Messages name it `shownAs` (the
+  // file it becomes, when `path` is a partial file moved into place later).
+  explicit TraceWriter(const std::string& path, const std::string& shownAs = "");
 
   bool enabled() const { return out_ != nullptr; }
   // Why writing stopped (a full disk, say), or empty while every line got through. Lines after a
@@ -26,6 +27,7 @@ class TraceWriter {
  private:
   std::unique_ptr<std::ofstream> out_;
   std::string path_;
+  std::string shownAs_;
   std::string failure_;
 };
 

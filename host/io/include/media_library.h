@@ -28,7 +28,8 @@ struct SequencePattern {
   std::vector<long> numbers;  // ascending
   std::string fileFor(long number) const;
 };
-// Whether `path` names a sequence; when it does, fills `out` with the files that exist.
+// Whether `path` names a sequence (no file of that name exists and its name holds %d, %0Nd or two
+// or more #); when it does, fills `out` with the files that exist.
 bool parseSequencePattern(const std::string& path, SequencePattern& out);
 
 class MediaLibrary : public FootageProvider {
@@ -38,6 +39,8 @@ class MediaLibrary : public FootageProvider {
   ~MediaLibrary() override;
 
   void probe(Item& item) override;
+  // The files `item` reads: its own, or each file of its sequence.
+  std::vector<std::string> filesOf(const Item& item);
   void readFrame(const Item& item, double seconds, int downsample, World& out) override;
 
   // Pictures decoded so far (video frames and picture files, also those decoded ahead), for tests

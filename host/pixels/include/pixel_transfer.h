@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "world.h"
 
@@ -27,6 +28,20 @@ void importPixels(const PixelBuffer& src, World& dst);
 // Turns the 8-bit RGBA pixels that a decoder wrote into `world`'s rows into the world's own ARGB
 // order, in place.
 void rgbaToArgbInPlace(World& world);
+
+// How a picture is turned to be shown upright: destination pixel (x, y) takes the source pixel at
+// (u, v) = swapAxes ? (y, x) : (x, y), counted from the right when mirrorX and from the bottom when
+// mirrorY. Quarter turns swap the axes: 90 degrees clockwise is {true, false, true}.
+struct QuarterTurn {
+  bool swapAxes = false;
+  bool mirrorX = false;
+  bool mirrorY = false;
+  bool identity() const { return !swapAxes && !mirrorX && !mirrorY; }
+};
+
+// Turns packed 8-bit RGBA rows of `width` x `height` by `turn` into `out` (packed, of the turned
+// size: height x width when the axes swap).
+void turnRgba(const std::uint8_t* src, int width, int height, QuarterTurn turn, std::vector<std::uint8_t>& out);
 
 // Reads `src` into an RGBA buffer of `type` samples; `premultiply` associates colour with alpha
 // (as EXR files expect).

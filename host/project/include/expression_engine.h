@@ -2,10 +2,12 @@
 // An expression sees `time`, `value`, `thisComp`, `thisLayer`, `thisProperty` (with
 // `propertyGroup(n)` and indexed access to the effect's controls), `effect(name)(control)`,
 // `Math`, and the helpers `linear`, `clamp`, `random` and `wiggle`. Evaluation is bounded in
-// time: a runaway loop is stopped and reported as a failure.
+// time, also inside regular expressions, and in memory: a runaway loop, a pattern that backtracks
+// without end or a string of gigabytes is stopped and reported as a failure.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -17,7 +19,10 @@ namespace plenorium::host {
 
 class ExpressionEngine {
  public:
-  explicit ExpressionEngine(std::chrono::milliseconds budget = std::chrono::milliseconds(250));
+  // Each evaluation may run for `budget` and the engine may hold `memoryLimit` bytes; past
+  // either, the evaluation fails with an error that says which.
+  explicit ExpressionEngine(std::chrono::milliseconds budget = std::chrono::milliseconds(250),
+                            std::size_t memoryLimit = std::size_t{64} << 20);
   ~ExpressionEngine();
   ExpressionEngine(const ExpressionEngine&) = delete;
   ExpressionEngine& operator=(const ExpressionEngine&) = delete;

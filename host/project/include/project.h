@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "param_schema.h"
@@ -48,6 +49,7 @@ struct Item {
   bool hasSound = false;        // footage: found when probed, never saved
   int loops = 1;                // footage: how often it plays; 0: for ever
   bool hold = false;            // footage: its last frame stays after its end
+  bool autorotate = true;       // footage: videos turned upright as their display matrix says
 
   // How long footage plays before its layer ends: its duration times its loops; for ever (infinity)
   // for stills, held or endlessly looped footage and every other kind of item.
@@ -119,9 +121,16 @@ struct Project {
   // "JSON path: what happened".
   std::vector<std::string> loadNotices;
 
+  // Adds an item and indexes its name and id; items are added only through here, so that
+  // lookups stay constant-time however many items a project holds.
+  Item& addItem(std::unique_ptr<Item> item);
   Item* itemByName(const std::string& name) const;
   Item* itemById(int id) const;
   Composition* compByName(const std::string& name) const;
+
+ private:
+  std::unordered_map<std::string, Item*> itemsByName_;
+  std::unordered_map<int, Item*> itemsById_;
 };
 
 }  // namespace plenorium::host

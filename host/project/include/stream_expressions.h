@@ -24,8 +24,8 @@ class StreamExpressions {
   explicit StreamExpressions(std::function<std::string(const EffectInstance&)> effectName);
 
   // A stream's value at `layerTime` seconds: its expression's result, or the value before it
-  // when there is no enabled expression or the expression fails (then with one warning per
-  // control). `effect` is null for the layer's transform streams; `index` is the control's index.
+  // when there is no enabled expression or the expression fails. A failed expression is switched
+  // off, with one warning, until it is changed. `effect` is null for the layer's transform streams; `index` is the control's index.
   StreamValue valueOf(const Layer& layer, const EffectInstance* effect, int index, const Stream& stream,
                       double layerTime);
 
@@ -51,7 +51,8 @@ class StreamExpressions {
   ExpressionEngine engine_;
   std::map<std::pair<const Composition*, double>, nlohmann::json> comps_;
   bool keeping_ = false;
-  std::set<std::string> warned_;
+  // Streams whose expression failed, with the expression that failed; a new expression runs.
+  std::map<const Stream*, std::string> failed_;
   std::vector<std::string> warnings_;
 };
 

@@ -160,6 +160,22 @@ TEST_F(Media, SequencesStartAtTheirFirstFrameAndHoldOverGaps) {
   EXPECT_THROW(footage("none.%04d.png"), HostError);
 }
 
+// A file that exists is read as that file, whatever its name holds; a lone # is no placeholder.
+TEST_F(Media, FilesNamedWithHashesOrPercentDAreThemselves) {
+  World w(PixelDepth::U8, 6, 2);
+  paint(w, [](int, int) { return Color4{1, 0, 0, 1}; });
+  for (const char* name : {"a#b.png", "50%d.png", "take ##1.png"}) {
+    SCOPED_TRACE(name);
+    writeImage(w, (dir / name).string(), FileDepth::EIGHT);
+    const Item item = footage(name);
+    EXPECT_EQ(item.width, 6);
+    EXPECT_DOUBLE_EQ(item.duration, 0.0) << "a still, not a sequence";
+  }
+  SequencePattern pattern;
+  EXPECT_FALSE(parseSequencePattern((dir / "c#d.png").string(), pattern)) << "a lone # is part of the name";
+  EXPECT_TRUE(parseSequencePattern((dir / "c##d.png").string(), pattern));
+}
+
 // With a worker, a sequence decodes its next file while a frame is used: each file is decoded
 // once, whatever order the frames are asked in, and a damaged file met ahead is reported only by
 // the frame that shows it, naming the file.
@@ -197,6 +213,54 @@ TEST_F(Media, ASequenceDecodedAheadDecodesEachFileOnceAndReportsADamagedOneWhenS
     EXPECT_NE(std::string(e.what()).find("take.5.png"), std::string::npos) << e.what();
   }
   EXPECT_EQ(frameAt(0), 1);
+}
+
+// A clip whose display matrix turns it (as phones record portrait video) is shown upright, as
+// FFmpeg's own tools show it, at its shown size; "autorotate": false reads it as stored.
+TEST_F(Media, TurnedClipsAreShownUprightAsFfmpegShowsThem) {
+  const std::string made = "cd " + dir.string() +
+                           " && ffmpeg -nostdin -v error -y -f lavfi -i testsrc=s=160x96:d=1 -pix_fmt yuv444p "
+                           "-c:v libx264 -qp 0 plain.mp4";
+  ASSERT_EQ(std::system(made.c_str()), 0);
+  for (const int degrees : {90, 180, 270}) {
+    SCOPED_TRACE(degrees);
+    const std::string name = "turned" + std::to_string(degrees) + ".mp4";
+    const std::string turn = "cd " + dir.string() + " && ffmpeg -nostdin -v error -y -i plain.mp4 -c copy " +
+                             "-metadata:s:v:0 rotate=" + std::to_string(degrees) + " " + name +
+                             " && ffmpeg -nostdin -v error -y -i " + name +
+                             " -frames:v 1 -f rawvideo -pix_fmt rgba shown.rgba";
+    ASSERT_EQ(std::system(turn.c_str()), 0);
+    const Item item = footage(name);
+    const bool quarter = degrees != 180;
+    ASSERT_EQ(item.width, quarter ? 96 : 160);
+    ASSERT_EQ(item.height, quarter ? 160 : 96);
+    std::ifstream in(dir / "shown.rgba", std::ios::binary);
+    const std::vector<unsigned char> shown((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(shown.size(), 96u * 160u * 4u);
+    World w(PixelDepth::U8, item.width, item.height);
+    media.readFrame(item, 0, 1, w);
+    double difference = 0;
+    for (int y = 0; y < w.height(); ++y) {
+      for (int x = 0; x < w.width(); ++x) {
+        const Color4 c = pixelAt(w, x, y);
+        const unsigned char* e = &shown[(static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width()) +
+                                         static_cast<std::size_t>(x)) *
+                                        4];
+        difference += std::abs(c.r * 255 - e[0]) + std::abs(c.g * 255 - e[1]) + std::abs(c.b * 255 - e[2]);
+      }
+    }
+    EXPECT_LT(difference / (w.width() * w.height() * 3), 3.0) << "mean difference per sample";
+    World half(PixelDepth::U8, item.width / 2, item.height / 2);
+    EXPECT_NO_THROW(media.readFrame(item, 0, 2, half));
+  }
+  Item asStored;
+  asStored.kind = ItemKind::FOOTAGE;
+  asStored.path = "turned90.mp4";
+  asStored.resolvedPath = (dir / "turned90.mp4").string();
+  asStored.autorotate = false;
+  media.probe(asStored);
+  EXPECT_EQ(asStored.width, 160);
+  EXPECT_EQ(asStored.height, 96);
 }
 
 TEST_F(Media, VideoFramesComeBackAtTheirOwnTimesAndAreDecodedOnce) {
