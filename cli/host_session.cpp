@@ -53,8 +53,8 @@ host::Project& HostSession::open(const ProjectSource& source, bool probeFootage)
     project_ = std::make_unique<host::Project>(
         host::parseProject(*source.document, source.name, fs::current_path().string(), schemas, probe));
   } else if (source.path.empty()) {
-    project_ = std::make_unique<host::Project>(host::parseProject(
-        nlohmann::json::parse(DEMO_PROJECT), "built-in demo", fs::current_path().string(), schemas, probe));
+    project_ = std::make_unique<host::Project>(host::parseProject(nlohmann::json::parse(DEMO_PROJECT), "built-in demo",
+                                                                  fs::current_path().string(), schemas, probe));
   } else {
     project_ = std::make_unique<host::Project>(host::loadProject(source.path, schemas, probe));
   }

@@ -79,6 +79,7 @@ class HostSession {
 
   host::HostCore& core() { return core_; }
   host::MediaLibrary& media() { return media_; }
+  host::PixelHost& pixels() { return pixels_; }
   host::EffectDriver& driver() { return *driver_; }
   host::EffectRegistry& registry() { return *registry_; }
 

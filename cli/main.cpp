@@ -14,12 +14,12 @@
 #include "farm_command.h"
 #include "host_session.h"
 #include "installed_files.h"
+#include "preview_command.h"
 #include "project_commands.h"
 #include "render_command.h"
 #include "wall_command.h"
 
 namespace {
-
 
 // The module is looked for beside the command (the build tree), then in the installed layout.
 std::string defaultModulePath() {
@@ -42,6 +42,26 @@ int runParams(const std::string& modulePath) {
   plenorium::cli::HostSession session(moduleOnly(modulePath));
   std::cout << session.driver().schema().describe();
   return 0;
+}
+
+// The options that shape a wall of clips, which `wall` and `preview` share.
+void addWallOptions(CLI::App* command, plenorium::cli::WallOptions& wall) {
+  command->add_option("--grid", wall.grid, "Columns x rows, e.g. 4x3 (default: as square as the clips allow)");
+  command->add_option("--size", wall.size, "The wall's size in pixels")->capture_default_str();
+  command->add_option("--fps", wall.fps, "Frame rate, 25 or 30000/1001 (default: the first video's)");
+  command->add_option("--duration", wall.duration, "Seconds (default: the longest clip's)");
+  command->add_option("--gap", wall.gap, "Pixels between screens")->capture_default_str();
+  command->add_option("--fit", wall.fit, "stretch, fit (letterbox) or fill (crop) clips to their screens")
+      ->capture_default_str();
+  command->add_option("--end", wall.end, "After a clip's end: loop, hold its last frame, or black")
+      ->capture_default_str();
+  command->add_option("--frame", wall.frame, "TV frame: None, Flat 1 ... Flat 8, Retro")->capture_default_str();
+  command->add_option("--seed", wall.seed, "Random seed of the source order, sizes and transforms");
+  command->add_flag("--random-order", wall.randomOrder, "Shuffle which clip shows on which screen");
+  command->add_option("--source-time", wall.sourceTime, "Random start offset of each screen's clip, in seconds");
+  command->add_option("--delay", wall.delay, "Each screen this many seconds behind the one before");
+  command->add_option("--set", wall.sets,
+                      "Any effect control, \"Control=value\", named as `plenorium params` prints it");
 }
 
 // The output options `render` and `wall` share.
@@ -128,27 +148,36 @@ int main(int argc, char** argv) {
       "Examples: plenorium wall a.mp4 b.mp4 c.mov d.mp4 -o wall.mp4\n"
       "          plenorium wall clips/*.mp4 --grid 4x3 --fit fill --frame Retro --delay 0.2 --audio 1 -o wall.mp4");
   wallCommand->add_option("clips", wall.clips, "The clips, one screen each")->required();
-  wallCommand->add_option("--grid", wall.grid, "Columns x rows, e.g. 4x3 (default: as square as the clips allow)");
-  wallCommand->add_option("--size", wall.size, "The wall's size in pixels")->capture_default_str();
-  wallCommand->add_option("--fps", wall.fps, "Frame rate, 25 or 30000/1001 (default: the first video's)");
-  wallCommand->add_option("--duration", wall.duration, "Seconds (default: the longest clip's)");
-  wallCommand->add_option("--gap", wall.gap, "Pixels between screens")->capture_default_str();
-  wallCommand->add_option("--fit", wall.fit, "stretch, fit (letterbox) or fill (crop) clips to their screens")
-      ->capture_default_str();
-  wallCommand->add_option("--end", wall.end, "After a clip's end: loop, hold its last frame, or black")
-      ->capture_default_str();
-  wallCommand->add_option("--frame", wall.frame, "TV frame: None, Flat 1 ... Flat 8, Retro")->capture_default_str();
-  wallCommand->add_option("--seed", wall.seed, "Random seed of the source order, sizes and transforms");
-  wallCommand->add_flag("--random-order", wall.randomOrder, "Shuffle which clip shows on which screen");
-  wallCommand->add_option("--source-time", wall.sourceTime, "Random start offset of each screen's clip, in seconds");
-  wallCommand->add_option("--delay", wall.delay, "Each screen this many seconds behind the one before");
-  wallCommand->add_option("--set", wall.sets,
-                          "Any effect control, \"Control=value\", named as `plenorium params` prints it");
+  addWallOptions(wallCommand, wall);
   addOutputOptions(wallCommand, wallRender);
   wallCommand->remove_option(wallCommand->get_option("--audio"));
   wallCommand->add_option("--audio", wall.audio, "The clip (1 is the first) whose sound goes into the video");
   wallCommand->get_option("--output")
       ->description("A video, pictures or a folder, as for render; default out/wall.mp4");
+
+  plenorium::cli::PreviewOptions preview;
+  plenorium::cli::WallOptions previewWall;
+  plenorium::cli::RenderOptions previewRender;
+  CLI::App* previewCommand = app.add_subcommand(
+      "preview",
+      "Shape a wall while watching it: a local page with the effect's controls, a viewer and a timeline\n"
+      "Examples: plenorium preview examples/clips_wall.json | plenorium preview clips/*.mp4 --grid 3x2\n"
+      "The page's address (with its access token) is the first line printed; Ctrl-C stops.");
+  previewCommand->add_option("inputs", preview.inputs,
+                             "A project file (JSON), or clips as for wall; without either the built-in demo");
+  previewCommand->add_option("--comp", preview.comp, "The composition shown first (default: the render comp)");
+  previewCommand->add_option("--port", preview.port, "The port to listen on (default: a free one)")
+      ->check(CLI::Range(0, 65535));
+  previewCommand
+      ->add_option("--listen", preview.listen,
+                   "The address to listen on (default 127.0.0.1; another one lets other machines in)")
+      ->capture_default_str();
+  previewCommand->add_flag("--no-open", preview.noOpen, "Do not open the page in a browser");
+  previewCommand->add_option("--threads", previewRender.threads, "Threads (default: one per core)");
+  previewCommand->add_option("--cache-mb", previewRender.cacheMb, "Memory the host's caches may keep together, in MiB")
+      ->capture_default_str();
+  addWallOptions(previewCommand, previewWall);
+  previewCommand->add_option("--audio", previewWall.audio, "Clips: the clip whose sound goes into rendered videos");
 
   plenorium::cli::FarmOptions farm;
   plenorium::cli::RenderOptions farmRender;
@@ -192,6 +221,7 @@ int main(int argc, char** argv) {
   // What a failure names when it names nothing itself.
   const auto subject = [&]() -> std::string {
     if (*wallCommand) return "the wall of " + std::to_string(wall.clips.size()) + " clips";
+    if (*previewCommand && !preview.inputs.empty()) return preview.inputs.front();
     const std::string& project = *renderCommand ? render.project : *slurmCommand ? farmRender.project : checkedProject;
     return project.empty() ? "the built-in demo" : project;
   };
@@ -212,6 +242,10 @@ int main(int argc, char** argv) {
         if (*slurmCommand) {
           farmRender.modulePath = modulePath;
           return plenorium::cli::runFarmSlurm(farm, farmRender);
+        }
+        if (*previewCommand) {
+          previewRender.modulePath = modulePath;
+          return plenorium::cli::runPreview(preview, previewWall, previewRender);
         }
         wallRender.modulePath = modulePath;
         return plenorium::cli::runWall(wall, wallRender);

@@ -59,8 +59,8 @@ OutputLock::OutputLock(const fs::path& lockFile, const std::string& outputName, 
   for (int attempt = 0; attempt < 100; ++attempt) {
     const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-      throw HostError("cannot lock '" + outputName + "' for writing: " + std::strerror(errno) + " ('" +
-                      path_.string() + "')");
+      throw HostError("cannot lock '" + outputName + "' for writing: " + std::strerror(errno) + " ('" + path_.string() +
+                      "')");
     }
     struct flock claim {};
     claim.l_type = F_WRLCK;
@@ -70,8 +70,8 @@ OutputLock::OutputLock(const fs::path& lockFile, const std::string& outputName, 
     if (::fcntl(fd, F_SETLK, &claim) != 0) {
       const int cause = errno;
       struct flock holder = claim;
-      const bool known = (cause == EACCES || cause == EAGAIN) && ::fcntl(fd, F_GETLK, &holder) == 0 &&
-                         holder.l_type != F_UNLCK;
+      const bool known =
+          (cause == EACCES || cause == EAGAIN) && ::fcntl(fd, F_GETLK, &holder) == 0 && holder.l_type != F_UNLCK;
       ::close(fd);
       if (cause == EACCES || cause == EAGAIN) {
         throw HostError("'" + outputName + "' is being written by another render" +
@@ -80,7 +80,8 @@ OutputLock::OutputLock(const fs::path& lockFile, const std::string& outputName, 
       }
       throw HostError("cannot lock '" + outputName + "' for writing: " + std::strerror(cause));
     }
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     if (::fstat(fd, &held) == 0 && ::stat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
         held.st_ino == named.st_ino) {
       fd_ = fd;

@@ -84,7 +84,6 @@ void noteUnusedSound(const host::Project& project) {
                "names the layer to take it from\n";
 }
 
-
 std::string audioLayerOf(const RenderOptions& options, const host::Project& project) {
   if (options.noSound) return "";
   return options.audio.empty() ? project.renderAudio : options.audio;
@@ -189,9 +188,10 @@ void openOutputs(HostSession& session, const RenderOptions& options, Outputs& ou
   }
   if (!folder.empty()) fs::create_directories(folder);
   // A video is claimed whole; pictures frame by frame, so that a farm's chunks write side by side.
-  out.lock = out.video ? std::make_unique<OutputLock>(lockFile, options.output, 0, std::numeric_limits<long>::max())
-                       : std::make_unique<OutputLock>(lockFile, options.output.empty() ? folder.string() : options.output,
-                                                      out.range.first, out.range.last);
+  out.lock = out.video
+                 ? std::make_unique<OutputLock>(lockFile, options.output, 0, std::numeric_limits<long>::max())
+                 : std::make_unique<OutputLock>(lockFile, options.output.empty() ? folder.string() : options.output,
+                                                out.range.first, out.range.last);
   removeAbandonedPartials(folder, [&targetNames](const std::string& name) { return targetNames.count(name) != 0; });
 }
 
@@ -205,15 +205,17 @@ RenderedFrames renderFrames(HostSession& session, const RenderOptions& options, 
                             Outputs& out) {
   RenderedFrames done;
   host::RenderSession& renderer = session.renderer();
-  const InterruptGuard interrupt;
-  Progress progress(out.range.last - out.range.first + 1, options.quiet);
+  std::optional<InterruptGuard> interrupt;
+  if (!options.stopRequested) interrupt.emplace();
+  const long total = out.range.last - out.range.first + 1;
+  Progress progress(total, options.quiet);
   {
     // A video's frames go to its encoder in order, on one thread; pictures are written several at
     // once. The writer is declared first (in `done`), so the queue is done with it first.
     const unsigned helpers = checked.helpers;
     OutputQueue queue(helpers == 0 ? 0 : out.video ? 1 : helpers, out.video ? 2 : helpers + 1);
     for (long frame = out.range.first; frame <= out.range.last; ++frame) {
-      if (InterruptGuard::requested()) {
+      if (InterruptGuard::requested() || (options.stopRequested && options.stopRequested())) {
         done.stopped = true;
         break;
       }
@@ -240,6 +242,7 @@ RenderedFrames renderFrames(HostSession& session, const RenderOptions& options, 
             [&] {
               ++done.written;
               progress.frameDone(options.output);
+              if (options.frameWritten) options.frameWritten(done.written, total);
             });
       } else {
         std::string name = out.names->nameFor(frame);
@@ -251,9 +254,10 @@ RenderedFrames renderFrames(HostSession& session, const RenderOptions& options, 
             [name, fileDepth, exrColour, pngLevel](const host::World& picture) {
               host::writeImage(picture, name, fileDepth, exrColour, pngLevel);
             },
-            [&done, &progress, name] {
+            [&done, &progress, &options, total, name] {
               ++done.written;
               progress.frameDone(name);
+              if (options.frameWritten) options.frameWritten(done.written, total);
             });
       }
     }
@@ -272,6 +276,7 @@ int finish(HostSession& session, const RenderOptions& options, Outputs& out, Ren
   out.lock.reset();
   session.shutDown();
   if (done.stopped) {
+    if (options.stopRequested) return 130;  // the caller asked, and knows
     std::cerr << "plenorium: stopped after " << done.written << " frame" << (done.written == 1 ? "" : "s")
               << (out.video ? "; the video was not written" : "") << '\n';
     return 130;

@@ -1,6 +1,7 @@
 // `plenorium render`: renders a project's composition to image files.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -10,11 +11,11 @@ namespace plenorium::cli {
 
 struct RenderOptions {
   std::string modulePath;
-  std::string project;                     // empty: the built-in demo
-  std::string output;                      // folder, pattern or file; empty: out/<comp name>/
-  std::string comp;                        // empty: the project's render comp
-  std::string frames;                      // "A-B" or "A"; empty: all
-  int depth = 8;                           // 8, 16 or 32
+  std::string project;  // empty: the built-in demo
+  std::string output;   // folder, pattern or file; empty: out/<comp name>/
+  std::string comp;     // empty: the project's render comp
+  std::string frames;   // "A-B" or "A"; empty: all
+  int depth = 8;        // 8, 16 or 32
   std::string resolution = "full";
   std::string saveProject;
   std::string trace;
@@ -33,6 +34,10 @@ struct RenderOptions {
   std::string pixelFormat;
   std::string audio;
   bool noSound = false;  // videos: no sound track, whatever the project names
+  // A render run by another part of the program (the preview's): asked before each frame whether
+  // to stop, in place of Ctrl-C, and told of each frame written.
+  std::function<bool()> stopRequested;
+  std::function<void(long written, long total)> frameWritten;
 };
 
 // The host session these options ask for (threads, cache, trace). Throws HostError for a value

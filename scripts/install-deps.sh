@@ -12,6 +12,8 @@ packages=(
   clang libclang-rt-14-dev clang-format-14 zlib1g-dev
   ffmpeg
   slurm-wlm munge
+  libcpp-httplib-dev libturbojpeg0-dev
+  chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -227,7 +227,8 @@ QuarterTurn turnOf(const std::int32_t* matrix) {
   if (matrix == nullptr) return {};
   double theta = -std::round(av_display_rotation_get(matrix));
   theta -= 360 * std::floor(theta / 360 + 0.9 / 360);
-  if (std::fabs(theta - 90) < 1) return matrix[3] > 0 ? QuarterTurn{true, false, false} : QuarterTurn{true, false, true};
+  if (std::fabs(theta - 90) < 1)
+    return matrix[3] > 0 ? QuarterTurn{true, false, false} : QuarterTurn{true, false, true};
   if (std::fabs(theta - 180) < 1) return {false, matrix[0] < 0, matrix[4] < 0};
   if (std::fabs(theta - 270) < 1) return matrix[3] < 0 ? QuarterTurn{true, true, true} : QuarterTurn{true, true, false};
   if (std::fabs(theta) < 1) return {false, false, matrix[4] < 0};
@@ -244,7 +245,8 @@ VideoReader::VideoReader(const std::string& path, int decoderThreads, bool uprig
   AVStream* st = s.format->streams[s.stream];
   s.sound = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
   if (upright) {
-    s.turn = turnOf(reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr)));
+    s.turn =
+        turnOf(reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, nullptr)));
   }
   s.decoded = av_frame_alloc();
   s.shown = av_frame_alloc();

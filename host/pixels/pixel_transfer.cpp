@@ -1,5 +1,6 @@
 #include "pixel_transfer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -165,6 +166,20 @@ void turnRgba(const std::uint8_t* src, int width, int height, QuarterTurn turn, 
       if (turn.mirrorX) u = w - 1 - u;
       if (turn.mirrorY) v = h - 1 - v;
       std::memcpy(row + x * 4, src + (v * w + u) * 4, 4);
+    }
+  }
+}
+
+void flattenOverCheckerboard(std::uint8_t* rgba, int width, int height, int cell) {
+  cell = std::max(cell, 1);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* p = rgba + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
+    for (int x = 0; x < width; ++x, p += 4) {
+      const unsigned a = p[3];
+      if (a == 255) continue;
+      const unsigned board = ((x / cell) + (y / cell)) % 2 == 0 ? 204 : 153;
+      for (int k = 0; k < 3; ++k) p[k] = static_cast<std::uint8_t>((p[k] * a + board * (255 - a) + 127) / 255);
+      p[3] = 255;
     }
   }
 }

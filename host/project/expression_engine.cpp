@@ -2,13 +2,13 @@
 
 #include <duktape.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
 
 namespace plenorium::host {
 namespace {
@@ -223,8 +223,7 @@ std::optional<StreamValue> ExpressionEngine::evaluate(const std::string& code, c
       error = duk_safe_to_string(ctx, -1);
       // The engine's own words ("execution timeout", "alloc failed") are replaced by what happened.
       if (heap_->limits.refusedMemory && error.find("alloc") != std::string::npos) {
-        error = "stopped: it asked for more than " + std::to_string(heap_->limits.bytesLimit >> 20) +
-                " MiB of memory";
+        error = "stopped: it asked for more than " + std::to_string(heap_->limits.bytesLimit >> 20) + " MiB of memory";
       } else if (Clock::now() > heap_->limits.until) {
         error = "stopped: still running after " + std::to_string(budget_.count()) + " ms";
       }

@@ -23,7 +23,7 @@ class Context {
  public:
   explicit Context(std::string file) : file_(std::move(file)) {}
   [[noreturn]] void fail(const std::string& path, const std::string& what) const {
-    throw HostError(file_ + ": " + path + ": " + what);
+    throw HostError((file_.empty() ? "" : file_ + ": ") + path + ": " + what);
   }
   const std::string& file() const { return file_; }
   // A value that was read, but changed to one the control takes.
@@ -531,13 +531,11 @@ const Field<Item> FOOTAGE_HOLD{"hold", [](const FieldInput& in, Item& item) { it
                                }};
 // Videos are shown upright as their display matrix says (a phone's portrait clip); false reads
 // the pictures as they are stored.
-const Field<Item> FOOTAGE_AUTOROTATE{"autorotate",
-                                     [](const FieldInput& in, Item& item) {
-                                       item.autorotate = in.boolean("autorotate", true);
-                                     },
-                                     [](const Item& item, oj& out, const FieldOutput&) {
-                                       if (!item.autorotate) out["autorotate"] = false;
-                                     }};
+const Field<Item> FOOTAGE_AUTOROTATE{
+    "autorotate", [](const FieldInput& in, Item& item) { item.autorotate = in.boolean("autorotate", true); },
+    [](const Item& item, oj& out, const FieldOutput&) {
+      if (!item.autorotate) out["autorotate"] = false;
+    }};
 const Field<Item> BACKGROUND{
     "background",
     [](const FieldInput& in, Item& item) {
@@ -563,7 +561,9 @@ const std::vector<ItemKindDescription>& itemKinds() {
   static const std::vector<ItemKindDescription> kinds = {
       {"solid", ItemKind::SOLID, {WIDTH, HEIGHT, PIXEL_ASPECT, COLOR}},
       {"pattern", ItemKind::PATTERN, {PATTERN, WIDTH, HEIGHT, PIXEL_ASPECT, FPS, DURATION}},
-      {"footage", ItemKind::FOOTAGE, {FPS, FOOTAGE_PATH, FOOTAGE_PIXEL_ASPECT, FOOTAGE_LOOP, FOOTAGE_HOLD, FOOTAGE_AUTOROTATE}},
+      {"footage",
+       ItemKind::FOOTAGE,
+       {FPS, FOOTAGE_PATH, FOOTAGE_PIXEL_ASPECT, FOOTAGE_LOOP, FOOTAGE_HOLD, FOOTAGE_AUTOROTATE}},
       {"comp", ItemKind::COMP, {WIDTH, HEIGHT, PIXEL_ASPECT, FPS, DURATION, BACKGROUND, LAYERS}},
   };
   return kinds;
@@ -828,6 +828,23 @@ std::unique_ptr<EffectInstance> newEffectInstance(const std::string& matchName, 
     instance->params.emplace_back(defaultValue(p, layerWidth, layerHeight));
   }
   return instance;
+}
+
+StreamValue controlValueFrom(const DeclaredParam& param, const json& value, const Composition& comp) {
+  const Context c("");
+  if (param.def.param_type == PF_Param_LAYER) {
+    if (value.is_null()) return {0, 0};
+    const std::string name = text(c, value, param.path);
+    const Layer* layer = comp.layerByName(name);
+    if (layer == nullptr) c.fail(param.path, "no layer named '" + name + "' in composition '" + comp.item->name + "'");
+    return {static_cast<double>(layer->id), 0};
+  }
+  if (value.is_object()) c.fail(param.path, "expected a plain value, found " + value.dump());
+  Stream stream;
+  Layer scratch;
+  std::vector<PendingLayerParam> pending;
+  readControl(c, param, value, param.path, stream, scratch, pending);
+  return stream.constant();
 }
 
 Project parseProject(const json& document, const std::string& file, const std::string& folder,

@@ -60,8 +60,18 @@ PF_Err EffectInstances::updateParamsUi(Layer& layer, int effectIndex) {
 }
 
 void EffectInstances::changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value) {
+  Stream stream =
+      layer.effects.at(static_cast<std::size_t>(effectIndex))->params.at(static_cast<std::size_t>(paramIndex));
+  stream.setConstant(value);
+  changeStream(layer, effectIndex, paramIndex, std::move(stream));
+}
+
+void EffectInstances::changeStream(Layer& layer, int effectIndex, int paramIndex, Stream stream) {
   EffectContext context = session_.contextFor(layer, effectIndex);
-  context.effect->params.at(static_cast<std::size_t>(paramIndex)).setConstant(value);
+  Stream& current = context.effect->params.at(static_cast<std::size_t>(paramIndex));
+  // Whether a control shows is the effect's to say, not the change's.
+  stream.setHidden(current.hidden());
+  current = std::move(stream);
   session_.streamsChanged();
   if (context.effect->schema->at(paramIndex).def.flags & PF_ParamFlag_SUPERVISE) {
     PF_InData in = inDataAtStart(context, layer);

@@ -113,9 +113,9 @@ TEST_F(OutputFailure, ASecondRenderOfTheSameFramesIsRefusedWhileTheFirstWrites) 
     const auto r = runShell(render + " & a=$!; " + render + "; sb=$?; wait $a; echo status $? $sb");
     // Run at once, either both finish one after the other or the later one is refused.
     const bool bothFinished = r.output.find("status 0 0") != std::string::npos;
-    const bool oneRefused = (r.output.find("status 0 1") != std::string::npos ||
-                             r.output.find("status 1 0") != std::string::npos) &&
-                            r.output.find("is being written by another render") != std::string::npos;
+    const bool oneRefused =
+        (r.output.find("status 0 1") != std::string::npos || r.output.find("status 1 0") != std::string::npos) &&
+        r.output.find("is being written by another render") != std::string::npos;
     EXPECT_TRUE(bothFinished || oneRefused) << r.output;
     EXPECT_FALSE(fs::exists(o.lock)) << "the lock file goes with the last render";
     if (fs::is_directory(o.output)) {

@@ -43,6 +43,10 @@ struct QuarterTurn {
 // size: height x width when the axes swap).
 void turnRgba(const std::uint8_t* src, int width, int height, QuarterTurn turn, std::vector<std::uint8_t>& out);
 
+// Lays packed 8-bit RGBA pixels (straight alpha) over a grey checkerboard of `cell`-pixel squares,
+// as viewers show transparency, leaving them opaque.
+void flattenOverCheckerboard(std::uint8_t* rgba, int width, int height, int cell);
+
 // Reads `src` into an RGBA buffer of `type` samples; `premultiply` associates colour with alpha
 // (as EXR files expect).
 void exportPixels(const World& src, void* dst, std::size_t rowBytes, SampleType type, bool premultiply);

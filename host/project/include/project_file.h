@@ -28,6 +28,12 @@ nlohmann::ordered_json projectToJson(const Project& project, const std::string& 
 // Writes atomically: a temporary file beside the target, then a rename.
 void saveProject(const Project& project, const std::string& path);
 
+// What a control takes from `value` written as in a project file (a number, true or false, a
+// choice by name or number, [x, y], a layer's name or null): the value a user's change sets.
+// Throws HostError "NAME: what was expected", and changes nothing, for a value the control does not
+// take. Slider values past their valid range are brought into it.
+StreamValue controlValueFrom(const DeclaredParam& param, const nlohmann::json& value, const Composition& comp);
+
 // An effect instance with every control at its declared default, for a layer of the given size.
 std::unique_ptr<EffectInstance> newEffectInstance(const std::string& matchName, const ParamSchema& schema,
                                                   int layerWidth, int layerHeight);

@@ -25,7 +25,8 @@ class StreamExpressions {
 
   // A stream's value at `layerTime` seconds: its expression's result, or the value before it
   // when there is no enabled expression or the expression fails. A failed expression is switched
-  // off, with one warning, until it is changed. `effect` is null for the layer's transform streams; `index` is the control's index.
+  // off, with one warning, until it is changed. `effect` is null for the layer's transform streams; `index` is the
+  // control's index.
   StreamValue valueOf(const Layer& layer, const EffectInstance* effect, int index, const Stream& stream,
                       double layerTime);
 

@@ -28,6 +28,9 @@ class EffectInstances {
   // A supervised control is announced with PF_Cmd_USER_CHANGED_PARAM, then the controls are
   // brought up to date.
   void changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value);
+  // The same for a whole stream (keyframes, expression): an undone change, a key set on an
+  // animated control. The control's hidden flag stays the effect's.
+  void changeStream(Layer& layer, int effectIndex, int paramIndex, Stream stream);
 
  private:
   RenderSession& session_;

@@ -72,6 +72,9 @@ class RenderSession {
   void changeParam(Layer& layer, int effectIndex, int paramIndex, const StreamValue& value) {
     instances_.changeParam(layer, effectIndex, paramIndex, value);
   }
+  void changeStream(Layer& layer, int effectIndex, int paramIndex, Stream stream) {
+    instances_.changeStream(layer, effectIndex, paramIndex, std::move(stream));
+  }
 
  private:
   SharedWorld renderItemUncached(const Item& item, double time, const RenderSettings& settings);

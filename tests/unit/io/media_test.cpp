@@ -243,9 +243,9 @@ TEST_F(Media, TurnedClipsAreShownUprightAsFfmpegShowsThem) {
     for (int y = 0; y < w.height(); ++y) {
       for (int x = 0; x < w.width(); ++x) {
         const Color4 c = pixelAt(w, x, y);
-        const unsigned char* e = &shown[(static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width()) +
-                                         static_cast<std::size_t>(x)) *
-                                        4];
+        const unsigned char* e =
+            &shown[(static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width()) + static_cast<std::size_t>(x)) *
+                   4];
         difference += std::abs(c.r * 255 - e[0]) + std::abs(c.g * 255 - e[1]) + std::abs(c.b * 255 - e[2]);
       }
     }
