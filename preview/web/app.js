@@ -151,9 +151,10 @@ function makeControl(control) {
     number.title = angle ? 'degrees' : `${control.validMin} to ${control.validMax}${control.percent ? ' %' : ''}`;
     number.addEventListener('change', () => {
       parts.gesture = null;
+      // What the field holds goes to the server as it is when it is no number: the server says
+      // what the control takes, as --set would.
       const v = Number(number.value);
-      if (number.value === '' || Number.isNaN(v)) { refuse(parts, 'expected a number'); return; }
-      commit(v, true);
+      commit(number.value === '' || Number.isNaN(v) ? number.value : v, true);
     });
     const range = document.createElement('input');
     range.type = 'range';
@@ -289,9 +290,8 @@ async function sendNext() {
   try {
     applyState(await post('/api/change', item.body));
   } catch (error) {
+    // Nothing changed: the field keeps what was typed, marked, until a value is taken.
     if (item.parts) refuse(item.parts, error.message); else toast(error.message, true);
-    if (page.state) updateControls(page.state);
-    if (item.parts) item.parts.row.classList.add('refused');
   }
   sendNext();
 }
