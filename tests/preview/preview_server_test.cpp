@@ -1,5 +1,7 @@
 // The preview server over HTTP, as the page and a hostile page would reach it: who is let in,
 // what a change may carry, which frames are dropped, and how an effect's failure reaches the page.
+#include "preview_server.h"
+
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <png.h>
@@ -12,7 +14,6 @@
 
 #include "host_session.h"
 #include "preview_model.h"
-#include "preview_server.h"
 #include "temp_folder.h"
 
 namespace {
@@ -78,7 +79,8 @@ class PreviewServerTest : public ::testing::Test {
     token = address.substr(address.find("token=") + 6);
     host = "127.0.0.1:" + std::to_string(server->port());
     // The server answers once it listens.
-    for (int i = 0; i < 200 && !client().Get("/api/state"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 200 && !client().Get("/api/state"); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   void TearDown() override {
     if (server) server->stop();
@@ -137,8 +139,9 @@ TEST_F(PreviewServerTest, OnlyTheTokenTheOwnHostAndTheOwnOriginGetIn) {
   for (const char* path : {"/", "/app.js", "/api/state", "/api/frame?frame=0"}) {
     SCOPED_TRACE(path);
     EXPECT_EQ(client().Get(path, {{"Host", host}})->status, 403);
-    EXPECT_EQ(client().Get(path, {{"Host", host}, {"Cookie", "plenorium_preview=0123456789abcdef0123456789abcdef"}})->status,
-              403);
+    EXPECT_EQ(
+        client().Get(path, {{"Host", host}, {"Cookie", "plenorium_preview=0123456789abcdef0123456789abcdef"}})->status,
+        403);
   }
   EXPECT_EQ(client().Get(("/?token=" + token.substr(0, 31) + "0").c_str(), {{"Host", host}})->status, 403);
   EXPECT_GE(token.size(), 32u) << "at least 128 bits";
@@ -202,7 +205,8 @@ TEST_F(PreviewServerTest, ChangesGoThroughTheHostAndUndoAndRedoThemAsOneStepPerG
   const auto exactFrame = [&] { return client().Get("/api/frame?frame=0&exact=1", pageHeaders())->body; };
   const std::string three = exactFrame();
   // A drag: many values, one gesture, one undo step.
-  for (int v : {4, 5, 6}) EXPECT_EQ(postJson("/api/change", {{"param", columns}, {"value", v}, {"gesture", "drag1"}})->status, 200);
+  for (int v : {4, 5, 6})
+    EXPECT_EQ(postJson("/api/change", {{"param", columns}, {"value", v}, {"gesture", "drag1"}})->status, 200);
   const std::string six = exactFrame();
   EXPECT_TRUE(six != three) << "the picture follows the change";
   EXPECT_TRUE(state()["dirty"].get<bool>());
@@ -229,7 +233,9 @@ TEST_F(PreviewServerTest, AFrameThatWaitedWhileANewerOneCameIsDropped) {
   std::vector<std::future<int>> answers;
   for (int frame = 0; frame < 3; ++frame) {
     answers.push_back(std::async(std::launch::async, [this, frame] {
-      return client().Get(("/api/frame?frame=" + std::to_string(frame % 2) + "&lane=view").c_str(), pageHeaders())->status;
+      return client()
+          .Get(("/api/frame?frame=" + std::to_string(frame % 2) + "&lane=view").c_str(), pageHeaders())
+          ->status;
     }));
     std::this_thread::sleep_for(std::chrono::milliseconds(15));
   }
@@ -244,7 +250,8 @@ TEST_F(PreviewServerTest, AnEffectErrorReachesThePageAndTheNextChangeRenders) {
   fs::remove(dir() / "f_0002.png");  // the footage's second frame goes missing under the preview
   const auto failed = client().Get("/api/frame?frame=1", pageHeaders());
   ASSERT_EQ(failed->status, 500);
-  EXPECT_NE(json::parse(failed->body)["error"].get<std::string>().find("f_0002.png"), std::string::npos) << failed->body;
+  EXPECT_NE(json::parse(failed->body)["error"].get<std::string>().find("f_0002.png"), std::string::npos)
+      << failed->body;
   writeGreyPng(dir() / "f_0002.png");
   ASSERT_EQ(postJson("/api/change", {{"param", columnsIndex()}, {"value", 2}})->status, 200);
   EXPECT_EQ(client().Get("/api/frame?frame=1", pageHeaders())->status, 200) << "the server stayed up";
