@@ -1,5 +1,6 @@
 #include "preview_command.h"
 
+#include <malloc.h>
 #include <pthread.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -52,6 +53,9 @@ sigset_t stopSignals() {
 }  // namespace
 
 int runPreview(const PreviewOptions& options, const WallOptions& wall, const RenderOptions& render) {
+  // The server's threads each take requests in turn; with a heap arena each, every arena would
+  // keep the frames it once held. Two arenas serve them all.
+  mallopt(M_ARENA_MAX, 2);
   const sigset_t signals = stopSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   const SessionSettings settings = sessionSettingsFor(render);
