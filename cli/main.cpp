@@ -1,5 +1,6 @@
 // The `plenorium` command: renders video walls with the Plenorium Maker effect, and shows what
 // the effect declares.
+#include <sys/resource.h>
 #include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -113,6 +114,13 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
+  // Each video of a wall stays open for the render: the soft limit of open files is raised to
+  // what the system allows this user, as servers do, so that a wall of hundreds of clips opens.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = std::min<rlim_t>(files.rlim_max, 1 << 16);
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
   CLI::App app{
       "plenorium: renders video walls with the Plenorium Maker effect.\n"
       "Examples: plenorium render wall.json -o out/ | plenorium params | plenorium about"};

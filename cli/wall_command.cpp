@@ -208,7 +208,8 @@ std::vector<ClipFacts> probeClips(host::MediaLibrary& media, const std::vector<s
     host::Item item;
     item.kind = host::ItemKind::FOOTAGE;
     item.path = path;
-    item.resolvedPath = path;
+    // As the wall's project resolves it, so that the project finds the clip already open.
+    item.resolvedPath = (std::filesystem::current_path() / path).lexically_normal().string();
     media.probe(item);
     ClipFacts facts{path, item.width, item.height, item.pixelAspect, item.duration, ""};
     if (item.duration > 0) facts.rate = item.rate.text();

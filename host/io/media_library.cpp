@@ -1,5 +1,6 @@
 #include "media_library.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +33,25 @@ void requireHoldable(const std::string& file, int width, int height, std::size_t
 }
 
 namespace fs = std::filesystem;
+
+// Files the process keeps for everything but its videos: the output, pictures being read and
+// written, the trace, libraries loaded on demand, the preview's connections.
+constexpr long FILES_KEPT_FOR_OTHERS = 48;
+
+// Each video keeps its file open for the whole render. One more than the process may open is
+// refused while files are still to spare, naming the limit, rather than failing somewhere that
+// needs a file later.
+void requireFileToSpare(const std::string& file, long openVideos) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
+  const long allowed = static_cast<long>(limit.rlim_cur);
+  const long kept = std::min(FILES_KEPT_FOR_OTHERS, allowed / 4);
+  if (openVideos + 1 + kept <= allowed) return;
+  throw HostError("'" + file + "': cannot open another video: this process may open " + std::to_string(allowed) +
+                  " files at once (ulimit -n), and each video stays open for the render (" +
+                  std::to_string(openVideos) + " are open, " + std::to_string(kept) +
+                  " are kept for the rest); raise the limit, for example with `ulimit -n 4096`");
+}
 
 enum class Kind { STILL, SEQUENCE, VIDEO };
 
@@ -177,6 +197,7 @@ MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
       source->frames = source->sequence.numbers.back() - source->sequence.numbers.front() + 1;
       break;
     case Kind::VIDEO:
+      requireFileToSpare(item.resolvedPath, openVideos_);
       // With workers, videos are decoded side by side, each by one thread: as fast, and without
       // the frames a decoder's own threads keep in flight.
       source->video = std::make_unique<VideoReader>(item.resolvedPath, workers_ ? 1 : 0, item.autorotate);
@@ -185,6 +206,7 @@ MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
       source->fps = source->video->fps();
       source->frames = source->video->frameCount();
       source->pixelAspect = source->video->pixelAspect();
+      ++openVideos_;
       break;
     case Kind::STILL:
       if (!fs::exists(item.resolvedPath)) throw HostError("'" + item.resolvedPath + "': no such file");

@@ -212,4 +212,23 @@ TEST_F(WallCommand, AnOutputThatIsAnInputIsRefusedAndTheInputKept) {
   EXPECT_EQ(runShell(twice).exitCode(), 1);
 }
 
+// A wall keeps each video open while it renders. Past the files this process may open, the
+// command ends with one message naming the limit, before it runs out of descriptors anywhere.
+TEST_F(WallCommand, MoreVideosThanTheFileLimitAllowsEndInOneMessageNamingIt) {
+  ASSERT_EQ(
+      runShell("cd " + dir().string() + " && mkdir -p many && for i in $(seq 100); do cp m.mp4 many/c$i.mp4; done")
+          .exitCode(),
+      0);
+  const auto r = runShell("cd " + dir().string() + "/many && ulimit -n 64 && " + PLENORIUM_CLI_PATH +
+                          " wall c*.mp4 -o wall.mp4 --frames 0 -q");
+  EXPECT_EQ(r.exitCode(), 1) << r.output;
+  EXPECT_NE(r.output.find("this process may open 64 files at once (ulimit -n)"), std::string::npos) << r.output;
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << "one message: " << r.output;
+  EXPECT_FALSE(fs::exists(dir() / "many" / "wall.mp4"));
+  // Under the limit the same clips make their wall.
+  const auto fewer = runShell("cd " + dir().string() + "/many && ulimit -n 64 && " + PLENORIUM_CLI_PATH +
+                              " wall c1.mp4 c2.mp4 c3.mp4 c4.mp4 c5.mp4 c6.mp4 -o wall.mp4 --frames 0 -q");
+  EXPECT_EQ(fewer.exitCode(), 0) << fewer.output;
+}
+
 }  // namespace

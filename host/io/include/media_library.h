@@ -66,6 +66,7 @@ class MediaLibrary : public FootageProvider {
 
   PixelEngine& engine_;
   std::map<std::string, std::unique_ptr<Source>> sources_;  // by resolved path
+  long openVideos_ = 0;                                     // each keeps its file open for the whole render
   BoundedCache<std::string, std::shared_ptr<const Decoded>> pictures_;
   mutable std::atomic<long> decodedPictures_{0};  // counted by whichever thread decodes
   // Declared last, so that the workers stop before the readers they use go.
