@@ -257,4 +257,43 @@ TEST_F(PreviewServerTest, AnEffectErrorReachesThePageAndTheNextChangeRenders) {
   EXPECT_EQ(client().Get("/api/frame?frame=1", pageHeaders())->status, 200) << "the server stayed up";
 }
 
+// A render started from the page runs beside the preview, reports its progress, and a cancelled
+// one leaves no file; an output that is one of the project's files is refused.
+TEST_F(PreviewServerTest, ARenderFromThePageFinishesOrIsCancelledWithNothingLeft) {
+  start();
+  const auto renderTo = [&](const fs::path& output) { return postJson("/api/render", {{"output", output.string()}}); };
+  const auto waitForEnd = [&] {
+    json status;
+    for (int i = 0; i < 600; ++i) {
+      status = json::parse(client().Get("/api/render", pageHeaders())->body);
+      if (status["state"] != "running") break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return status;
+  };
+  ASSERT_EQ(renderTo(dir() / "wall.mp4")->status, 202);
+  EXPECT_EQ(state()["version"], 1) << "the preview is usable meanwhile";
+  json status = waitForEnd();
+  EXPECT_EQ(status["state"], "done") << status.dump();
+  EXPECT_EQ(status["written"], 2);
+  EXPECT_TRUE(fs::exists(dir() / "wall.mp4"));
+
+  EXPECT_EQ(renderTo(dir() / "wall.xyz")->status, 400);
+  ASSERT_EQ(renderTo(dir() / "f_####.png")->status, 202);
+  status = waitForEnd();
+  EXPECT_EQ(status["state"], "failed");
+  EXPECT_NE(status["error"].get<std::string>().find("is the footage"), std::string::npos) << status.dump();
+
+  ASSERT_EQ(renderTo(dir() / "cancelled.mp4")->status, 202);
+  postJson("/api/render/cancel", json::object());
+  status = waitForEnd();
+  EXPECT_TRUE(status["state"] == "cancelled" || status["state"] == "done") << status.dump();
+  if (status["state"] == "cancelled") {
+    EXPECT_FALSE(fs::exists(dir() / "cancelled.mp4"));
+  }
+  for (const auto& entry : fs::directory_iterator(dir())) {
+    EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
+  }
+}
+
 }  // namespace
