@@ -124,9 +124,12 @@ int main(int argc, char** argv) {
   CLI::App app{
       "plenorium: renders video walls with the Plenorium Maker effect.\n"
       "Examples: plenorium render wall.json -o out/ | plenorium params | plenorium about"};
-  app.set_version_flag("--version", std::string("plenorium ") + PLENORIUM_VERSION);
+  // The command and the effect it was built with have versions of their own.
+  app.set_version_flag("--version", std::string("plenorium ") + PLENORIUM_VERSION + " (the standalone host), with " +
+                                        "the Plenorium Maker effect " + PLENORIUM_EFFECT_VERSION);
   std::string modulePath = defaultModulePath();
-  app.add_option("--plugin", modulePath, "The effect module to load")->capture_default_str();
+  app.add_option("--plugin", modulePath,
+                 "The effect module to load (default: Plenorium.aex beside the command, else in ../lib/plenorium)");
   app.require_subcommand(0, 1);
 
   CLI::App* about = app.add_subcommand("about", "Print the effect's about text");

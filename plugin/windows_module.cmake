@@ -7,7 +7,8 @@ if(NOT EXISTS "${PLENORIUM_PIPL_RC}")
 endif()
 enable_language(RC)
 
-add_library(Plenorium MODULE entry/entry_point.cpp ${PLENORIUM_PIPL_RC})
+configure_file(entry/version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/version.rc @ONLY)
+add_library(Plenorium MODULE entry/entry_point.cpp ${PLENORIUM_PIPL_RC} ${CMAKE_CURRENT_BINARY_DIR}/version.rc)
 target_link_libraries(Plenorium PRIVATE plenorium_effect plenorium_warnings)
 # The entry point is the effect's own code: it sees the effect's headers.
 target_include_directories(Plenorium PRIVATE $<TARGET_PROPERTY:plenorium_effect,INCLUDE_DIRECTORIES>)

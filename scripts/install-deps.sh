@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev clang-format-14 zlib1g-dev
   ffmpeg
   slurm-wlm munge
-  libcpp-httplib-dev libturbojpeg0-dev
+  libcpp-httplib-dev libturbojpeg0-dev help2man dpkg-dev
   chromium chromium-driver python3-selenium
 )
 

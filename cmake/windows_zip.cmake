@@ -1,0 +1,17 @@
+# Stages the Windows module, its Resources and README.txt, and zips them (cmake -P).
+file(REMOVE_RECURSE ${STAGE})
+file(MAKE_DIRECTORY ${STAGE}/Resources)
+file(COPY ${MODULE} ${README} DESTINATION ${STAGE})
+file(GLOB pictures ${RESOURCES}/*.png)
+file(COPY ${pictures} DESTINATION ${STAGE}/Resources)
+get_filename_component(parent ${STAGE} DIRECTORY)
+get_filename_component(folder ${STAGE} NAME)
+get_filename_component(zip_dir ${ZIP} DIRECTORY)
+file(MAKE_DIRECTORY ${zip_dir})
+file(REMOVE ${ZIP}.partial)
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${ZIP}.partial --format=zip ${folder}
+  WORKING_DIRECTORY ${parent} RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cannot make ${ZIP}")
+endif()
+file(RENAME ${ZIP}.partial ${ZIP})
