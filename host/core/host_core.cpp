@@ -49,10 +49,15 @@ nlohmann::json HostCore::TraceValue::toJson() const {
   return nullptr;
 }
 
-void HostCore::traceCall(const char* call, std::span<const TraceField> fields, const TraceValue& result) {
+void HostCore::traceCall(const char* call, std::span<const TraceField> fields, const TraceValue& result,
+                         const char* suite, int version) {
   if (!trace_.enabled()) return;
   nlohmann::json record = nlohmann::json::object();
   for (const auto& [key, value] : fields) record[key] = value.toJson();
+  if (!record.contains("suite")) {
+    record["suite"] = suite;
+    if (version > 0) record["version"] = version;
+  }
   trace_.record(currentCommand(), call, record, result.toJson());
 }
 

@@ -118,7 +118,11 @@ PF_Err checkoutLayerPixels(Call& call, PF_ProgPtr ref, A_long id, PF_EffectWorld
         } else {
           try {
             const double compTime = c->layer->startTime + static_cast<double>(k.time) / k.scale;
-            k.world = c->session->renderLayerPixels(*k.layer, k.layer->layerTime(compTime), c->settings);
+            // The effect's own layer, named by a layer control, is its source before its effects,
+            // as the host application gives it: a wall of itself, without rendering itself again.
+            k.world = k.layer == c->layer
+                          ? c->session->renderLayerSource(*k.layer, k.layer->layerTime(compTime), c->settings)
+                          : c->session->renderLayerPixels(*k.layer, k.layer->layerTime(compTime), c->settings);
             k.view = (*k.world)->view();
           } catch (const HostError& e) {
             c->refusal = e.what();

@@ -183,7 +183,7 @@ SharedWorld RenderSession::renderLayerPixels(const Layer& constLayer, double lay
                           scaledSize(layer.height(), settings.downsample)));
   }
   if (!inProgress_.insert(&layer).second) {
-    throw HostError("layer '" + layer.name + "' needs its own picture to render (a layer cannot be its own source)");
+    throw HostError("layer '" + layer.name + "' needs its own picture to render (its sources lead back to it)");
   }
   struct Guard {
     std::set<const Layer*>& set;
@@ -196,6 +196,16 @@ SharedWorld RenderSession::renderLayerPixels(const Layer& constLayer, double lay
     pixels = share(applyEffect(layer, static_cast<int>(i), **pixels, layerTime, settings));
   }
   return pixels;
+}
+
+SharedWorld RenderSession::renderLayerSource(const Layer& layer, double layerTime, const RenderSettings& settings) {
+  if (layer.source == nullptr) return share(newWorld(settings, 0, 0));
+  const double compTime = layer.startTime + layerTime + 1e-9;
+  if (layer.parent != nullptr && !layer.isActiveAt(compTime, layer.parent->duration)) {
+    return share(newWorld(settings, scaledSize(layer.width(), settings.downsample),
+                          scaledSize(layer.height(), settings.downsample)));
+  }
+  return renderItem(*layer.source, layerTime, settings);
 }
 
 OwnedWorld RenderSession::applyEffect(Layer& layer, int effectIndex, const World& input, double layerTime,

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -258,6 +260,36 @@ TEST_F(CommandRender, SavesTheProjectBackAndWritesATrace) {
   const Result again =
       run("render " + (dir / "saved.json").string() + " -o " + (dir / "g").string() + " --frames 0 -q");
   EXPECT_EQ(again.status, 0) << again.output;
+}
+
+// Slot names repeat across suites: every line of a trace of the clip example names the suite of
+// its call and the suite's version, or "callback" for the callbacks the host hands over.
+TEST_F(CommandRender, EveryTraceLineNamesItsSuite) {
+  fs::copy_file(fs::path(PLENORIUM_SOURCE_DIR) / "examples" / "clips_wall.json", dir / "clips_wall.json");
+  ASSERT_EQ(std::system(("bash " + std::string(PLENORIUM_SOURCE_DIR) + "/scripts/make-example-clips.sh " +
+                         (dir / "clips").string() + " >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  const Result r = run("render " + (dir / "clips_wall.json").string() + " -o " + (dir / "f.png").string() +
+                       " --frames 30 -q --trace " + (dir / "trace.jsonl").string());
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::ifstream in(dir / "trace.jsonl");
+  std::string line;
+  std::set<std::string> suites;
+  std::size_t lines = 0;
+  while (std::getline(in, line)) {
+    ++lines;
+    const nlohmann::json j = nlohmann::json::parse(line);
+    ASSERT_TRUE(j.contains("suite")) << line;
+    const std::string suite = j["suite"];
+    if (suite != "callback") {
+      EXPECT_TRUE(j.contains("version")) << line;
+    }
+    suites.insert(suite + (j.contains("version") ? " " + j["version"].dump() : ""));
+  }
+  EXPECT_GT(lines, 500u);
+  EXPECT_TRUE(suites.count("AEGP Stream Suite 9") && suites.count("AEGP Stream Suite 7") && suites.count("callback"))
+      << lines;
 }
 
 }  // namespace

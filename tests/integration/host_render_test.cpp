@@ -150,7 +150,10 @@ TEST_F(HostRender, WhatAnEffectLeavesCheckedOutIsReported) {
 }
 
 TEST_F(HostRender, AnEffectErrorNamesFrameLayerEffectAndCode) {
-  open(probeProject({{"Other", "P"}}));  // the probe's own layer: a layer cannot be its own source
+  // Two layers whose effects take each other as sources: neither can be rendered first.
+  json cycle = probeProject({{"Other", "B"}});
+  cycle["items"][2]["layers"][1]["effects"] = {{{"matchName", "TEST_Probe"}, {"params", {{"Other", "P"}}}}};
+  open(cycle);
   try {
     render("Main", 5);
     FAIL() << "the render succeeded";
@@ -160,7 +163,7 @@ TEST_F(HostRender, AnEffectErrorNamesFrameLayerEffectAndCode) {
     EXPECT_NE(message.find("layer 'P'"), std::string::npos) << message;
     EXPECT_NE(message.find("TEST_Probe"), std::string::npos) << message;
     EXPECT_NE(message.find("error 517"), std::string::npos) << message;
-    EXPECT_NE(message.find("a layer cannot be its own source"), std::string::npos) << "the host's reason: " << message;
+    EXPECT_NE(message.find("its sources lead back to it"), std::string::npos) << "the host's reason: " << message;
   }
 }
 

@@ -158,7 +158,7 @@ TEST(RandomWalls, EveryWallRendersAndGivesBackWhatItTook) {
         try {
           session.renderFrame(*project.compByName("Main"), random.frame(), random.settings());
         } catch (const host::HostError& e) {
-          // An effect may refuse a project (a layer that is its own source); it must say so cleanly.
+          // An effect may refuse a project (sources that lead back to their layer); it must say so cleanly.
           EXPECT_NE(std::string(e.what()).find("error"), std::string::npos) << e.what();
         }
       }

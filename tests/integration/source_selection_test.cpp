@@ -170,5 +170,34 @@ TEST_F(SourceSelection, EachScreenSampleMakesFortyTwoHostCallsAtItsOwnTimeEvenBe
   EXPECT_TRUE(negative) << "a delayed screen at time 0 samples its controls before 0";
 }
 
+// A layer control may name the effect's own layer: the effect then gets that layer's source before
+// its effects, as the host application gives it, and the wall is a wall of itself; the same as a
+// wall of a duplicate of the layer, and it does not render itself again.
+TEST_F(SourceSelection, TheEffectsOwnLayerAsASourceIsItsPictureBeforeTheEffect) {
+  const json params = {{"Columns", 2}, {"Rows", 2}, {"Screen Width", 160}, {"Screen Height", 90}, {"Gap X", 8}};
+  json own = params, duplicate = params;
+  own["Source 1"] = "Wall";
+  duplicate["Source 1"] = "Copy";
+  open(projectWith({wallLayer(own, "c2")}));
+  host::OwnedWorld ofItself = render(12);
+  bool checkedOut = false;
+  for (const json& j : trace()) checkedOut = checkedOut || (j["call"] == "checkout_layer" && j.value("index", 0) > 0);
+  EXPECT_TRUE(checkedOut) << "the trace shows the checkout of the own layer";
+  open(projectWith({wallLayer(duplicate, "c2"), {{"name", "Copy"}, {"source", "c2"}, {"visible", false}}}));
+  host::OwnedWorld ofCopy = render(12);
+  ASSERT_EQ(ofItself->width(), ofCopy->width());
+  int blue = 0;
+  for (A_long y = 0; y < ofCopy->height(); y += 7) {
+    for (A_long x = 0; x < ofCopy->width(); x += 7) {
+      ASSERT_EQ(colorAt(*ofItself, x, y), colorAt(*ofCopy, x, y)) << x << "," << y;
+      blue += colorAt(*ofCopy, x, y) == 2 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(blue, 100) << "the screens show the blue source";
+  ofItself.reset();
+  ofCopy.reset();
+  EXPECT_TRUE(outstanding().empty());
+}
+
 }  // namespace
 }  // namespace plenorium::test

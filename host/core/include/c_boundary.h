@@ -24,6 +24,7 @@
 
 #include "handle_type.h"
 #include "host_core.h"
+#include "suite_identity.h"
 
 namespace plenorium::host {
 
@@ -38,7 +39,9 @@ struct SlotName {
 // One call of a plug-in into the host, as the slot's implementation sees it.
 class Call {
  public:
-  Call(HostCore& host, const char* name) : host_(host), name_(name), tracing_(host.tracing()) {}
+  // `suite` and `version` name the suite the slot belongs to ("callback" and 0 for callbacks).
+  Call(HostCore& host, const char* name, const char* suite = "callback", int version = 0)
+      : host_(host), name_(name), suite_(suite), version_(version), tracing_(host.tracing()) {}
   Call(const Call&) = delete;
   Call& operator=(const Call&) = delete;
 
@@ -57,7 +60,7 @@ class Call {
   void finish(const HostCore::TraceValue& result) {
     if (tracing_)
       host_.traceCall(name_, std::span(std::launder(reinterpret_cast<const HostCore::TraceField*>(notes_)), count_),
-                      result);
+                      result, suite_, version_);
   }
 
  private:
@@ -66,6 +69,8 @@ class Call {
 
   HostCore& host_;
   const char* name_;
+  const char* suite_;
+  int version_;
   bool tracing_;
   std::size_t count_ = 0;
   // Left uninitialised: notes are constructed in place only while tracing.
@@ -120,17 +125,17 @@ HostCore::TraceValue traceResult([[maybe_unused]] const R& result) {
 
 }  // namespace boundary
 
-template <typename Fn, SlotName Name, auto Impl>
+template <typename Table, typename Fn, SlotName Name, auto Impl>
 struct Slot;
 
-template <typename R, typename... Args, SlotName Name, auto Impl>
-struct Slot<R (*)(Args...), Name, Impl> {
+template <typename Table, typename R, typename... Args, SlotName Name, auto Impl>
+struct Slot<Table, R (*)(Args...), Name, Impl> {
   static constexpr FailureCodes CODES = Name.view().starts_with("AEGP_") ? AEGP_FAILURES : PF_FAILURES;
 
   static R call(Args... args) {
     HostCore* host = HostCore::current();
     if (host == nullptr) return boundary::failure<R>(CODES.failed);  // no plug-in call in progress
-    Call c(*host, Name.chars);
+    Call c(*host, Name.chars, SuiteIdentity<Table>::NAME, SuiteIdentity<Table>::VERSION);
     if constexpr (std::is_null_pointer_v<decltype(Impl)>) {
       c.note("unimplemented", true);
       return finish(c, boundary::failure<R>(CODES.unimplemented));
@@ -158,12 +163,12 @@ struct Slot<R (*)(Args...), Name, Impl> {
   }
 };
 
-template <typename... Args, SlotName Name, auto Impl>
-struct Slot<void (*)(Args...), Name, Impl> {
+template <typename Table, typename... Args, SlotName Name, auto Impl>
+struct Slot<Table, void (*)(Args...), Name, Impl> {
   static void call(Args... args) {
     HostCore* host = HostCore::current();
     if (host == nullptr) return;
-    Call c(*host, Name.chars);
+    Call c(*host, Name.chars, SuiteIdentity<Table>::NAME, SuiteIdentity<Table>::VERSION);
     if constexpr (std::is_null_pointer_v<decltype(Impl)>) {
       c.note("unimplemented", true);
     } else if (!(boundary::handleValid(*host, args) && ...)) {
@@ -184,6 +189,6 @@ struct Slot<void (*)(Args...), Name, Impl> {
 // One slot of a table's list: served by `impl`, a function taking a Call& and then the slot's
 // own arguments, or absent.
 #define PLENORIUM_SERVE(Table, member, ...) \
-  .member = &::plenorium::host::Slot<decltype(Table::member), #member, __VA_ARGS__>::call
+  .member = &::plenorium::host::Slot<Table, decltype(Table::member), #member, __VA_ARGS__>::call
 #define PLENORIUM_ABSENT(Table, member) \
-  .member = &::plenorium::host::Slot<decltype(Table::member), #member, nullptr>::call
+  .member = &::plenorium::host::Slot<Table, decltype(Table::member), #member, nullptr>::call

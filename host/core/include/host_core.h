@@ -87,10 +87,14 @@ class HostCore {
   };
   using TraceField = std::pair<const char*, TraceValue>;
   using TraceFields = std::initializer_list<TraceField>;
-  // Records one call of the plug-in into the host under the command in progress.
-  void traceCall(const char* call, std::span<const TraceField> fields, const TraceValue& result);
-  void traceCall(const char* call, TraceFields fields, const TraceValue& result) {
-    traceCall(call, std::span(fields.begin(), fields.size()), result);
+  // Records one call of the plug-in into the host under the command in progress, naming the
+  // suite it belongs to and its version ("callback" and no version for the callbacks). A call
+  // whose own arguments name a suite (acquiring one) keeps those.
+  void traceCall(const char* call, std::span<const TraceField> fields, const TraceValue& result,
+                 const char* suite = "callback", int version = 0);
+  void traceCall(const char* call, TraceFields fields, const TraceValue& result, const char* suite = "callback",
+                 int version = 0) {
+    traceCall(call, std::span(fields.begin(), fields.size()), result, suite, version);
   }
 
   // Whether `handle` is one of this host's live handles of that kind. The part of the host that

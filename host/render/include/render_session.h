@@ -40,6 +40,9 @@ class RenderSession {
   SharedWorld renderItem(const Item& item, double time, const RenderSettings& settings);
   // A layer's source after its own effects, before its transform, at `layerTime`.
   SharedWorld renderLayerPixels(const Layer& layer, double layerTime, const RenderSettings& settings);
+  // A layer's source before its effects (as an effect that checks out its own layer gets it), at
+  // `layerTime`: nothing outside the layer's in and out points.
+  SharedWorld renderLayerSource(const Layer& layer, double layerTime, const RenderSettings& settings);
 
   HostCore& core() { return core_; }
   PixelHost& pixels() { return pixels_; }
