@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace plenorium::cli {
@@ -23,7 +24,11 @@ void Progress::frameDone(const std::string& name) {
   const int filled = static_cast<int>(WIDTH * done_ / std::max(total_, 1L));
   std::string bar(static_cast<std::size_t>(filled), '#');
   bar.append(static_cast<std::size_t>(WIDTH - filled), '-');
-  std::fprintf(stderr, "\r[%s] %ld/%ld frames  %.2f fps  %.0fs left ", bar.c_str(), done_, total_, fps, left);
+  // The share done and the time left first, as users of long renders look for them.
+  const long secondsLeft = static_cast<long>(left + 0.5);
+  std::fprintf(stderr, "\r[%s] %3ld%%  %ld:%02ld:%02ld left  %ld/%ld frames  %.2f fps ", bar.c_str(),
+               100 * done_ / std::max(total_, 1L), secondsLeft / 3600, secondsLeft / 60 % 60, secondsLeft % 60, done_,
+               total_, fps);
   std::fflush(stderr);
 }
 

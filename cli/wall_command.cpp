@@ -9,6 +9,7 @@
 
 #include "host_error.h"
 #include "media_library.h"
+#include "project_file.h"
 
 namespace plenorium::cli {
 namespace {
@@ -218,7 +219,50 @@ std::vector<ClipFacts> probeClips(host::MediaLibrary& media, const std::vector<s
   return clips;
 }
 
+namespace {
+
+// What a failure of controlValueFrom says, without the control's path it begins with.
+std::string withoutPath(const std::string& message, const std::string& path) {
+  return message.rfind(path + ": ", 0) == 0 ? message.substr(path.size() + 2) : message;
+}
+
+// The effect's controls that the options set, checked against the effect's own declarations
+// before the project is built, so that a refusal names the option and the value typed rather
+// than a place in a project the user never wrote.
+void checkWallOptions(const host::ParamSchema& schema, const WallOptions& options) {
+  const host::Composition none;
+  const host::DeclaredParam& frame = schema.at(schema.resolve("Frame image"));
+  try {
+    host::controlValueFrom(frame, options.frame, none);
+  } catch (const HostError& e) {
+    static const std::regex range(R"(^\s*\d+\s*-\s*\d+\s*$)");
+    throw HostError("--frame '" + options.frame + "': " + withoutPath(e.what(), frame.path) +
+                    (std::regex_match(options.frame, range) ? "; did you mean --frames?" : ""));
+  }
+  for (const std::string& set : options.sets) {
+    const std::size_t equals = set.find('=');
+    if (equals == std::string::npos || equals == 0) continue;  // refused with its own message later
+    int index = 0;
+    try {
+      index = schema.resolve(set.substr(0, equals));
+    } catch (const HostError& e) {
+      throw HostError("--set '" + set + "': " + e.what());
+    }
+    const host::DeclaredParam& param = schema.at(index);
+    const PF_ParamType type = param.def.param_type;
+    if (type == PF_Param_LAYER || type == PF_Param_GROUP_START) continue;  // layers are known in the project
+    try {
+      host::controlValueFrom(param, setValue(set.substr(equals + 1)), none);
+    } catch (const HostError& e) {
+      throw HostError("--set '" + set + "': " + withoutPath(e.what(), param.path));
+    }
+  }
+}
+
+}  // namespace
+
 void openWall(HostSession& session, const WallOptions& options) {
+  checkWallOptions(session.driver().schema(), options);
   session.open(ProjectSource::built(buildWallProject(options, probeClips(session.media(), options.clips)), "wall"));
 }
 

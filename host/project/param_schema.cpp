@@ -90,8 +90,6 @@ void ParamSchema::finish() const {
     throw HostError("the effect left the control group '" + at(openGroups_.back()).name + "' open");
 }
 
-namespace {
-
 // The number of single-character insertions, deletions and substitutions between two names,
 // ignoring case: "Colums" is one from "Columns".
 std::size_t editDistance(const std::string& a, const std::string& b) {
@@ -109,8 +107,6 @@ std::size_t editDistance(const std::string& a, const std::string& b) {
   }
   return row[b.size()];
 }
-
-}  // namespace
 
 std::vector<std::string> ParamSchema::nearestPaths(const std::string& leaf) const {
   // Close enough to be a slip of the keyboard: a third of the name, and at least two characters.

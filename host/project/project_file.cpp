@@ -215,13 +215,27 @@ void readControl(const Context& c, const DeclaredParam& param, const json& value
           for (std::size_t i = 0; i < choices.size(); ++i) {
             if (choices[i] == v.get<std::string>()) return StreamValue{static_cast<double>(i + 1), 0};
           }
+          // A choice named in another case ("retro") is that choice.
+          for (std::size_t i = 0; i < choices.size(); ++i) {
+            if (choices[i].size() == v.get<std::string>().size() && editDistance(choices[i], v.get<std::string>()) == 0)
+              return StreamValue{static_cast<double>(i + 1), 0};
+          }
         } else if (v.is_number_integer() && v.get<double>() >= 1 &&
                    v.get<double>() <= static_cast<double>(choices.size())) {
           // Compared as a double: a number past the range of int must not wrap into it.
           return StreamValue{v.get<double>(), 0};
         }
+        std::string nearest;
+        if (v.is_string()) {
+          // A slip of the keyboard: a third of the name, and at least two letters.
+          std::size_t best = std::max<std::size_t>(2, v.get<std::string>().size() / 3) + 1;
+          for (const std::string& choice : choices) {
+            const std::size_t distance = editDistance(v.get<std::string>(), choice);
+            if (distance < best) best = distance, nearest = choice;
+          }
+        }
         c.fail(p, "expected one of: " + param.choices + " (or its number from 1 to " + std::to_string(choices.size()) +
-                      ")");
+                      ")" + (nearest.empty() ? "" : "; did you mean '" + nearest + "'?"));
       });
       return;
     }

@@ -50,4 +50,8 @@ class ParamSchema {
 
 std::string paramTypeName(PF_ParamType type);
 
+// How many letters to add, drop or change to turn one name into the other, ignoring case: how
+// close a mistyped name is to the ones meant.
+std::size_t editDistance(const std::string& a, const std::string& b);
+
 }  // namespace plenorium::host
