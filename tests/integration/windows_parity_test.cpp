@@ -143,5 +143,28 @@ TEST(WindowsModule, RendersTheSameWallAsTheLinuxModule) {
   }
 }
 
+// Under Wine too, a layer control naming the effect's own layer gives the layer's picture before
+// its effects: the Windows module's wall of itself equals the Linux module's wall of a duplicate.
+TEST(WindowsModule, TheOwnLayerAsASourceRendersAsAWallOfADuplicate) {
+  host::HostCore core;
+  host::PixelHost pixels(core, 2);
+  host::EffectRegistry registry(core);
+  registry.load(PLENORIUM_MODULE_PATH);
+  host::Project project =
+      host::loadProject(PLENORIUM_SOURCE_DIR "/tests/data/windows_wall.json", registry.schemaLookup());
+  host::RenderSession session(core, pixels, registry, project);
+  session.startInstances();
+  const RawPicture linux = rawPictureOf(*session.renderFrame(*project.compByName("Duplicate"), WALL_FRAME, {}));
+  const auto windows = readRawPicture((SMOKE_OUT / "own_layer.argb").string());
+  ASSERT_TRUE(windows.has_value());
+  ASSERT_EQ(windows->width, linux.width);
+  ASSERT_EQ(windows->height, linux.height);
+  float largest = 0;
+  for (std::size_t i = 0; i < std::size_t{linux.width} * linux.height * 4; ++i) {
+    largest = std::max(largest, std::abs(channel(linux, i) - channel(*windows, i)));
+  }
+  EXPECT_LE(largest * 255, 0.25f);
+}
+
 }  // namespace
 }  // namespace plenorium::test

@@ -113,6 +113,11 @@ int run(const std::string& modulePath, const std::string& projectPath, const fs:
       const host::OwnedWorld world = session.renderFrame(*comp, test::WALL_FRAME, host::RenderSettings{depth, 1});
       writePicture(out / name, test::rawPictureOf(*world));
     }
+    // A wall whose layer control names the effect's own layer, when the project has one.
+    if (const host::Composition* own = project.compByName("OwnLayer")) {
+      const host::OwnedWorld world = session.renderFrame(*own, test::WALL_FRAME, host::RenderSettings{});
+      writePicture(out / "own_layer.argb", test::rawPictureOf(*world));
+    }
     for (const std::string& warning : session.takeWarnings())
       std::cerr << "windows_smoke: warning: " << warning << '\n';
   }
