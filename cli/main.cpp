@@ -15,6 +15,7 @@
 #include "farm_command.h"
 #include "host_session.h"
 #include "installed_files.h"
+#include "param_schema.h"
 #include "preview_command.h"
 #include "project_commands.h"
 #include "render_command.h"
@@ -57,6 +58,11 @@ void addWallOptions(CLI::App* command, plenorium::cli::WallOptions& wall) {
   command->add_option("--end", wall.end, "After a clip's end: loop, hold its last frame, or black")
       ->capture_default_str();
   command->add_option("--frame", wall.frame, "TV frame: None, Flat 1 ... Flat 8, Retro")->capture_default_str();
+  command
+      ->add_option("--background", wall.background,
+                   "Around and between the screens: black, white, gray, #RRGGBB, or transparent (a wall with "
+                   "alpha, for --codec prores4444 or pictures)")
+      ->capture_default_str();
   command->add_option("--seed", wall.seed, "Random seed of the source order, sizes and transforms");
   command->add_flag("--random-order", wall.randomOrder, "Shuffle which clip shows on which screen");
   command->add_option("--source-time", wall.sourceTime, "Random start offset of each screen's clip, in seconds");
@@ -218,6 +224,27 @@ int main(int argc, char** argv) {
   soundCommand->add_option("--frames", soundRender.frames, "Frames A-B");
   soundCommand->add_option("--audio", soundRender.audio, "The layer whose sound it is");
 
+  // A first word that is no sub-command is most often one mistyped: it is named with the nearest.
+  if (argc > 1 && argv[1][0] != '-') {
+    const std::string word = argv[1];
+    std::string nearest;
+    std::size_t best = 3;
+    for (const CLI::App* sub : app.get_subcommands({})) {
+      if (sub->get_name() == word) {
+        nearest.clear();
+        best = 0;
+        break;
+      }
+      if (sub->get_group().empty()) continue;  // hidden helpers
+      const std::size_t distance = plenorium::host::editDistance(word, sub->get_name());
+      if (distance < best) best = distance, nearest = sub->get_name();
+    }
+    if (best > 0) {
+      std::cerr << "plenorium: unknown command '" << word << "'"
+                << (nearest.empty() ? "" : "; did you mean '" + nearest + "'?") << " (plenorium --help lists them)\n";
+      return 2;
+    }
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -1,6 +1,7 @@
 #include "wall_command.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <iostream>
@@ -64,6 +65,23 @@ json fittedComp(const std::string& name, const std::string& clipItem, const Clip
                                    {"transform", {{"scale", {scale * clip.pixelAspect * 100, scale * 100}}}}}})}};
 }
 
+// "transparent", a colour by name, or #RRGGBB, as [r, g, b, a] from 0 to 1.
+json backgroundColour(const std::string& text) {
+  if (text == "transparent") return {0, 0, 0, 0};
+  static const std::pair<const char*, std::array<int, 3>> NAMED[] = {
+      {"black", {0, 0, 0}}, {"white", {255, 255, 255}}, {"gray", {128, 128, 128}}, {"grey", {128, 128, 128}}};
+  for (const auto& [name, rgb] : NAMED) {
+    if (text == name) return {rgb[0] / 255.0, rgb[1] / 255.0, rgb[2] / 255.0, 1};
+  }
+  static const std::regex hex(R"(^#([0-9a-fA-F]{2})([0-9a-fA-F]{2})([0-9a-fA-F]{2})$)");
+  std::smatch m;
+  if (std::regex_match(text, m, hex)) {
+    return {std::stoi(m[1], nullptr, 16) / 255.0, std::stoi(m[2], nullptr, 16) / 255.0,
+            std::stoi(m[3], nullptr, 16) / 255.0, 1};
+  }
+  throw HostError("--background '" + text + "': expected transparent, black, white, gray or #RRGGBB");
+}
+
 }  // namespace
 
 json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& clips) {
@@ -99,6 +117,7 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
                     std::to_string(count));
   }
 
+  const json background = backgroundColour(options.background);
   json rate = 25;
   double longest = 0;
   for (const ClipFacts& clip : clips) longest = std::max(longest, clip.duration);
@@ -159,7 +178,7 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
   if (count <= MANUAL_SOURCES) {
     for (std::size_t i = 0; i < count; ++i) params["Source " + std::to_string(i + 1)] = "Clip " + std::to_string(i + 1);
     items.push_back(
-        {{"name", "backdrop"}, {"type", "solid"}, {"width", width}, {"height", height}, {"color", {0, 0, 0, 1}}});
+        {{"name", "backdrop"}, {"type", "solid"}, {"width", width}, {"height", height}, {"color", background}});
     wallLayer["source"] = "backdrop";
   } else {
     // More clips than the effect names: it shows the layers of the composition it is applied to.
@@ -198,7 +217,7 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
                    {"height", height},
                    {"fps", rate},
                    {"duration", duration},
-                   {"background", {0, 0, 0, 1}},
+                   {"background", background},
                    {"layers", layers}});
   return {{"render", render}, {"items", items}};
 }

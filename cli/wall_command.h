@@ -16,12 +16,13 @@ struct WallOptions {
   std::vector<std::string> clips;  // videos, stills, image sequences
   std::string grid;                // "CxR"; empty: as square as the clips allow
   std::string size = "1920x1080";
-  std::string fps;                 // empty: the first moving clip's rate, else 25
-  std::optional<double> duration;  // seconds; unset: the longest clip's (5 s for stills alone)
-  double gap = 0;                  // pixels between screens
-  std::string fit = "fit";         // stretch, fit (letterbox) or fill (crop)
-  std::string end = "loop";        // what a clip does after its end: hold, loop or black
-  std::string frame = "None";      // the TV frame picture
+  std::string fps;                   // empty: the first moving clip's rate, else 25
+  std::optional<double> duration;    // seconds; unset: the longest clip's (5 s for stills alone)
+  double gap = 0;                    // pixels between screens
+  std::string fit = "fit";           // stretch, fit (letterbox) or fill (crop)
+  std::string end = "loop";          // what a clip does after its end: hold, loop or black
+  std::string frame = "None";        // the TV frame picture
+  std::string background = "black";  // around and between the screens: a colour or "transparent"
   std::optional<int> seed;
   bool randomOrder = false;
   double sourceTime = 0;

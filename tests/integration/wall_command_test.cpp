@@ -153,6 +153,7 @@ TEST_F(WallCommand, TheSavedProjectRendersTheSamePixelsAndBadOptionsAreRefused) 
       {"wide.mp4 --frame Retor", "--frame 'Retor': expected one of: None|Flat 1"},
       {"wide.mp4 --frame Retor", "did you mean 'Retro'?"},
       {"wide.mp4 --frame 0-10", "did you mean --frames?"},
+      {"wide.mp4 --background pink", "--background 'pink': expected transparent, black, white, gray or #RRGGBB"},
       {"wide.mp4 --grid 1x1 --size 3840x2160", "larger than the effect's 1920x1080"},
       {"wide.mp4 --duration nan", "--duration nan: expected a number of seconds above 0"},
       {"wide.mp4 --duration -1", "--duration -1: expected a number of seconds above 0"},
@@ -233,6 +234,28 @@ TEST_F(WallCommand, MoreVideosThanTheFileLimitAllowsEndInOneMessageNamingIt) {
   const auto fewer = runShell("cd " + dir().string() + "/many && ulimit -n 64 && " + PLENORIUM_CLI_PATH +
                               " wall c1.mp4 c2.mp4 c3.mp4 c4.mp4 c5.mp4 c6.mp4 -o wall.mp4 --frames 0 -q");
   EXPECT_EQ(fewer.exitCode(), 0) << fewer.output;
+}
+
+// A transparent wall keeps its alpha for editors to lay it over other footage: the background's
+// alpha is 0 and the screens' 255. A mistyped sub-command is named with the one meant.
+TEST_F(WallCommand, ATransparentBackgroundGivesAWallWithAlpha) {
+  const auto r =
+      runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH +
+               " wall m.mp4 w.mp4 --grid 3x1 --size 480x270 --background transparent --codec prores4444 "
+               "--frames 0-1 -q -o alpha.mov && ffmpeg -nostdin -v error -i alpha.mov -frames:v 1 -f rawvideo "
+               "-pix_fmt rgba -y alpha.rgba");
+  ASSERT_EQ(r.exitCode(), 0) << r.output;
+  std::ifstream in(dir() / "alpha.rgba", std::ios::binary);
+  const std::string rgba((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(rgba.size(), 480u * 270u * 4u);
+  const auto alphaAt = [&](int x, int y) {
+    return static_cast<unsigned char>(rgba[(std::size_t(y) * 480 + x) * 4 + 3]);
+  };
+  EXPECT_EQ(alphaAt(470, 5), 0) << "the background";
+  EXPECT_EQ(alphaAt(80, 135), 255) << "a screen";
+  const auto typo = runCli("rendr");
+  EXPECT_EQ(typo.exitCode(), 2);
+  EXPECT_NE(typo.output.find("unknown command 'rendr'; did you mean 'render'?"), std::string::npos) << typo.output;
 }
 
 }  // namespace
