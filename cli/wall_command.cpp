@@ -47,6 +47,21 @@ json setValue(const std::string& text) {
   }
 }
 
+// A value given with --set as `plenorium params` prints it: "50%" is the number 50 (sliders show
+// per cents), and a point "50%,40%" is that share of the wall's width and height in pixels, while
+// "960,540" or [960, 540] are pixels.
+json setValueFor(const std::string& text, int width, int height) {
+  static const std::regex percent(R"(^\s*(-?\d+(?:\.\d+)?)\s*%\s*$)");
+  static const std::regex pair(R"(^\s*(-?\d+(?:\.\d+)?)\s*(%?)\s*,\s*(-?\d+(?:\.\d+)?)\s*(%?)\s*$)");
+  std::smatch m;
+  if (std::regex_match(text, m, percent)) return std::stod(m[1]);
+  if (std::regex_match(text, m, pair)) {
+    const double x = std::stod(m[1]), y = std::stod(m[3]);
+    return json::array({m[2].length() > 0 ? x * width / 100 : x, m[4].length() > 0 ? y * height / 100 : y});
+  }
+  return setValue(text);
+}
+
 // A screen-sized composition showing the clip's layer scaled to fit inside it (bars of the
 // composition's transparency on two sides) or to fill it (the rest cropped), centred.
 json fittedComp(const std::string& name, const std::string& clipItem, const ClipFacts& clip, int width, int height,
@@ -198,7 +213,7 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
       throw HostError("--set '" + set +
                       "': expected \"Control=value\", with the control named as `plenorium params` prints it");
     }
-    params[set.substr(0, equals)] = setValue(set.substr(equals + 1));
+    params[set.substr(0, equals)] = setValueFor(set.substr(equals + 1), width, height);
   }
   wallLayer["effects"] = json::array({{{"matchName", MATCH_NAME}, {"params", params}}});
   layers.push_back(wallLayer);
@@ -271,7 +286,7 @@ void checkWallOptions(const host::ParamSchema& schema, const WallOptions& option
     const PF_ParamType type = param.def.param_type;
     if (type == PF_Param_LAYER || type == PF_Param_GROUP_START) continue;  // layers are known in the project
     try {
-      host::controlValueFrom(param, setValue(set.substr(equals + 1)), none);
+      host::controlValueFrom(param, setValueFor(set.substr(equals + 1), 100, 100), none);
     } catch (const HostError& e) {
       throw HostError("--set '" + set + "': " + withoutPath(e.what(), param.path));
     }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "cli_runner.h"
@@ -256,6 +257,19 @@ TEST_F(WallCommand, ATransparentBackgroundGivesAWallWithAlpha) {
   const auto typo = runCli("rendr");
   EXPECT_EQ(typo.exitCode(), 2);
   EXPECT_NE(typo.output.find("unknown command 'rendr'; did you mean 'render'?"), std::string::npos) << typo.output;
+}
+
+// Values as `plenorium params` prints them: per cents for sliders, a point as shares of the wall.
+TEST_F(WallCommand, SetTakesPerCentsAndPointsAsSharesOfTheWall) {
+  const auto r = runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH +
+                          " wall m.mp4 --size 480x270 --set 'Opacity=50%' --set 'Wall position=25%,75%' --frames 0 -q "
+                          "-o shares.png --save-project shares.json");
+  ASSERT_EQ(r.exitCode(), 0) << r.output;
+  std::ifstream in(dir() / "shares.json");
+  const nlohmann::json saved = nlohmann::json::parse(in);
+  const nlohmann::json& params = saved["items"].back()["layers"][0]["effects"][0]["params"];
+  EXPECT_EQ(params["Screens Transform/Controls/Opacity"], 50.0) << params.dump();
+  EXPECT_EQ(params["Wall position"], nlohmann::json::array({120.0, 202.5})) << params.dump();
 }
 
 }  // namespace
