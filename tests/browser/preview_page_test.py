@@ -53,8 +53,12 @@ class PreviewPage(unittest.TestCase):
     def tearDownClass(cls):
         cls.browser.quit()
         cls.server.terminate()
-        cls.server.wait(timeout=20)
+        status = cls.server.wait(timeout=60)
+        errors = cls.server.stderr.read()
         cls.folder.cleanup()
+        # Ctrl-C or SIGTERM ends the preview cleanly, saying that changes were not saved.
+        assert status == 0, f"the preview ended with {status}: {errors}"
+        assert "changes that were not saved" in errors, errors
 
     # ---- helpers ----
     def control(self, name):
