@@ -25,7 +25,7 @@ using plenorium::cli::ProjectSource;
 using plenorium::cli::SessionSettings;
 
 // A wall of two generated sources and a two-frame picture sequence, small enough to render quickly.
-json project(const fs::path& folder, int size) {
+json project(const fs::path& folder, int size, const json& rows = 2) {
   return {{"render", {{"comp", "Main"}}},
           {"items",
            {{{"name", "bars"}, {"type", "pattern"}, {"pattern", "bars"}, {"width", size}, {"height", size * 9 / 16}},
@@ -41,7 +41,7 @@ json project(const fs::path& folder, int size) {
                 {"source", "bars"},
                 {"effects",
                  {{{"matchName", "KTRM_Plenorium"},
-                   {"params", {{"Columns", 3}, {"Rows", 2}, {"Source 1", "Shots"}, {"Frame image", "Retro"}}}}}}},
+                   {"params", {{"Columns", 3}, {"Rows", rows}, {"Source 1", "Shots"}, {"Frame image", "Retro"}}}}}}},
                {{"name", "Shots"}, {"source", "shots"}, {"visible", false}}}}}}}};
 }
 
@@ -62,14 +62,14 @@ void writeGreyPng(const fs::path& path) {
 
 class PreviewServerTest : public ::testing::Test {
  protected:
-  void start(int size = 320) {
+  void start(int size = 320, const json& rows = 2) {
     writeGreyPng(dir() / "f_0001.png");
     writeGreyPng(dir() / "f_0002.png");
     SessionSettings settings;
     settings.modulePath = PLENORIUM_MODULE_PATH;
     settings.threads = 2;
     session = std::make_unique<HostSession>(settings);
-    session->open(ProjectSource::built(project(dir(), size), "test"));
+    session->open(ProjectSource::built(project(dir(), size, rows), "test"));
     model = std::make_unique<plenorium::preview::PreviewModel>(*session, "", "");
     plenorium::preview::ServerSettings serverSettings;
     serverSettings.renders = settings;
@@ -295,6 +295,28 @@ TEST_F(PreviewServerTest, ARenderFromThePageFinishesOrIsCancelledWithNothingLeft
   for (const auto& entry : fs::directory_iterator(dir())) {
     EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
   }
+}
+
+// A control with keyframes says so, and a change on the page sets a key at the current time
+// without losing the others; undo takes the key back.
+TEST_F(PreviewServerTest, AChangeToAnAnimatedControlSetsAKeyAndKeepsTheOthers) {
+  start(320, {{"keyframes", {{0, 2}, {0.06, 4}}}});
+  const int rows = indexOf("Rows");
+  const auto keysOf = [&] {
+    const json now = state();
+    for (const json& c : now["controls"]) {
+      if (c["index"] == rows) return c["keyframes"];
+    }
+    return json();
+  };
+  EXPECT_EQ(keysOf(), json::array({0.0, 0.06}));
+  ASSERT_EQ(postJson("/api/change", {{"param", rows}, {"value", 3}, {"time", 0.04}})->status, 200);
+  EXPECT_EQ(keysOf(), json::array({0.0, 0.04, 0.06}));
+  ASSERT_EQ(postJson("/api/change", {{"param", rows}, {"value", 5}, {"time", 0.0}})->status, 200);
+  EXPECT_EQ(keysOf(), json::array({0.0, 0.04, 0.06})) << "a key at a key's time replaces its value";
+  ASSERT_EQ(postJson("/api/undo", json::object())->status, 200);
+  ASSERT_EQ(postJson("/api/undo", json::object())->status, 200);
+  EXPECT_EQ(keysOf(), json::array({0.0, 0.06}));
 }
 
 }  // namespace
