@@ -40,12 +40,6 @@ int runAbout(const std::string& modulePath) {
   return 0;
 }
 
-int runParams(const std::string& modulePath) {
-  plenorium::cli::HostSession session(moduleOnly(modulePath));
-  std::cout << session.driver().schema().describe();
-  return 0;
-}
-
 // The options that shape a wall of clips, which `wall` and `preview` share.
 void addWallOptions(CLI::App* command, plenorium::cli::WallOptions& wall) {
   command->add_option("--grid", wall.grid, "Columns x rows, e.g. 4x3 (default: as square as the clips allow)");
@@ -146,8 +140,12 @@ int main(int argc, char** argv) {
   check->add_option("project", checkedProject, "The project file (JSON)")->required();
   CLI::App* comps = app.add_subcommand("comps", "List a project's compositions with size, rate and duration");
   comps->add_option("project", checkedProject, "The project file (JSON)")->required();
-  CLI::App* params =
-      app.add_subcommand("params", "Print the effect's controls: groups, types, defaults, ranges, disk ids");
+  CLI::App* params = app.add_subcommand(
+      "params", "Print the effect's controls: groups, types, defaults, ranges, disk ids, and how --set names them");
+  std::string paramsWord;
+  bool paramsAll = false;
+  params->add_option("word", paramsWord, "Only the controls whose name or group holds this word (any case)");
+  params->add_flag("--all", paramsAll, "Also the controls the effect hides at its defaults");
   plenorium::cli::RenderOptions render;
   CLI::App* renderCommand = app.add_subcommand("render",
                                                "Render a composition to pictures or a video\n"
@@ -268,7 +266,7 @@ int main(int argc, char** argv) {
         if (*about) return runAbout(modulePath);
         if (*check) return plenorium::cli::runCheck(modulePath, checkedProject);
         if (*comps) return plenorium::cli::runComps(modulePath, checkedProject);
-        if (*params) return runParams(modulePath);
+        if (*params) return plenorium::cli::runParams(modulePath, paramsWord, paramsAll);
         if (*renderCommand) {
           render.modulePath = modulePath;
           return plenorium::cli::runRender(render);

@@ -6,6 +6,7 @@
 
 #include "host_error.h"
 #include "host_session.h"
+#include "host_units.h"
 
 namespace plenorium::cli {
 namespace {
@@ -106,6 +107,82 @@ int runComps(const std::string& modulePath, const std::string& file) {
     }
     return 0;
   });
+}
+
+namespace {
+
+// A value for --set as `params` shows it: the control's default in the user's words.
+std::string exampleValue(const host::DeclaredParam& p) {
+  const PF_ParamDef& d = p.def;
+  std::ostringstream out;
+  switch (d.param_type) {
+    case PF_Param_FLOAT_SLIDER:
+      out << d.u.fs_d.dephault << ((d.u.fs_d.display_flags & PF_ValueDisplayFlag_PERCENT) != 0 ? "%" : "");
+      break;
+    case PF_Param_POPUP: {
+      std::stringstream choices(p.choices);
+      std::string choice;
+      for (int i = 0; i < d.u.pd.dephault && std::getline(choices, choice, '|'); ++i) {
+      }
+      out << choice;
+      break;
+    }
+    case PF_Param_CHECKBOX: out << (d.u.bd.dephault ? "true" : "false"); break;
+    case PF_Param_ANGLE: out << fromFixed(d.u.ad.dephault); break;
+    case PF_Param_POINT: out << fromFixed(d.u.td.x_dephault) << "%," << fromFixed(d.u.td.y_dephault) << "%"; break;
+    case PF_Param_LAYER: out << "Layer name"; break;
+    default: return "";
+  }
+  return out.str();
+}
+
+bool containsWord(const std::string& text, const std::string& word) {
+  const auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  return lower(text).find(lower(word)) != std::string::npos;
+}
+
+}  // namespace
+
+int runParams(const std::string& modulePath, const std::string& word, bool all) {
+  SessionSettings settings;
+  settings.modulePath = modulePath;
+  HostSession session(settings);
+  const host::ParamSchema& schema = session.driver().schema();
+  // The controls the effect hides at its defaults are found by asking it, as the host does after
+  // loading a project: an instance on a layer of a scratch composition, brought up to date.
+  const nlohmann::json scratch = {
+      {"items",
+       {{{"name", "base"}, {"type", "solid"}, {"width", 1920}, {"height", 1080}},
+        {{"name", "Main"},
+         {"type", "comp"},
+         {"layers", {{{"name", "Wall"}, {"source", "base"}, {"effects", {{{"matchName", "KTRM_Plenorium"}}}}}}}}}}};
+  session.open(ProjectSource::built(scratch, "the effect's defaults"), false);
+  const host::EffectInstance& effect = *session.project().compByName("Main")->layers.front()->effects.front();
+  session.renderer();
+  std::vector<bool> hidden(effect.params.size(), false);
+  std::size_t shown = 0;
+  for (const host::DeclaredParam& p : schema.params()) {
+    if (p.index == 0 || p.def.param_type == PF_Param_GROUP_END) continue;
+    const auto i = static_cast<std::size_t>(p.index);
+    hidden[i] = effect.params[i].hidden() || (p.parent > 0 && hidden[static_cast<std::size_t>(p.parent)]);
+    if (hidden[i] && !all) continue;
+    if (!word.empty() && !containsWord(p.path, word)) continue;
+    ++shown;
+    const std::string example = exampleValue(p);
+    // With a word, each control by its whole path; without, the tree as the effect declares it.
+    std::cout << (word.empty() ? std::string(static_cast<std::size_t>(p.depth) * 2, ' ') + p.name : p.path) << "  "
+              << schema.describe(p) << (hidden[i] ? "  (hidden now)" : "");
+    if (!example.empty()) std::cout << "  --set \"" << schema.shortestName(p.index) << "=" << example << "\"";
+    std::cout << '\n';
+  }
+  if (shown == 0) {
+    throw host::HostError("no control's name holds '" + word + "'" +
+                          (all ? "" : " (hidden controls are listed with --all)"));
+  }
+  return 0;
 }
 
 }  // namespace plenorium::cli

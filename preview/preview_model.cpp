@@ -42,23 +42,6 @@ std::vector<std::string> choicesOf(const std::string& list) {
   return out;
 }
 
-// The shortest end of the control's path that names it alone: the name `--set` and a project
-// file take for it ("Columns", "Fit in frame/Scale X").
-std::string setNameOf(const host::ParamSchema& schema, const host::DeclaredParam& p) {
-  std::string name = p.name;
-  std::string rest = p.path.size() > p.name.size() ? p.path.substr(0, p.path.size() - p.name.size() - 1) : "";
-  for (;;) {
-    try {
-      if (schema.resolve(name) == p.index) return name;
-    } catch (const HostError&) {
-    }
-    if (rest.empty()) return p.path;
-    const auto slash = rest.rfind('/');
-    name = rest.substr(slash == std::string::npos ? 0 : slash + 1) + "/" + name;
-    rest = slash == std::string::npos ? "" : rest.substr(0, slash);
-  }
-}
-
 json valueJson(const host::DeclaredParam& p, const host::StreamValue& v, const host::Composition& comp) {
   switch (p.def.param_type) {
     case PF_Param_CHECKBOX: return v[0] != 0;
@@ -128,7 +111,7 @@ json PreviewModel::controlsJson() {
       controls.push_back(control);
       continue;
     }
-    control["setName"] = setNameOf(schema, p);
+    control["setName"] = schema.shortestName(p.index);
     control["value"] = valueJson(p, stream.valueAt(0), c);
     control["keyframes"] = json::array();
     for (const host::Keyframe& k : stream.keyframes()) control["keyframes"].push_back(k.time);

@@ -164,39 +164,61 @@ int ParamSchema::resolve(const std::string& name) const {
 }
 
 std::string ParamSchema::describe() const {
-  std::ostringstream out;
+  std::string out;
   for (const DeclaredParam& p : params_) {
     if (p.index == 0 || p.def.param_type == PF_Param_GROUP_END) continue;
-    const PF_ParamDef& d = p.def;
-    out << std::string(static_cast<std::size_t>(p.depth) * 2, ' ') << p.name << "  [" << paramTypeName(d.param_type);
-    if (d.flags & PF_ParamFlag_START_COLLAPSED) out << ", collapsed";
-    out << "]";
-    switch (d.param_type) {
-      case PF_Param_FLOAT_SLIDER: {
-        const PF_FloatSliderDef& s = d.u.fs_d;
-        const bool percent = (s.display_flags & PF_ValueDisplayFlag_PERCENT) != 0;
-        out << "  default " << number(s.value) << (percent ? "%" : "") << "  valid " << number(s.valid_min) << ".."
-            << number(s.valid_max) << "  slider " << number(s.slider_min) << ".." << number(s.slider_max)
-            << "  precision " << s.precision;
-        break;
-      }
-      case PF_Param_POPUP: out << "  default " << d.u.pd.dephault << "  choices " << p.choices; break;
-      case PF_Param_CHECKBOX: out << "  default " << (d.u.bd.dephault ? "on" : "off"); break;
-      case PF_Param_ANGLE: out << "  default " << fixed16(d.u.ad.dephault) << " deg"; break;
-      case PF_Param_POINT:
-        out << "  default " << fixed16(d.u.td.x_dephault) << "%, " << fixed16(d.u.td.y_dephault) << "% of the layer";
-        break;
-      case PF_Param_LAYER:
-        out << "  default " << (d.u.ld.dephault == PF_LayerDefault_NONE ? "none" : "this layer");
-        break;
-      default: break;
-    }
-    if (d.flags & PF_ParamFlag_SUPERVISE) out << "  supervised";
-    if (d.flags & PF_ParamFlag_CANNOT_TIME_VARY) out << "  not animatable";
-    if (d.ui_flags & PF_PUI_INVISIBLE) out << "  hidden";
-    out << "  id " << d.uu.id << '\n';
+    out += std::string(static_cast<std::size_t>(p.depth) * 2, ' ') + p.name + "  " + describe(p) + "\n";
   }
+  return out;
+}
+
+std::string ParamSchema::describe(const DeclaredParam& p) const {
+  std::ostringstream out;
+  const PF_ParamDef& d = p.def;
+  out << "[" << paramTypeName(d.param_type);
+  if (d.flags & PF_ParamFlag_START_COLLAPSED) out << ", collapsed";
+  out << "]";
+  switch (d.param_type) {
+    case PF_Param_FLOAT_SLIDER: {
+      const PF_FloatSliderDef& s = d.u.fs_d;
+      const bool percent = (s.display_flags & PF_ValueDisplayFlag_PERCENT) != 0;
+      out << "  default " << number(s.value) << (percent ? "%" : "") << "  valid " << number(s.valid_min) << ".."
+          << number(s.valid_max) << "  slider " << number(s.slider_min) << ".." << number(s.slider_max)
+          << "  precision " << s.precision;
+      break;
+    }
+    case PF_Param_POPUP: out << "  default " << d.u.pd.dephault << "  choices " << p.choices; break;
+    case PF_Param_CHECKBOX: out << "  default " << (d.u.bd.dephault ? "on" : "off"); break;
+    case PF_Param_ANGLE: out << "  default " << fixed16(d.u.ad.dephault) << " deg"; break;
+    case PF_Param_POINT:
+      out << "  default " << fixed16(d.u.td.x_dephault) << "%, " << fixed16(d.u.td.y_dephault) << "% of the layer";
+      break;
+    case PF_Param_LAYER:
+      out << "  default " << (d.u.ld.dephault == PF_LayerDefault_NONE ? "none" : "this layer");
+      break;
+    default: break;
+  }
+  if (d.flags & PF_ParamFlag_SUPERVISE) out << "  supervised";
+  if (d.flags & PF_ParamFlag_CANNOT_TIME_VARY) out << "  not animatable";
+  if (d.ui_flags & PF_PUI_INVISIBLE) out << "  hidden";
+  out << "  id " << d.uu.id;
   return out.str();
+}
+
+std::string ParamSchema::shortestName(int index) const {
+  const DeclaredParam& p = at(index);
+  std::string name = p.name;
+  std::string rest = p.path.size() > p.name.size() ? p.path.substr(0, p.path.size() - p.name.size() - 1) : "";
+  for (;;) {
+    try {
+      if (resolve(name) == index) return name;
+    } catch (const HostError&) {
+    }
+    if (rest.empty()) return p.path;
+    const auto slash = rest.rfind('/');
+    name = rest.substr(slash == std::string::npos ? 0 : slash + 1) + "/" + name;
+    rest = slash == std::string::npos ? "" : rest.substr(0, slash);
+  }
 }
 
 }  // namespace plenorium::host

@@ -272,4 +272,21 @@ TEST_F(WallCommand, SetTakesPerCentsAndPointsAsSharesOfTheWall) {
   EXPECT_EQ(params["Wall position"], nlohmann::json::array({120.0, 202.5})) << params.dump();
 }
 
+// `params WORD` lists the controls whose name holds the word, each with the name and an example
+// value that --set takes; controls the effect hides at its defaults only with --all.
+TEST_F(WallCommand, ParamsFindsControlsByWordWithTheirSetNames) {
+  const auto gap = runCli("params gap");
+  ASSERT_EQ(gap.exitCode(), 0) << gap.output;
+  EXPECT_NE(gap.output.find("Grid Settings/Gap X"), std::string::npos) << gap.output;
+  EXPECT_NE(gap.output.find("--set \"Gap Y=0\""), std::string::npos) << gap.output;
+  EXPECT_EQ(std::count(gap.output.begin(), gap.output.end(), '\n'), 2) << gap.output;
+  EXPECT_NE(runCli("params 'fit in frame'").output.find("--set \"Fit in frame/Scale X=100%\""), std::string::npos);
+  const auto all = runCli("params");
+  EXPECT_EQ(all.output.find("Frame layer"), std::string::npos) << "hidden while the frame is not Custom";
+  EXPECT_NE(runCli("params --all").output.find("Frame layer"), std::string::npos);
+  const auto none = runCli("params nothing-like-this");
+  EXPECT_EQ(none.exitCode(), 1);
+  EXPECT_NE(none.output.find("no control's name holds 'nothing-like-this'"), std::string::npos) << none.output;
+}
+
 }  // namespace

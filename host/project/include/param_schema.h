@@ -42,6 +42,11 @@ class ParamSchema {
 
   // The tree as `plenorium params` prints it.
   std::string describe() const;
+  // One control as describe() prints it after its name: type, default, ranges, flags, disk id.
+  std::string describe(const DeclaredParam& param) const;
+  // The shortest end of a control's path that names it alone: the name a project file and --set
+  // take for it ("Columns", "Fit in frame/Scale X").
+  std::string shortestName(int index) const;
 
  private:
   std::vector<DeclaredParam> params_;
