@@ -97,19 +97,54 @@ json backgroundColour(const std::string& text) {
   throw HostError("--background '" + text + "': expected transparent, black, white, gray or #RRGGBB");
 }
 
+// Columns and rows: as --grid says, else as square as the clips allow.
+std::pair<int, int> gridFor(const WallOptions& options, std::size_t count) {
+  if (!options.grid.empty()) return pairOf(options.grid, "--grid", 1, 100);
+  const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+  return {columns,
+          static_cast<int>((count + static_cast<std::size_t>(columns) - 1) / static_cast<std::size_t>(columns))};
+}
+
+std::string clipList(std::size_t first, std::size_t last) {
+  if (first == last) return "clip " + std::to_string(first);
+  if (last == first + 1) return "clips " + std::to_string(first) + " and " + std::to_string(last);
+  return "clips " + std::to_string(first) + " to " + std::to_string(last);
+}
+
 }  // namespace
+
+std::vector<std::string> wallNotes(const WallOptions& options, std::size_t count) {
+  // With the effect's own draw, or Columns and Rows set by hand, the screens' clips are not ours to say.
+  for (const std::string& set : options.sets) {
+    const std::string name = set.substr(0, set.find('='));
+    if (name == "Columns" || name == "Rows" || name == "Source order") return {};
+  }
+  if (options.randomOrder || count == 0) return {};
+  const auto [columns, rows] = gridFor(options, count);
+  const auto screens = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+  const std::string grid = std::to_string(columns) + "x" + std::to_string(rows);
+  // Screens take the clips in turn: screen i shows clip i mod count.
+  const std::string counts = grid + " is " + std::to_string(screens) + " screens for " + std::to_string(count) +
+                             (count == 1 ? " clip: " : " clips: ");
+  if (screens > count) {
+    const std::size_t times = screens / count, extra = screens % count;
+    const auto shown = [](std::size_t n) { return n == 2 ? std::string("twice") : std::to_string(n) + " times"; };
+    if (extra == 0) return {counts + (count == 1 ? "it shows " : "each shows ") + shown(times)};
+    return {counts + clipList(1, extra) + (extra == 1 ? " shows " : " show ") + shown(times + 1) +
+            (times == 1 ? "" : ", the others " + shown(times))};
+  }
+  if (screens < count) {
+    return {counts + clipList(screens + 1, count) + (count - screens == 1 ? " is" : " are") +
+            " not shown (a larger --grid shows them)"};
+  }
+  return {};
+}
 
 json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& clips) {
   if (clips.empty()) throw HostError("wall: name at least one clip");
   const auto [width, height] = pairOf(options.size, "--size", 16, 16384);
   const std::size_t count = clips.size();
-  int columns = 0, rows = 0;
-  if (options.grid.empty()) {
-    columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
-    rows = static_cast<int>((count + columns - 1) / columns);
-  } else {
-    std::tie(columns, rows) = pairOf(options.grid, "--grid", 1, 100);
-  }
+  const auto [columns, rows] = gridFor(options, count);
   if (!(options.gap >= 0) || options.gap > 100) throw HostError("--gap: expected 0 to 100 pixels");
   // Screens fill the frame: Columns screens and the gaps between them make its width.
   const double screenWidth = (width - (columns - 1) * options.gap) / columns;
@@ -295,15 +330,19 @@ void checkWallOptions(const host::ParamSchema& schema, const WallOptions& option
 
 }  // namespace
 
-void openWall(HostSession& session, const WallOptions& options) {
+void openWall(HostSession& session, const WallOptions& options, bool quiet) {
   checkWallOptions(session.driver().schema(), options);
+  if (!quiet) {
+    for (const std::string& note : wallNotes(options, options.clips.size()))
+      std::cerr << "plenorium: note: " << note << '\n';
+  }
   session.open(ProjectSource::built(buildWallProject(options, probeClips(session.media(), options.clips)), "wall"));
 }
 
 int runWall(const WallOptions& options, RenderOptions render) {
   if (render.output.empty()) render.output = "out/wall.mp4";
   HostSession session(sessionSettingsFor(render));
-  openWall(session, options);
+  openWall(session, options, render.quiet);
   return renderOpened(session, render);
 }
 

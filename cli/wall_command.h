@@ -43,8 +43,13 @@ struct ClipFacts {
 // The project of a wall of `clips`. Throws HostError naming the option at fault.
 nlohmann::json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& clips);
 
-// Probes the clips through the session's media libraries and opens the wall's project in it.
-void openWall(HostSession& session, const WallOptions& options);
+// What a user should hear of the wall these options make of `count` clips: the clips that repeat
+// on a grid with more screens than clips, or that are left out of a smaller one.
+std::vector<std::string> wallNotes(const WallOptions& options, std::size_t count);
+
+// Probes the clips through the session's media libraries and opens the wall's project in it,
+// printing the notes on standard error unless `quiet`.
+void openWall(HostSession& session, const WallOptions& options, bool quiet = false);
 
 // Probes the clips, builds the project and renders it with `render`'s output options.
 int runWall(const WallOptions& options, RenderOptions render);

@@ -289,4 +289,21 @@ TEST_F(WallCommand, ParamsFindsControlsByWordWithTheirSetNames) {
   EXPECT_NE(none.output.find("no control's name holds 'nothing-like-this'"), std::string::npos) << none.output;
 }
 
+// A grid of more screens than clips says once which clips repeat, and one of fewer which are left
+// out; -q silences the note, and the effect's own random draw makes none.
+TEST_F(WallCommand, AGridThatRepeatsOrDropsClipsSaysWhich) {
+  const std::string six = "cd " + dir().string() + " && " + PLENORIUM_CLI_PATH +
+                          " wall m.mp4 w.mp4 g.mp4 o.mp4 wide.mp4 classic.mp4 --size 640x360 --frames 0 -o grid.png";
+  const auto more = runShell(six + " --grid 4x2");
+  ASSERT_EQ(more.exitCode(), 0) << more.output;
+  EXPECT_NE(more.output.find("note: 4x2 is 8 screens for 6 clips: clips 1 and 2 show twice"), std::string::npos)
+      << more.output;
+  const auto fewer = runShell(six + " --grid 2x2");
+  EXPECT_NE(fewer.output.find("note: 2x2 is 4 screens for 6 clips: clips 5 and 6 are not shown"), std::string::npos)
+      << fewer.output;
+  EXPECT_EQ(runShell(six + " --grid 4x2 -q").output.find("note:"), std::string::npos);
+  EXPECT_EQ(runShell(six + " --grid 3x2").output.find("note:"), std::string::npos) << "every clip once";
+  EXPECT_EQ(runShell(six + " --grid 4x2 --random-order").output.find("note:"), std::string::npos);
+}
+
 }  // namespace
