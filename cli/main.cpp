@@ -42,13 +42,19 @@ int runAbout(const std::string& modulePath) {
 
 // The options that shape a wall of clips, which `wall` and `preview` share.
 void addWallOptions(CLI::App* command, plenorium::cli::WallOptions& wall) {
-  command->add_option("--grid", wall.grid, "Columns x rows, e.g. 4x3 (default: as square as the clips allow)");
+  command->add_option("--grid", wall.grid,
+                      "Columns x rows, e.g. 4x3 (default: the grid whose screens cover the most of the frame, no clip "
+                      "shown more than twice)");
   command->add_option("--size", wall.size, "The wall's size in pixels")->capture_default_str();
   command->add_option("--fps", wall.fps, "Frame rate, 25 or 30000/1001 (default: the first video's)");
   command->add_option("--duration", wall.duration, "Seconds (default: the longest clip's)");
-  command->add_option("--gap", wall.gap, "Pixels between screens")->capture_default_str();
-  command->add_option("--fit", wall.fit, "stretch, fit (letterbox) or fill (crop) clips to their screens")
-      ->capture_default_str();
+  command->add_option("--gap", wall.gap, "Pixels between screens (default: 0.5 % of the width; 0 for none)");
+  command->add_option("--screen-aspect", wall.screenAspect,
+                      "The screens' shape, W:H such as 16:9 or 4:3 (default: most of the clips' shape)");
+  command->add_option("--fit", wall.fit,
+                      "Screens share out the whole frame, and each clip is fitted (letterboxed), filled (cropped) "
+                      "or stretched to its screen: fit, fill or stretch (default: screens of the clips' shape, the "
+                      "wall centred, other shapes letterboxed)");
   command->add_option("--end", wall.end, "After a clip's end: loop, hold its last frame, or black")
       ->capture_default_str();
   command->add_option("--frame", wall.frame, "TV frame: None, Flat 1 ... Flat 8, Retro")->capture_default_str();
@@ -57,8 +63,11 @@ void addWallOptions(CLI::App* command, plenorium::cli::WallOptions& wall) {
                    "Around and between the screens: black, white, gray, #RRGGBB, or transparent (a wall with "
                    "alpha, for --codec prores4444 or pictures)")
       ->capture_default_str();
-  command->add_option("--seed", wall.seed, "Random seed of the source order, sizes and transforms");
-  command->add_flag("--random-order", wall.randomOrder, "Shuffle which clip shows on which screen");
+  command->add_option("--seed", wall.seed, "Random seed of the clips' order, sizes and transforms");
+  command->add_flag("--random-order", wall.randomOrder,
+                    "Deal the clips to the screens in an order drawn from --seed: every clip shows before any repeats");
+  command->add_flag("--random-draw", wall.randomDraw,
+                    "Let the effect draw each screen's clip from --seed: clips may repeat while others do not show");
   command->add_option("--source-time", wall.sourceTime, "Random start offset of each screen's clip, in seconds");
   command->add_option("--delay", wall.delay, "Each screen this many seconds behind the one before");
   command->add_option("--set", wall.sets,
@@ -77,7 +86,7 @@ void addOutputOptions(CLI::App* command, plenorium::cli::RenderOptions& render) 
   command->add_option("--resolution", render.resolution, "full, half, third or quarter")->capture_default_str();
   command->add_option("--save-project", render.saveProject, "Write the project back after rendering");
   command->add_option("--trace", render.trace, "Write every call the effect makes into the host, one JSON per line");
-  command->add_flag("-q,--quiet", render.quiet, "No progress output");
+  command->add_flag("-q,--quiet", render.quiet, "No progress and no notes (errors and warnings still show)");
   command->add_option("--threads", render.threads,
                       "Threads for decoding, rendering and writing (default: one per core)");
   command->add_option("--cache-mb", render.cacheMb, "Memory the host's caches may keep together, in MiB")
@@ -100,7 +109,8 @@ void addOutputOptions(CLI::App* command, plenorium::cli::RenderOptions& render) 
                       "Videos: FFmpeg's pixel format (yuv420p, yuv444p10le, yuva444p10le, gbrap, ...); one with "
                       "alpha keeps the wall's alpha");
   command->add_option("--audio", render.audio,
-                      "Videos: the layer whose footage sound goes in, trimmed to the rendered frames");
+                      "Videos: the layer whose footage sound goes in, by name or number (1 is the top, as check "
+                      "lists them), trimmed to the rendered frames");
   command->add_flag("--no-sound", render.noSound, "Videos: no sound track, even if the project names a layer");
 }
 
@@ -165,10 +175,14 @@ int main(int argc, char** argv) {
   wallCommand->add_option("clips", wall.clips, "The clips, one screen each")->required();
   addWallOptions(wallCommand, wall);
   addOutputOptions(wallCommand, wallRender);
+  // What concerns a project's compositions does not apply to a wall of clips.
   wallCommand->remove_option(wallCommand->get_option("--audio"));
-  wallCommand->add_option("--audio", wall.audio, "The clip (1 is the first) whose sound goes into the video");
+  wallCommand->remove_option(wallCommand->get_option("--comp"));
+  wallCommand->add_option("--audio", wall.audio,
+                          "Videos: the clip whose sound goes in, by number (1 is the first) or file name");
   wallCommand->get_option("--output")
       ->description("A video, pictures or a folder, as for render; default out/wall.mp4");
+  wallCommand->get_option("--frames")->description("Frames A-B (inclusive) or one frame A of the wall; 0 is the start");
 
   plenorium::cli::PreviewOptions preview;
   plenorium::cli::WallOptions previewWall;
@@ -192,7 +206,8 @@ int main(int argc, char** argv) {
   previewCommand->add_option("--cache-mb", previewRender.cacheMb, "Memory the host's caches may keep together, in MiB")
       ->capture_default_str();
   addWallOptions(previewCommand, previewWall);
-  previewCommand->add_option("--audio", previewWall.audio, "Clips: the clip whose sound goes into rendered videos");
+  previewCommand->add_option("--audio", previewWall.audio,
+                             "Clips: the clip whose sound goes into rendered videos, by number or file name");
 
   plenorium::cli::FarmOptions farm;
   plenorium::cli::RenderOptions farmRender;

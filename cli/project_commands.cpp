@@ -7,6 +7,7 @@
 #include "host_error.h"
 #include "host_session.h"
 #include "host_units.h"
+#include "wall_reach.h"
 
 namespace plenorium::cli {
 namespace {
@@ -92,10 +93,20 @@ int runCheck(const std::string& modulePath, const std::string& file) {
     }
     if (!project.renderAudio.empty()) std::cout << "sound from layer '" << project.renderAudio << "'\n";
     for (const std::string& notice : project.loadNotices) std::cout << "changed: " << notice << '\n';
-    std::cout << (project.loadNotices.empty() ? "ok\n"
-                                              : "ok, with " + std::to_string(project.loadNotices.size()) +
-                                                    (project.loadNotices.size() == 1 ? " value" : " values") +
-                                                    " changed to what the controls take\n");
+    const std::vector<std::string> pastFrames = wallsPastTheirFrames(project);
+    for (const std::string& line : pastFrames) std::cout << "warning: " << line << '\n';
+    std::vector<std::string> remarks;
+    const std::size_t changed = project.loadNotices.size();
+    if (changed > 0) {
+      remarks.push_back(std::to_string(changed) + (changed == 1 ? " value" : " values") +
+                        " changed to what the controls take");
+    }
+    if (!pastFrames.empty()) {
+      remarks.push_back(std::to_string(pastFrames.size()) + (pastFrames.size() == 1 ? " wall" : " walls") +
+                        " past its frame");
+    }
+    std::cout << "ok" << (remarks.empty() ? "" : ", with " + remarks.front())
+              << (remarks.size() > 1 ? " and " + remarks.back() : "") << '\n';
     return 0;
   });
 }

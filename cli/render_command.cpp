@@ -1,5 +1,6 @@
 #include "render_command.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <limits>
@@ -18,6 +19,7 @@
 #include "output_queue.h"
 #include "progress.h"
 #include "video_writer.h"
+#include "wall_reach.h"
 #include "worker_threads.h"
 
 namespace plenorium::cli {
@@ -84,9 +86,33 @@ void noteUnusedSound(const host::Project& project) {
                "names the layer to take it from\n";
 }
 
-std::string audioLayerOf(const RenderOptions& options, const host::Project& project) {
+// The layer whose sound goes into a video: --audio's layer, named or numbered as `check` lists
+// the composition's layers (1 is the top), else the project's own choice.
+// A pixel format with subsampled colour takes sizes that its subsampling divides; a frame of
+// another size loses its last column or row, which is said rather than done silently.
+void noteCroppedVideo(const host::VideoFormat& format, int width, int height) {
+  const int across = width & ~((1 << format.chromaShiftX) - 1), down = height & ~((1 << format.chromaShiftY) - 1);
+  if (across == width && down == height) return;
+  std::cerr << "plenorium: note: the video is " << across << "x" << down << ", not " << width << "x" << height << ": "
+            << format.pixelFormat << " stores colour at half size, so the frames' odd last "
+            << (across != width && down != height ? "column and row are"
+                : across != width                 ? "column is"
+                                                  : "row is")
+            << " left out (an even --size keeps them, or --pix-fmt yuv444p)\n";
+}
+
+std::string audioLayerOf(const RenderOptions& options, const host::Project& project, const host::Composition& comp) {
   if (options.noSound) return "";
-  return options.audio.empty() ? project.renderAudio : options.audio;
+  if (options.audio.empty()) return project.renderAudio;
+  const std::string& given = options.audio;
+  if (comp.layerByName(given) != nullptr) return given;
+  if (!given.empty() && given.size() <= 9 && std::all_of(given.begin(), given.end(), ::isdigit)) {
+    const std::size_t number = std::stoul(given);
+    if (number >= 1 && number <= comp.layers.size()) return comp.layers[number - 1]->name;
+    throw HostError("--audio " + given + ": '" + comp.item->name + "' has layers 1 to " +
+                    std::to_string(comp.layers.size()));
+  }
+  return given;  // refused with the layers named where the sound is read
 }
 
 // The options, checked and turned into what the render uses.
@@ -150,12 +176,12 @@ void openOutputs(HostSession& session, const RenderOptions& options, Outputs& ou
   fs::path lockFile;
   std::set<std::string> targetNames;  // the file names this render writes, for its leftovers
   if (out.video) {
-    const std::string audioLayer = audioLayerOf(options, session.project());
+    const std::string audioLayer = audioLayerOf(options, session.project(), comp);
     out.videoFormat = host::resolveVideoFormat(
         options.output, {options.codec, options.crf, options.preset, options.pixelFormat, !audioLayer.empty()});
     if (!audioLayer.empty()) {
       out.sound.emplace(comp, audioLayer);
-    } else if (!options.noSound) {
+    } else if (!options.noSound && !options.quiet) {
       noteUnusedSound(session.project());
     }
     folder = fs::path(options.output).parent_path();
@@ -225,6 +251,7 @@ RenderedFrames renderFrames(HostSession& session, const RenderOptions& options, 
       }
       if (out.video) {
         if (!done.writer) {
+          if (!options.quiet) noteCroppedVideo(*out.videoFormat, world->width(), world->height());
           done.writer = std::make_unique<host::VideoWriter>(options.output, world->width(), world->height(),
                                                             out.comp->rate, *out.videoFormat);
         }
@@ -311,6 +338,11 @@ int renderOpened(HostSession& session, const RenderOptions& options) {
   const CheckedOptions checked = checkOptions(options);
   Outputs outputs;
   openOutputs(session, options, outputs);
+  if (!options.quiet) {
+    for (const std::string& notice : session.project().loadNotices) std::cerr << "plenorium: note: " << notice << '\n';
+  }
+  for (const std::string& line : wallsPastTheirFrames(session.project(), outputs.comp))
+    std::cerr << "plenorium: warning: " << line << '\n';
   RenderedFrames done = renderFrames(session, options, checked, outputs);
   return finish(session, options, outputs, done);
 }
@@ -337,7 +369,7 @@ RenderScope scopeOf(const RenderOptions& options) {
   scope.last = range.last;
   scope.video = outputKindOf(options.output) == OutputKind::VIDEO;
   if (scope.video) {
-    scope.audioLayer = audioLayerOf(options, session->project());
+    scope.audioLayer = audioLayerOf(options, session->project(), comp);
     scope.soundEncoder = host::resolveVideoFormat(options.output, {options.codec, options.crf, options.preset,
                                                                    options.pixelFormat, !scope.audioLayer.empty()})
                              .soundEncoder;
@@ -354,7 +386,7 @@ int runSoundTrack(const RenderOptions& options, const std::string& path) {
   const std::unique_ptr<HostSession> session = openedToLookAt(options);
   const host::Composition& comp = session->comp(options.comp);
   const FrameRange range = parseFrames(options.frames, comp.frameCount());
-  const std::string layer = audioLayerOf(options, session->project());
+  const std::string layer = audioLayerOf(options, session->project(), comp);
   if (layer.empty()) throw HostError("no sound: name the layer with --audio");
   host::LayerSound sound(comp, layer);
   std::vector<float> samples;

@@ -3,14 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "host_error.h"
 #include "media_library.h"
 #include "project_file.h"
+#include "wall_plan.h"
 
 namespace plenorium::cli {
 namespace {
@@ -97,12 +100,43 @@ json backgroundColour(const std::string& text) {
   throw HostError("--background '" + text + "': expected transparent, black, white, gray or #RRGGBB");
 }
 
-// Columns and rows: as --grid says, else as square as the clips allow.
-std::pair<int, int> gridFor(const WallOptions& options, std::size_t count) {
-  if (!options.grid.empty()) return pairOf(options.grid, "--grid", 1, 100);
-  const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
-  return {columns,
-          static_cast<int>((count + static_cast<std::size_t>(columns) - 1) / static_cast<std::size_t>(columns))};
+double clipAspect(const ClipFacts& clip) {
+  return clip.height > 0 ? clip.width * clip.pixelAspect / clip.height : 1;
+}
+
+// "16:9", "4:3", "1.85" or "2.39:1" as width / height.
+double aspectFrom(const std::string& text) {
+  static const std::regex form(R"(^\s*(\d+(?:\.\d+)?)\s*(?::\s*(\d+(?:\.\d+)?))?\s*$)");
+  std::smatch m;
+  if (std::regex_match(text, m, form)) {
+    const double across = std::stod(m[1]), down = m[2].matched ? std::stod(m[2]) : 1.0;
+    const double aspect = across / down;
+    if (std::isfinite(aspect) && aspect >= 0.05 && aspect <= 20) return aspect;
+  }
+  throw HostError("--screen-aspect '" + text + "': expected W:H such as 16:9 or 4:3, or a ratio such as 1.85");
+}
+
+WallPlan planFor(const WallOptions& options, const std::vector<ClipFacts>& clips) {
+  WallShape shape;
+  std::tie(shape.width, shape.height) = pairOf(options.size, "--size", 16, 16384);
+  if (!options.grid.empty()) shape.grid = pairOf(options.grid, "--grid", 1, 100);
+  if (options.gap && !(*options.gap >= 0 && *options.gap <= 100)) throw HostError("--gap: expected 0 to 100 pixels");
+  shape.gap = options.gap;
+  if (!options.screenAspect.empty()) shape.screenAspect = aspectFrom(options.screenAspect);
+  shape.fillFrame = options.fit.has_value();
+  std::vector<double> aspects;
+  for (const ClipFacts& clip : clips) aspects.push_back(clipAspect(clip));
+  return planWall(shape, aspects);
+}
+
+// Columns and Rows set by hand, or the effect's own draw: which clip shows where is not ours to say.
+bool screensChosenByTheEffect(const WallOptions& options) {
+  if (options.randomDraw) return true;
+  for (const std::string& set : options.sets) {
+    const std::string name = set.substr(0, set.find('='));
+    if (name == "Columns" || name == "Rows" || name == "Source order") return true;
+  }
+  return false;
 }
 
 std::string clipList(std::size_t first, std::size_t last) {
@@ -111,29 +145,77 @@ std::string clipList(std::size_t first, std::size_t last) {
   return "clips " + std::to_string(first) + " to " + std::to_string(last);
 }
 
+// The clip whose sound goes in: its number (1 first), its layer's name ("Clip 2") or its file as
+// given or by name alone.
+std::optional<std::size_t> audioClip(const std::string& given, const std::vector<ClipFacts>& clips) {
+  if (given.empty()) return std::nullopt;
+  static const std::regex number(R"(^\s*(\d{1,9})\s*$)");
+  std::smatch m;
+  if (std::regex_match(given, m, number)) {
+    const std::size_t n = std::stoul(m[1]);
+    if (n >= 1 && n <= clips.size()) return n - 1;
+  }
+  for (std::size_t i = 0; i < clips.size(); ++i) {
+    if (given == "Clip " + std::to_string(i + 1) || given == clips[i].path ||
+        given == fs::path(clips[i].path).filename().string())
+      return i;
+  }
+  throw HostError("--audio " + given + ": expected a clip number from 1 to " + std::to_string(clips.size()) +
+                  ", or a clip's file name");
+}
+
 }  // namespace
 
-std::vector<std::string> wallNotes(const WallOptions& options, std::size_t count) {
-  // With the effect's own draw, or Columns and Rows set by hand, the screens' clips are not ours to say.
-  for (const std::string& set : options.sets) {
-    const std::string name = set.substr(0, set.find('='));
-    if (name == "Columns" || name == "Rows" || name == "Source order") return {};
+std::vector<std::size_t> dealingOrder(const WallOptions& options, std::size_t count) {
+  std::vector<std::size_t> order(count);
+  for (std::size_t i = 0; i < count; ++i) order[i] = i;
+  if (!options.randomOrder) return order;
+  // Fisher-Yates with SplitMix64 and a bias-free draw, written out so that a seed deals the same
+  // on every machine and library (std::shuffle's draws are the library's own).
+  std::uint64_t state = 0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(options.seed.value_or(0) + 1);
+  const auto next = [&state] {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  };
+  for (std::size_t i = count; i > 1; --i) {
+    const std::uint64_t bound = i, limit = UINT64_MAX - UINT64_MAX % bound;
+    std::uint64_t draw = next();
+    while (draw >= limit) draw = next();
+    std::swap(order[i - 1], order[static_cast<std::size_t>(draw % bound)]);
   }
-  if (options.randomOrder || count == 0) return {};
-  const auto [columns, rows] = gridFor(options, count);
+  return order;
+}
+
+std::vector<std::string> wallNotes(const WallOptions& options, const std::vector<ClipFacts>& clips) {
+  const std::size_t count = clips.size();
+  if (screensChosenByTheEffect(options) || count == 0) return {};
+  const WallPlan plan = planFor(options, clips);
+  const int columns = plan.columns, rows = plan.rows;
   const auto screens = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
   const std::string grid = std::to_string(columns) + "x" + std::to_string(rows);
-  // Screens take the clips in turn: screen i shows clip i mod count.
+  // Screens take the clips in turn: screen i shows clip i mod count (dealt in a seeded order
+  // with --random-order, so that which ones repeat is the seed's choice).
   const std::string counts = grid + " is " + std::to_string(screens) + " screens for " + std::to_string(count) +
                              (count == 1 ? " clip: " : " clips: ");
   if (screens > count) {
     const std::size_t times = screens / count, extra = screens % count;
     const auto shown = [](std::size_t n) { return n == 2 ? std::string("twice") : std::to_string(n) + " times"; };
     if (extra == 0) return {counts + (count == 1 ? "it shows " : "each shows ") + shown(times)};
+    if (options.randomOrder) {
+      return {counts + std::to_string(extra) + " of them, as the seed deals them, show " + shown(times + 1) +
+              (times == 1 ? "" : ", the others " + shown(times))};
+    }
     return {counts + clipList(1, extra) + (extra == 1 ? " shows " : " show ") + shown(times + 1) +
             (times == 1 ? "" : ", the others " + shown(times))};
   }
   if (screens < count) {
+    if (options.randomOrder) {
+      return {counts + std::to_string(count - screens) +
+              " of them, as the seed deals them, are not shown (a larger "
+              "--grid shows them)"};
+    }
     return {counts + clipList(screens + 1, count) + (count - screens == 1 ? " is" : " are") +
             " not shown (a larger --grid shows them)"};
   }
@@ -144,28 +226,23 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
   if (clips.empty()) throw HostError("wall: name at least one clip");
   const auto [width, height] = pairOf(options.size, "--size", 16, 16384);
   const std::size_t count = clips.size();
-  const auto [columns, rows] = gridFor(options, count);
-  if (!(options.gap >= 0) || options.gap > 100) throw HostError("--gap: expected 0 to 100 pixels");
-  // Screens fill the frame: Columns screens and the gaps between them make its width.
-  const double screenWidth = (width - (columns - 1) * options.gap) / columns;
-  const double screenHeight = (height - (rows - 1) * options.gap) / rows;
-  if (screenWidth < 1 || screenHeight < 1) throw HostError("--gap: the gaps leave no room for the screens");
-  if (screenWidth > MAX_SCREEN_WIDTH || screenHeight > MAX_SCREEN_HEIGHT) {
+  const WallPlan plan = planFor(options, clips);
+  const int columns = plan.columns, rows = plan.rows;
+  const double screenWidth = plan.screenWidth, screenHeight = plan.screenHeight;
+  if (screenWidth > MAX_SCREEN_WIDTH + 0.5 || screenHeight > MAX_SCREEN_HEIGHT + 0.5) {
     throw HostError("--size " + options.size + ": screens of " + std::to_string(std::lround(screenWidth)) + "x" +
                     std::to_string(std::lround(screenHeight)) +
                     " are larger than the effect's 1920x1080; choose more "
                     "columns or rows with --grid, or a smaller --size");
   }
-  if (options.fit != "stretch" && options.fit != "fit" && options.fit != "fill") {
-    throw HostError("--fit '" + options.fit + "': expected stretch, fit or fill");
+  const std::string fit = options.fit.value_or("fit");
+  if (fit != "stretch" && fit != "fit" && fit != "fill") {
+    throw HostError("--fit '" + fit + "': expected stretch, fit or fill");
   }
   if (options.end != "hold" && options.end != "loop" && options.end != "black") {
     throw HostError("--end '" + options.end + "': expected hold, loop or black");
   }
-  if (options.audio && (*options.audio < 1 || static_cast<std::size_t>(*options.audio) > count)) {
-    throw HostError("--audio " + std::to_string(*options.audio) + ": expected a clip number from 1 to " +
-                    std::to_string(count));
-  }
+  const std::optional<std::size_t> audio = audioClip(options.audio, clips);
 
   const json background = backgroundColour(options.background);
   json rate = 25;
@@ -201,32 +278,35 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
     if (options.end == "hold" && clip.duration > 0) item["hold"] = true;
     items.push_back(item);
     // A clip of the screen's own shape needs no fitting.
-    const double clipAspect = clip.width * clip.pixelAspect / clip.height, screenAspect = screenWidth / screenHeight;
-    const bool fitted = options.fit != "stretch" && std::fabs(clipAspect / screenAspect - 1) > 0.005;
+    const bool fitted = fit != "stretch" && std::fabs(clipAspect(clip) / plan.screenAspect() - 1) > 0.005;
     std::string source = "clip " + number;
     if (fitted) {
-      source = "Clip " + number + " (" + options.fit + ")";
-      nested.push_back(fittedComp(source, "clip " + number, clip, compWidth, compHeight, options.fit, rate, duration));
+      source = "Clip " + number + " (" + fit + ")";
+      nested.push_back(fittedComp(source, "clip " + number, clip, compWidth, compHeight, fit, rate, duration));
     }
     sourceLayers.push_back({{"name", "Clip " + number}, {"source", source}, {"visible", false}});
   }
   for (json& comp : nested) items.push_back(comp);
 
   json params = {
-      {"Columns", columns},   {"Rows", rows},         {"Screen Width", screenWidth}, {"Screen Height", screenHeight},
-      {"Gap X", options.gap}, {"Gap Y", options.gap}, {"Frame image", options.frame}};
+      {"Columns", columns}, {"Rows", rows},      {"Screen Width", screenWidth}, {"Screen Height", screenHeight},
+      {"Gap X", plan.gap},  {"Gap Y", plan.gap}, {"Frame image", options.frame}};
   if (options.seed) {
     params["Order & Size Random seed"] = *options.seed;
     params["Transform Random seed"] = *options.seed;
   }
-  if (options.randomOrder) params["Source order"] = true;
+  if (options.randomDraw) params["Source order"] = true;
   if (options.sourceTime != 0) params["Source time"] = options.sourceTime;
   if (options.delay != 0) params["Per screen time offset"] = options.delay;
 
+  // Screen i shows source i mod count; the sources take the clips in the dealing order.
+  const std::vector<std::size_t> order = dealingOrder(options, count);
+  json dealt = json::array();
+  for (const std::size_t clip : order) dealt.push_back(sourceLayers[clip]);
   json wallLayer = {{"name", "Wall"}};
   json layers = json::array();
   if (count <= MANUAL_SOURCES) {
-    for (std::size_t i = 0; i < count; ++i) params["Source " + std::to_string(i + 1)] = "Clip " + std::to_string(i + 1);
+    for (std::size_t i = 0; i < count; ++i) params["Source " + std::to_string(i + 1)] = dealt[i]["name"];
     items.push_back(
         {{"name", "backdrop"}, {"type", "solid"}, {"width", width}, {"height", height}, {"color", background}});
     wallLayer["source"] = "backdrop";
@@ -239,7 +319,7 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
                      {"height", height},
                      {"fps", rate},
                      {"duration", duration},
-                     {"layers", sourceLayers}});
+                     {"layers", dealt}});
     wallLayer["source"] = "Sources";
   }
   for (const std::string& set : options.sets) {
@@ -256,9 +336,9 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
     for (json& layer : sourceLayers) layers.push_back(layer);
   }
   json render = {{"comp", "Wall"}};
-  if (options.audio) {
+  if (audio) {
     // The sound comes from the clip's footage itself, on a layer of its own.
-    layers.push_back({{"name", "Sound"}, {"source", "clip " + std::to_string(*options.audio)}, {"visible", false}});
+    layers.push_back({{"name", "Sound"}, {"source", "clip " + std::to_string(*audio + 1)}, {"visible", false}});
     render["audio"] = "Sound";
   }
   items.push_back({{"name", "Wall"},
@@ -332,11 +412,11 @@ void checkWallOptions(const host::ParamSchema& schema, const WallOptions& option
 
 void openWall(HostSession& session, const WallOptions& options, bool quiet) {
   checkWallOptions(session.driver().schema(), options);
+  const std::vector<ClipFacts> clips = probeClips(session.media(), options.clips);
   if (!quiet) {
-    for (const std::string& note : wallNotes(options, options.clips.size()))
-      std::cerr << "plenorium: note: " << note << '\n';
+    for (const std::string& note : wallNotes(options, clips)) std::cerr << "plenorium: note: " << note << '\n';
   }
-  session.open(ProjectSource::built(buildWallProject(options, probeClips(session.media(), options.clips)), "wall"));
+  session.open(ProjectSource::built(buildWallProject(options, clips), "wall"));
 }
 
 int runWall(const WallOptions& options, RenderOptions render) {

@@ -135,6 +135,36 @@ ValueReader scalarReader(const Context& c) {
   return [&c](const json& v, const std::string& p) { return StreamValue{number(c, v, p), 0}; };
 }
 
+// A slider's value as a number, or as text the way the control shows it: "50" or "50%".
+double sliderNumber(const Context& c, const json& v, const std::string& path) {
+  if (v.is_string()) {
+    static const std::regex form(R"(^\s*(-?\d+(?:\.\d+)?)\s*%?\s*$)");
+    std::smatch m;
+    const std::string& given = v.get_ref<const std::string&>();
+    if (std::regex_match(given, m, form)) return std::stod(m[1]);
+    c.fail(path, "expected a number (50 or \"50%\"), found " + v.dump());
+  }
+  return number(c, v, path);
+}
+
+// A point as [x, y] in pixels of the layer, or as text: "960,540" in pixels, "50%,50%" as shares
+// of the layer's width and height (each coordinate on its own).
+ValueReader pointReader(const Context& c, const Layer& layer) {
+  return [&c, &layer](const json& v, const std::string& p) {
+    if (v.is_string()) {
+      static const std::regex form(R"(^\s*(-?\d+(?:\.\d+)?)\s*(%?)\s*,\s*(-?\d+(?:\.\d+)?)\s*(%?)\s*$)");
+      std::smatch m;
+      const std::string& given = v.get_ref<const std::string&>();
+      if (!std::regex_match(given, m, form)) c.fail(p, "expected [x, y] in pixels or \"x%,y%\", found " + v.dump());
+      const double x = std::stod(m[1]), y = std::stod(m[3]);
+      return StreamValue{m[2].length() > 0 ? x * layer.width() / 100 : x,
+                         m[4].length() > 0 ? y * layer.height() / 100 : y};
+    }
+    if (!v.is_array() || v.size() != 2) c.fail(p, "expected [x, y] in pixels or \"x%,y%\"");
+    return StreamValue{number(c, v[0], at(p, 0)), number(c, v[1], at(p, 1))};
+  };
+}
+
 ValueReader pairReader(const Context& c) {
   return [&c](const json& v, const std::string& p) {
     if (!v.is_array() || v.size() != 2) c.fail(p, "expected [x, y]");
@@ -198,7 +228,7 @@ void readControl(const Context& c, const DeclaredParam& param, const json& value
   switch (d.param_type) {
     case PF_Param_FLOAT_SLIDER:
       readAnimatable(c, value, path, stream, [&](const json& v, const std::string& p) {
-        return StreamValue{clampToValid(c, p, d.u.fs_d, number(c, v, p)), 0};
+        return StreamValue{clampToValid(c, p, d.u.fs_d, sliderNumber(c, v, p)), 0};
       });
       return;
     case PF_Param_ANGLE: readAnimatable(c, value, path, stream, scalarReader(c)); return;
@@ -239,7 +269,7 @@ void readControl(const Context& c, const DeclaredParam& param, const json& value
       });
       return;
     }
-    case PF_Param_POINT: readAnimatable(c, value, path, stream, pairReader(c)); return;
+    case PF_Param_POINT: readAnimatable(c, value, path, stream, pointReader(c, layer)); return;
     case PF_Param_LAYER: {
       auto readName = [&](const json& v, const std::string& p) {
         if (v.is_null()) return std::string();

@@ -154,6 +154,7 @@ TEST_F(VideoEncoding, ChoicesThatCannotBeMetAreRefusedAndNothingIsWritten) {
       {"h.gif", "--audio Clip", "--audio: a .gif file has no sound"},
       {"i.mp4", "--audio Nobody", "has no layer named 'Nobody'; its layers are 'Dot', 'Clip'"},
       {"j.mp4", "--audio Dot", "the layer 'Dot' does not show footage"},
+      {"l.mp4", "--audio 3", "--audio 3: 'Main' has layers 1 to 2"},
       {"k.png", "--frames 0 --codec h264", "--codec: pictures have no codec or sound"},
   };
   for (const auto& b : bad) {
@@ -178,8 +179,8 @@ TEST_F(VideoEncoding, SoundFollowsItsLayersStartTimeAndIsCutToTheRenderedFrames)
   EXPECT_NEAR(quiet[2], 3.5, 0.02);
 
   // Frames 75-99 (3 s to 4 s of the composition) in a QuickTime ProRes file, which takes PCM:
-  // half a second of tone, then silence.
-  r = runCli("render " + project() + " -q -o " + out("tail.mov") + " --codec prores --frames 75-99 --audio Clip");
+  // half a second of tone, then silence. The layer named by its number, as `check` lists it.
+  r = runCli("render " + project() + " -q -o " + out("tail.mov") + " --codec prores --frames 75-99 --audio 2");
   ASSERT_EQ(r.exitCode(), 0) << r.output;
   EXPECT_NE(probe(out("tail.mov"), "stream=codec_name").find("pcm_s16le"), std::string::npos);
   EXPECT_NEAR(soundDuration(out("tail.mov")), 1.0, 0.01);
@@ -195,7 +196,10 @@ TEST_F(VideoEncoding, SoundFollowsItsLayersStartTimeAndIsCutToTheRenderedFrames)
 }
 
 TEST_F(VideoEncoding, SourcesWithSoundAreNotedOnceWhenNoLayerIsChosen) {
-  const auto r = runCli("render " + project() + " -q --frames 0-4 -o " + out("mute.mp4"));
+  EXPECT_EQ(runCli("render " + project() + " -q --frames 0-4 -o " + out("mute.mp4")).output.find("note:"),
+            std::string::npos)
+      << "-q silences notes";
+  const auto r = runCli("render " + project() + " --frames 0-4 -o " + out("mute.mp4"));
   ASSERT_EQ(r.exitCode(), 0) << r.output;
   const std::size_t note = r.output.find("note: 'tone.mp4' has sound; the video has none unless --audio LAYER");
   EXPECT_NE(note, std::string::npos) << r.output;

@@ -3,6 +3,7 @@
 // the same pixels through `render`.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "cli_runner.h"
 #include "temp_folder.h"
@@ -150,7 +152,8 @@ TEST_F(WallCommand, TheSavedProjectRendersTheSamePixelsAndBadOptionsAreRefused) 
       {"wide.mp4 missing.mp4", "missing.mp4"},
       {"wide.mp4 --audio 2", "--audio 2: expected a clip number from 1 to 1"},
       {"wide.mp4 --set Colums=3", "--set 'Colums=3': unknown control 'Colums'; did you mean 'Columns'?"},
-      {"wide.mp4 --set Columns=many", "--set 'Columns=many': expected a number, found \"many\""},
+      {"wide.mp4 --set Columns=many", "--set 'Columns=many': expected a number"},
+      {"wide.mp4 --screen-aspect wide", "--screen-aspect 'wide': expected W:H such as 16:9"},
       {"wide.mp4 --frame Retor", "--frame 'Retor': expected one of: None|Flat 1"},
       {"wide.mp4 --frame Retor", "did you mean 'Retro'?"},
       {"wide.mp4 --frame 0-10", "did you mean --frames?"},
@@ -303,7 +306,99 @@ TEST_F(WallCommand, AGridThatRepeatsOrDropsClipsSaysWhich) {
       << fewer.output;
   EXPECT_EQ(runShell(six + " --grid 4x2 -q").output.find("note:"), std::string::npos);
   EXPECT_EQ(runShell(six + " --grid 3x2").output.find("note:"), std::string::npos) << "every clip once";
-  EXPECT_EQ(runShell(six + " --grid 4x2 --random-order").output.find("note:"), std::string::npos);
+  EXPECT_NE(runShell(six + " --grid 4x2 --random-order").output.find("2 of them, as the seed deals them, show twice"),
+            std::string::npos);
+  EXPECT_EQ(runShell(six + " --grid 4x2 --random-draw").output.find("note:"), std::string::npos);
+}
+
+// Six 16:9 clips with the defaults: screens of their shape on the grid that covers the most of
+// the frame, a seam between every two neighbours, the wall centred with the background around it.
+TEST_F(WallCommand, SixWideClipsMakeAWallThatFillsTheFrameWithSeams) {
+  const std::string rgb = wallFrame("m.mp4 w.mp4 g.mp4 o.mp4 wide.mp4 shot.%d.png", 0, "six.png");
+  ASSERT_EQ(rgb.size(), 1920u * 1080u * 3u);
+  std::size_t background = 0;
+  for (int y = 0; y < 1080; ++y) {
+    for (int x = 0; x < 1920; ++x) background += near(at(rgb, 1920, x, y), BLACK) ? 1 : 0;
+  }
+  EXPECT_LE(background, 1920u * 1080u * 12 / 100) << "black share " << background / (1920.0 * 1080.0);
+  // Across the middle of each row and down the middle of each column, screens and seams alternate:
+  // three screens, each parted from the next by black.
+  const auto screensAlong = [&](int x0, int y0, int dx, int dy, int steps) {
+    int screens = 0;
+    bool inScreen = false;
+    for (int i = 0; i < steps; ++i) {
+      const bool black = near(at(rgb, 1920, x0 + i * dx, y0 + i * dy), BLACK);
+      if (!black && !inScreen) ++screens;
+      inScreen = !black;
+    }
+    return screens;
+  };
+  for (const int y : {180, 540, 900}) EXPECT_EQ(screensAlong(0, y, 1, 0, 1920), 3) << "row at " << y;
+  for (const int x : {320, 960, 1600}) EXPECT_EQ(screensAlong(x, 0, 0, 1, 1080), 3) << "column at " << x;
+  // The wall is centred: as much black on the left as on the right.
+  int left = 0, right = 1919;
+  while (left < 1920 && near(at(rgb, 1920, left, 180), BLACK)) ++left;
+  while (right > 0 && near(at(rgb, 1920, right, 180), BLACK)) --right;
+  EXPECT_LE(std::abs(left - (1919 - right)), 1) << left << " and " << 1919 - right;
+}
+
+// --random-order deals every clip to one of as many screens, in an order the seed draws and
+// that is the same on every run.
+TEST_F(WallCommand, RandomOrderShowsEveryClipOnceOnAsManyScreens) {
+  const std::string clips = "m.mp4 w.mp4 g.mp4 o.mp4 wide.mp4 classic.mp4 --grid 3x2 --size 480x180 --gap 0";
+  const Rgb colours[6] = {MAGENTA, WHITE, GRAY, ORANGE, BLUE, LIME};
+  std::vector<int> order;
+  const std::string dealt = wallFrame(clips + " --random-order --seed 7", 0, "dealt.png");
+  for (int s = 0; s < 6; ++s) {
+    const Rgb pixel = at(dealt, 480, 80 + 160 * (s % 3), 45 + 90 * (s / 3));
+    for (int c = 0; c < 6; ++c) {
+      if (near(pixel, colours[c])) order.push_back(c);
+    }
+  }
+  ASSERT_EQ(order.size(), 6u);
+  std::vector<int> sorted = order;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted, (std::vector<int>{0, 1, 2, 3, 4, 5})) << "every clip once";
+  EXPECT_NE(order, sorted) << "seed 7 deals them out of order";
+  EXPECT_EQ(wallFrame(clips + " --random-order --seed 7", 0, "again.png"), dealt);
+}
+
+// `check` and `render` say how far a wall reaches past its frame; the project file takes per
+// cents and points as shares of the layer, as `params` prints them; an odd size for a video is
+// said to lose its last column and row.
+TEST_F(WallCommand, AWallPastItsFrameIsWarnedOfAndValuesReadAsParamsPrintsThem) {
+  const fs::path project = dir() / "past.json";
+  std::ofstream(project) << R"({"render": {"comp": "Wall"}, "items": [
+    {"name": "bg", "type": "solid", "width": 1920, "height": 1080, "color": [0, 0, 0, 1]},
+    {"name": "Wall", "type": "comp", "width": 1920, "height": 1080, "fps": 25, "duration": 1,
+     "layers": [{"name": "Wall", "source": "bg", "effects": [{"matchName": "KTRM_Plenorium", "params": {
+       "Columns": 6, "Rows": 14, "Screen Width": "320", "Screen Height": 90, "Opacity": "50%",
+       "Wall position": "50%,40%"}}]}]}]})";
+  const auto check = runCli("check " + project.string());
+  ASSERT_EQ(check.exitCode(), 0) << check.output;
+  EXPECT_NE(check.output.find("warning: composition 'Wall', layer 'Wall': the wall, 1920x1260 px, reaches 198 px "
+                              "past the top edge of its 1920x1080 frame"),
+            std::string::npos)
+      << check.output;
+  EXPECT_NE(check.output.find("ok, with 1 wall past its frame"), std::string::npos) << check.output;
+  const auto render = runCli("render " + project.string() + " --frames 0 -q -o " + (dir() / "past.png").string());
+  EXPECT_EQ(render.exitCode(), 0) << render.output;
+  EXPECT_NE(render.output.find("plenorium: warning: composition 'Wall', layer 'Wall'"), std::string::npos);
+
+  std::ofstream(project) << R"({"items": [
+    {"name": "bg", "type": "solid", "width": 1920, "height": 1080, "color": [0, 0, 0, 1]},
+    {"name": "Wall", "type": "comp", "width": 1920, "height": 1080, "fps": 25, "duration": 1,
+     "layers": [{"name": "Wall", "source": "bg", "effects": [{"matchName": "KTRM_Plenorium", "params": {
+       "Opacity": "150%"}}]}]}]})";
+  const auto clamped = runCli("render " + project.string() + " --frames 0 -o " + (dir() / "past.png").string());
+  EXPECT_NE(clamped.output.find("plenorium: note:"), std::string::npos) << clamped.output;
+  EXPECT_NE(clamped.output.find("150 is outside 0..100; 100 is used"), std::string::npos) << clamped.output;
+  EXPECT_EQ(runCli("check " + project.string()).output.find("warning:"), std::string::npos);
+
+  const auto odd = runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH +
+                            " wall m.mp4 --size 161x91 --frames 0 -o odd.mp4");
+  EXPECT_EQ(odd.exitCode(), 0) << odd.output;
+  EXPECT_NE(odd.output.find("note: the video is 160x90, not 161x91"), std::string::npos) << odd.output;
 }
 
 }  // namespace
