@@ -39,9 +39,10 @@ double commonAspect(const std::vector<double>& clipAspects) {
   double best = clipAspects.empty() ? 16.0 / 9.0 : clipAspects.front();
   std::size_t bestCount = 0;
   for (const double aspect : clipAspects) {
-    const auto count = static_cast<std::size_t>(std::count_if(clipAspects.begin(), clipAspects.end(), [&](double other) {
-      return std::fabs(other / aspect - 1) <= SAME_SHAPE;
-    }));
+    const auto count =
+        static_cast<std::size_t>(std::count_if(clipAspects.begin(), clipAspects.end(), [&](double other) {
+          return std::fabs(other / aspect - 1) <= SAME_SHAPE;
+        }));
     if (count > bestCount) best = aspect, bestCount = count;
   }
   return best;

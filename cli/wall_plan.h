@@ -9,17 +9,17 @@ namespace plenorium::cli {
 
 // What the plan needs of the wall's options, already parsed.
 struct WallShape {
-  int width = 1920, height = 1080;       // the frame
+  int width = 1920, height = 1080;          // the frame
   std::optional<std::pair<int, int>> grid;  // columns and rows as asked; unset: chosen here
-  std::optional<double> gap;             // pixels between screens; unset: about 0.5 % of the width
-  std::optional<double> screenAspect;    // width / height of a screen as asked
-  bool fillFrame = false;                // screens share out the whole frame (the cells' shape)
+  std::optional<double> gap;                // pixels between screens; unset: about 0.5 % of the width
+  std::optional<double> screenAspect;       // width / height of a screen as asked
+  bool fillFrame = false;                   // screens share out the whole frame (the cells' shape)
 };
 
 struct WallPlan {
   int columns = 1, rows = 1;
   double screenWidth = 0, screenHeight = 0;  // pixels
-  double gap = 0;                             // pixels, across and down
+  double gap = 0;                            // pixels, across and down
   double screenAspect() const { return screenWidth / screenHeight; }
   int screens() const { return columns * rows; }
   // The share of the frame that no screen covers (gaps and the border around the wall).
