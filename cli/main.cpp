@@ -182,6 +182,8 @@ int main(int argc, char** argv) {
                           "Videos: the clip whose sound goes in, by number (1 is the first) or file name");
   wallCommand->get_option("--output")
       ->description("A video, pictures or a folder, as for render; default out/wall.mp4");
+  wallCommand->get_option("--save-project")
+      ->description("Also write the project the command built (JSON), to go on with in render or preview");
   wallCommand->get_option("--frames")->description("Frames A-B (inclusive) or one frame A of the wall; 0 is the start");
 
   plenorium::cli::PreviewOptions preview;

@@ -416,7 +416,17 @@ void openWall(HostSession& session, const WallOptions& options, bool quiet) {
   if (!quiet) {
     for (const std::string& note : wallNotes(options, clips)) std::cerr << "plenorium: note: " << note << '\n';
   }
-  session.open(ProjectSource::built(buildWallProject(options, clips), "wall"));
+  host::Project& project = session.open(ProjectSource::built(buildWallProject(options, clips), "wall"));
+  // A value brought into its control's range is told in the words of the --set that gave it,
+  // not by its place in a project the user never wrote.
+  static const std::regex place(R"re(^.*\.params\["([^"]+)"\]: (.*)$)re");
+  for (std::string& notice : project.loadNotices) {
+    std::smatch m;
+    if (!std::regex_match(notice, m, place)) continue;
+    for (const std::string& set : options.sets) {
+      if (set.substr(0, set.find('=')) == m[1].str()) notice = "--set '" + set + "': " + m[2].str();
+    }
+  }
 }
 
 int runWall(const WallOptions& options, RenderOptions render) {

@@ -396,8 +396,10 @@ TEST_F(WallCommand, AWallPastItsFrameIsWarnedOfAndValuesReadAsParamsPrintsThem) 
   EXPECT_EQ(runCli("check " + project.string()).output.find("warning:"), std::string::npos);
 
   const auto odd = runShell("cd " + dir().string() + " && " + PLENORIUM_CLI_PATH +
-                            " wall m.mp4 --size 161x91 --frames 0 -o odd.mp4");
+                            " wall m.mp4 --size 161x91 --set 'Opacity=150%' --frames 0 -o odd.mp4");
   EXPECT_EQ(odd.exitCode(), 0) << odd.output;
+  EXPECT_NE(odd.output.find("note: --set 'Opacity=150%': 150 is outside 0..100; 100 is used"), std::string::npos)
+      << odd.output;
   EXPECT_NE(odd.output.find("note: the video is 160x90, not 161x91"), std::string::npos) << odd.output;
 }
 
