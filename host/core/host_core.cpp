@@ -297,67 +297,54 @@ const PF_ANSICallbacksSuite1 ANSI_SUITE{
     PLENORIUM_SERVE(PF_ANSICallbacksSuite1, acos, math1<acosOf>),
 };
 
-const AEGP_UtilitySuite3 UTILITY_SUITE_7{
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_ReportInfo),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_GetDriverPluginInitFuncVersion),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_GetDriverImplementationVersion),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_StartQuietErrors),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_EndQuietErrors),
-    PLENORIUM_SERVE(AEGP_UtilitySuite3, AEGP_StartUndoGroup, startUndoGroup),
-    PLENORIUM_SERVE(AEGP_UtilitySuite3, AEGP_EndUndoGroup, endUndoGroup),
-    PLENORIUM_SERVE(AEGP_UtilitySuite3, AEGP_RegisterWithAEGP, registerWithAEGP),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_GetMainHWND),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_ShowHideAllFloaters),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_PaintPalGetForeColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_PaintPalGetBackColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_PaintPalSetForeColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_PaintPalSetBackColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalGetFillColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalGetStrokeColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalSetFillColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalSetStrokeColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CharPalIsFillColorUIFrontmost),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_ConvertFpLongToHSFRatio),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_ConvertHSFRatioToFpLong),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_CauseIdleRoutinesToBeCalled),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_GetSuppressInteractiveUI),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_WriteToOSConsole),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite3, AEGP_WriteToDebugLog),
-};
+// The later version's own slots are set after the list; the suite registry refuses a table
+// with an empty slot, so none can be forgotten.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+// The Utility suite's slots of version 7; 11 adds six, none of them served.
+template <typename Table>
+constexpr Table utilityTable() {
+  Table t{
+      PLENORIUM_ABSENT(Table, AEGP_ReportInfo),
+      PLENORIUM_ABSENT(Table, AEGP_GetDriverPluginInitFuncVersion),
+      PLENORIUM_ABSENT(Table, AEGP_GetDriverImplementationVersion),
+      PLENORIUM_ABSENT(Table, AEGP_StartQuietErrors),
+      PLENORIUM_ABSENT(Table, AEGP_EndQuietErrors),
+      PLENORIUM_SERVE(Table, AEGP_StartUndoGroup, startUndoGroup),
+      PLENORIUM_SERVE(Table, AEGP_EndUndoGroup, endUndoGroup),
+      PLENORIUM_SERVE(Table, AEGP_RegisterWithAEGP, registerWithAEGP),
+      PLENORIUM_ABSENT(Table, AEGP_GetMainHWND),
+      PLENORIUM_ABSENT(Table, AEGP_ShowHideAllFloaters),
+      PLENORIUM_ABSENT(Table, AEGP_PaintPalGetForeColor),
+      PLENORIUM_ABSENT(Table, AEGP_PaintPalGetBackColor),
+      PLENORIUM_ABSENT(Table, AEGP_PaintPalSetForeColor),
+      PLENORIUM_ABSENT(Table, AEGP_PaintPalSetBackColor),
+      PLENORIUM_ABSENT(Table, AEGP_CharPalGetFillColor),
+      PLENORIUM_ABSENT(Table, AEGP_CharPalGetStrokeColor),
+      PLENORIUM_ABSENT(Table, AEGP_CharPalSetFillColor),
+      PLENORIUM_ABSENT(Table, AEGP_CharPalSetStrokeColor),
+      PLENORIUM_ABSENT(Table, AEGP_CharPalIsFillColorUIFrontmost),
+      PLENORIUM_ABSENT(Table, AEGP_ConvertFpLongToHSFRatio),
+      PLENORIUM_ABSENT(Table, AEGP_ConvertHSFRatioToFpLong),
+      PLENORIUM_ABSENT(Table, AEGP_CauseIdleRoutinesToBeCalled),
+      PLENORIUM_ABSENT(Table, AEGP_GetSuppressInteractiveUI),
+      PLENORIUM_ABSENT(Table, AEGP_WriteToOSConsole),
+      PLENORIUM_ABSENT(Table, AEGP_WriteToDebugLog),
+  };
+  if constexpr (requires { &Table::AEGP_GetLastErrorMessage; }) {
+    t.AEGP_GetLastErrorMessage = PLENORIUM_SLOT(Table, AEGP_GetLastErrorMessage, nullptr);
+    t.AEGP_IsScriptingAvailable = PLENORIUM_SLOT(Table, AEGP_IsScriptingAvailable, nullptr);
+    t.AEGP_ExecuteScript = PLENORIUM_SLOT(Table, AEGP_ExecuteScript, nullptr);
+    t.AEGP_HostIsActivated = PLENORIUM_SLOT(Table, AEGP_HostIsActivated, nullptr);
+    t.AEGP_GetPluginPlatformRef = PLENORIUM_SLOT(Table, AEGP_GetPluginPlatformRef, nullptr);
+    t.AEGP_UpdateFontList = PLENORIUM_SLOT(Table, AEGP_UpdateFontList, nullptr);
+  }
+  return t;
+}
+#pragma GCC diagnostic pop
 
-const AEGP_UtilitySuite5 UTILITY_SUITE_11{
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ReportInfo),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetDriverPluginInitFuncVersion),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetDriverImplementationVersion),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_StartQuietErrors),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_EndQuietErrors),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetLastErrorMessage),
-    PLENORIUM_SERVE(AEGP_UtilitySuite5, AEGP_StartUndoGroup, startUndoGroup),
-    PLENORIUM_SERVE(AEGP_UtilitySuite5, AEGP_EndUndoGroup, endUndoGroup),
-    PLENORIUM_SERVE(AEGP_UtilitySuite5, AEGP_RegisterWithAEGP, registerWithAEGP),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetMainHWND),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ShowHideAllFloaters),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_PaintPalGetForeColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_PaintPalGetBackColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_PaintPalSetForeColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_PaintPalSetBackColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalGetFillColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalGetStrokeColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalSetFillColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalSetStrokeColor),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CharPalIsFillColorUIFrontmost),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ConvertFpLongToHSFRatio),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ConvertHSFRatioToFpLong),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_CauseIdleRoutinesToBeCalled),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetSuppressInteractiveUI),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_WriteToOSConsole),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_WriteToDebugLog),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_IsScriptingAvailable),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_ExecuteScript),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_HostIsActivated),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_GetPluginPlatformRef),
-    PLENORIUM_ABSENT(AEGP_UtilitySuite5, AEGP_UpdateFontList),
-};
+const AEGP_UtilitySuite3 UTILITY_SUITE_7 = utilityTable<AEGP_UtilitySuite3>();
+const AEGP_UtilitySuite5 UTILITY_SUITE_11 = utilityTable<AEGP_UtilitySuite5>();
 
 const AEGP_MemorySuite1 MEMORY_SUITE{
     PLENORIUM_SERVE(AEGP_MemorySuite1, AEGP_NewMemHandle, newMemHandle),

@@ -196,36 +196,36 @@ PF_Err utilNewWorld(Call& c, PF_ProgPtr ref, A_long width, A_long height, PF_New
                     (flags & PF_WorldFlag_DEEP) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32, view);
 }
 
-const AEGP_WorldSuite2 WORLD_SUITE_2{
-    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_New, aegpNew),
-    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_Dispose, aegpDispose),
-    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetType, aegpGetType),
-    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetSize, aegpGetSize),
-    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetRowBytes, aegpGetRowBytes),
-    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetBaseAddr8, aegpGetBaseAddr<PixelDepth::U8, PF_Pixel8>),
-    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_GetBaseAddr16, aegpGetBaseAddr<PixelDepth::U16, PF_Pixel16>),
-    PLENORIUM_SERVE(AEGP_WorldSuite2, AEGP_FillOutPFEffectWorld, aegpFillOutPFEffectWorld),
-    PLENORIUM_ABSENT(AEGP_WorldSuite2, AEGP_FastBlur),
-    PLENORIUM_ABSENT(AEGP_WorldSuite2, AEGP_NewPlatformWorld),
-    PLENORIUM_ABSENT(AEGP_WorldSuite2, AEGP_DisposePlatformWorld),
-    PLENORIUM_ABSENT(AEGP_WorldSuite2, AEGP_NewReferenceFromPlatformWorld),
-};
+// The later version's own slots are set after the list; the suite registry refuses a table
+// with an empty slot, so none can be forgotten.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+// The AEGP World suite's slots of version 2; 3 adds the base address of float worlds.
+template <typename Table>
+constexpr Table aegpWorldTable() {
+  Table t{
+      PLENORIUM_SERVE(Table, AEGP_New, aegpNew),
+      PLENORIUM_SERVE(Table, AEGP_Dispose, aegpDispose),
+      PLENORIUM_SERVE(Table, AEGP_GetType, aegpGetType),
+      PLENORIUM_SERVE(Table, AEGP_GetSize, aegpGetSize),
+      PLENORIUM_SERVE(Table, AEGP_GetRowBytes, aegpGetRowBytes),
+      PLENORIUM_SERVE(Table, AEGP_GetBaseAddr8, aegpGetBaseAddr<PixelDepth::U8, PF_Pixel8>),
+      PLENORIUM_SERVE(Table, AEGP_GetBaseAddr16, aegpGetBaseAddr<PixelDepth::U16, PF_Pixel16>),
+      PLENORIUM_SERVE(Table, AEGP_FillOutPFEffectWorld, aegpFillOutPFEffectWorld),
+      PLENORIUM_ABSENT(Table, AEGP_FastBlur),
+      PLENORIUM_ABSENT(Table, AEGP_NewPlatformWorld),
+      PLENORIUM_ABSENT(Table, AEGP_DisposePlatformWorld),
+      PLENORIUM_ABSENT(Table, AEGP_NewReferenceFromPlatformWorld),
+  };
+  if constexpr (requires { &Table::AEGP_GetBaseAddr32; }) {
+    t.AEGP_GetBaseAddr32 = PLENORIUM_SLOT(Table, AEGP_GetBaseAddr32, aegpGetBaseAddr<PixelDepth::F32, PF_PixelFloat>);
+  }
+  return t;
+}
+#pragma GCC diagnostic pop
 
-const AEGP_WorldSuite3 WORLD_SUITE_3{
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_New, aegpNew),
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_Dispose, aegpDispose),
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetType, aegpGetType),
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetSize, aegpGetSize),
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetRowBytes, aegpGetRowBytes),
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetBaseAddr8, aegpGetBaseAddr<PixelDepth::U8, PF_Pixel8>),
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetBaseAddr16, aegpGetBaseAddr<PixelDepth::U16, PF_Pixel16>),
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_GetBaseAddr32, aegpGetBaseAddr<PixelDepth::F32, PF_PixelFloat>),
-    PLENORIUM_SERVE(AEGP_WorldSuite3, AEGP_FillOutPFEffectWorld, aegpFillOutPFEffectWorld),
-    PLENORIUM_ABSENT(AEGP_WorldSuite3, AEGP_FastBlur),
-    PLENORIUM_ABSENT(AEGP_WorldSuite3, AEGP_NewPlatformWorld),
-    PLENORIUM_ABSENT(AEGP_WorldSuite3, AEGP_DisposePlatformWorld),
-    PLENORIUM_ABSENT(AEGP_WorldSuite3, AEGP_NewReferenceFromPlatformWorld),
-};
+const AEGP_WorldSuite2 WORLD_SUITE_2 = aegpWorldTable<AEGP_WorldSuite2>();
+const AEGP_WorldSuite3 WORLD_SUITE_3 = aegpWorldTable<AEGP_WorldSuite3>();
 
 const PF_WorldSuite2 PF_WORLD_SUITE{
     PLENORIUM_SERVE(PF_WorldSuite2, PF_NewWorld, pfNewWorld),

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "composite.h"
 #include "pixel_engine.h"
 #include "reduced_copies.h"
 #include "separable_resample.h"
@@ -18,7 +19,8 @@ constexpr int MIN_ROWS_PER_TASK = 8;
 constexpr int TILE_COLUMNS = 64;
 constexpr int TILE_ROWS = 32;
 constexpr std::int64_t SAMPLES_AHEAD = 8;
-constexpr double FIXED_ONE = 4294967296.0;  // 2^32
+// One in the 32.32 fixed point that sample positions step in along a row (not the host's 16.16).
+constexpr double POSITION_ONE = 4294967296.0;  // 2^32
 constexpr double EXACT = 1e-9;
 
 // u = a·x + c·y + e, v = b·x + d·y + f (row vectors: the matrix's first column gives u).
@@ -185,16 +187,16 @@ Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, doub
   }
   // Sample positions less half a texel, in 32.32 fixed point: stepping along the row is one
   // addition, and the texel and its weight are the integer and fraction parts.
-  const auto fixed = [](double t) { return static_cast<std::int64_t>(std::llround(t * FIXED_ONE)); };
+  const auto fixed = [](double t) { return static_cast<std::int64_t>(std::llround(t * POSITION_ONE)); };
   const auto first = static_cast<double>(span.first);
   std::int64_t fu = fixed(u + stepU * first - 0.5), fv = fixed(v + stepV * first - 0.5);
   const std::int64_t du = fixed(stepU), dv = fixed(stepV);
   const auto texel = [](std::int64_t t) { return static_cast<A_long>(t >> 32); };
   const auto weight = [](std::int64_t t) {
-    return static_cast<float>(static_cast<std::uint32_t>(t)) * static_cast<float>(1.0 / FIXED_ONE);
+    return static_cast<float>(static_cast<std::uint32_t>(t)) * static_cast<float>(1.0 / POSITION_ONE);
   };
   // The sample's texel coordinate (fixed point, less half a texel) as a position for coverage.
-  const auto position = [](std::int64_t t) { return static_cast<double>(t) * (1.0 / FIXED_ONE) + 0.5; };
+  const auto position = [](std::int64_t t) { return static_cast<double>(t) * (1.0 / POSITION_ONE) + 0.5; };
   if (src.isUniform()) {
     const auto& c = src.uniformColor();
     const Color4 colour = premultiply(Color4{c[0], c[1], c[2], c[3]});
@@ -240,7 +242,38 @@ bool isWholePixelShift(const Affine& inv) {
          std::fabs(inv.f - std::round(inv.f)) < EXACT;
 }
 
+// Reading and writing one world at once would read pixels already written: a world drawn onto
+// itself is read from a copy of it, made here (null when the two are different worlds).
+std::unique_ptr<World> separateCopy(const World& source, const World& dst) {
+  if (&source != &dst) return nullptr;
+  auto copy = std::make_unique<World>(source.depth(), source.width(), source.height());
+  for (A_long y = 0; y < source.height(); ++y) std::copy_n(source.row(y), source.rowBytes(), copy->row(y));
+  return copy;
+}
+
+// Composites `src` moved by whole pixels onto `area` of `dst`: destination (x, y) shows source
+// (x − dx, y − dy), which `area` must lie within. No resampling: the pixels are taken as they are.
+void shiftPixels(const World& src, World& dst, const PF_LRect& area, A_long dx, A_long dy, const CompositeSpec& spec,
+                 ThreadPool& pool) {
+  const int width = area.right - area.left;
+  pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int first, int last) {
+    std::vector<Color4> row(static_cast<std::size_t>(width));
+    std::vector<float> scratch(static_cast<std::size_t>(width));
+    for (int y = first; y < last; ++y) {
+      if (overSameDepthRow(src, y - dy, area.left - dx, dst, y, area.left, row.size(), spec, scratch)) continue;
+      dispatchDepth(src.depth(), [&]<PixelDepth D>() { readStraightRow<D>(src, y - dy, area.left - dx, row); });
+      compositeStraightRow(dst, y, area.left, row, spec, scratch);
+    }
+  });
+  dst.markWritten(area);
+}
+
 }  // namespace
+
+PixelEngine::PixelEngine(unsigned threads, std::size_t cacheBytes)
+    : pool_(threads), budget_(cacheBytes), resampled_(std::make_unique<ResampleCache>(budget_)) {}
+
+PixelEngine::~PixelEngine() = default;
 
 void PixelEngine::transformWorld(const World& source, World& dst, const PF_FloatMatrix& matrix, bool srcToDst,
                                  const CompositeSpec& spec, const PF_LRect& destRect) {
@@ -260,31 +293,17 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
       intersect(intersect(destRect, PF_LRect{0, 0, dst.width(), dst.height()}), destinationBounds(fwd, source));
   if (isEmpty(area)) return;
 
-  // Reading and writing one world at once would read pixels already written.
-  std::unique_ptr<World> copy;
-  if (&source == &dst) {
-    copy = std::make_unique<World>(source.depth(), source.width(), source.height());
-    for (A_long y = 0; y < source.height(); ++y) std::copy_n(source.row(y), source.rowBytes(), copy->row(y));
-  }
+  const std::unique_ptr<World> copy = separateCopy(source, dst);
   const World& src = copy ? *copy : source;
   const int width = area.right - area.left;
 
   if (isWholePixelShift(inv)) {
+    // Destination (x, y) shows source (x + du, y + dv).
     const auto du = static_cast<A_long>(std::round(inv.e));
     const auto dv = static_cast<A_long>(std::round(inv.f));
     const PF_LRect exact = intersect(area, PF_LRect{-du, -dv, src.width() - du, src.height() - dv});
     if (isEmpty(exact)) return;
-    const int exactWidth = exact.right - exact.left;
-    pool_.parallelRows(exact.top, exact.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
-      std::vector<Color4> row(static_cast<std::size_t>(exactWidth));
-      std::vector<float> scratch(static_cast<std::size_t>(exactWidth));
-      for (int y = from; y < to; ++y) {
-        if (overSameDepthRow(src, y + dv, exact.left + du, dst, y, exact.left, row.size(), spec, scratch)) continue;
-        dispatchDepth(src.depth(), [&]<PixelDepth D>() { readStraightRow<D>(src, y + dv, exact.left + du, row); });
-        compositeStraightRow(dst, y, exact.left, row, spec, scratch);
-      }
-    });
-    dst.markWritten(exact);
+    shiftPixels(src, dst, exact, -du, -dv, spec, pool_);
     return;
   }
 
@@ -292,7 +311,7 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
     // No rotation or shear: each axis maps on its own, u = a·x + e and v = d·y + f.
     const AxisMap xMap{inv.a, inv.e};
     const AxisMap yMap{inv.d, inv.f};
-    separableResample(src, dst, xMap, yMap, area, spec, pool_, resampled_);
+    separableResample(src, dst, xMap, yMap, area, spec, pool_, *resampled_);
     dst.markWritten(area);
     return;
   }
@@ -347,23 +366,8 @@ void PixelEngine::transferRect(const World& source, const PF_LRect& srcRect, Wor
   const PF_LRect area = intersect(PF_LRect{from.left + dx, from.top + dy, from.right + dx, from.bottom + dy},
                                   PF_LRect{0, 0, dst.width(), dst.height()});
   if (isEmpty(area)) return;
-  std::unique_ptr<World> copy;
-  if (&source == &dst) {
-    copy = std::make_unique<World>(source.depth(), source.width(), source.height());
-    for (A_long y = 0; y < source.height(); ++y) std::copy_n(source.row(y), source.rowBytes(), copy->row(y));
-  }
-  const World& src = copy ? *copy : source;
-  const int width = area.right - area.left;
-  pool_.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int first, int last) {
-    std::vector<Color4> row(static_cast<std::size_t>(width));
-    std::vector<float> scratch(static_cast<std::size_t>(width));
-    for (int y = first; y < last; ++y) {
-      if (overSameDepthRow(src, y - dy, area.left - dx, dst, y, area.left, row.size(), spec, scratch)) continue;
-      dispatchDepth(src.depth(), [&]<PixelDepth D>() { readStraightRow<D>(src, y - dy, area.left - dx, row); });
-      compositeStraightRow(dst, y, area.left, row, spec, scratch);
-    }
-  });
-  dst.markWritten(area);
+  const std::unique_ptr<World> copy = separateCopy(source, dst);
+  shiftPixels(copy ? *copy : source, dst, area, dx, dy, spec, pool_);
 }
 
 }  // namespace plenorium::host

@@ -187,8 +187,9 @@ struct Slot<Table, void (*)(Args...), Name, Impl> {
 }  // namespace plenorium::host
 
 // One slot of a table's list: served by `impl`, a function taking a Call& and then the slot's
-// own arguments, or absent.
-#define PLENORIUM_SERVE(Table, member, ...) \
-  .member = &::plenorium::host::Slot<Table, decltype(Table::member), #member, __VA_ARGS__>::call
-#define PLENORIUM_ABSENT(Table, member) \
-  .member = &::plenorium::host::Slot<Table, decltype(Table::member), #member, nullptr>::call
+// own arguments, or absent. PLENORIUM_SLOT is the slot's function alone, for a table that a later
+// version of a suite extends after its list (see the suites' `...Table<Table>()` functions).
+#define PLENORIUM_SLOT(Table, member, ...) \
+  &::plenorium::host::Slot<Table, decltype(Table::member), #member, __VA_ARGS__>::call
+#define PLENORIUM_SERVE(Table, member, ...) .member = PLENORIUM_SLOT(Table, member, __VA_ARGS__)
+#define PLENORIUM_ABSENT(Table, member) .member = PLENORIUM_SLOT(Table, member, nullptr)

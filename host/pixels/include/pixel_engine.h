@@ -2,22 +2,27 @@
 // depth, parallel over destination rows with results that do not depend on the thread count.
 #pragma once
 
+#include <memory>
+
 #include "AE_Effect.h"
-#include "composite.h"
+#include "composite_spec.h"
 #include "memory_budget.h"
 #include "pixel_types.h"
-#include "separable_resample.h"
 #include "thread_pool.h"
 #include "world.h"
 
 namespace plenorium::host {
 
+class ResampleCache;
+
 class PixelEngine {
  public:
   // threads: 0 for as many as the machine has. `cacheBytes`: the one memory budget of the host's
   // caches, this engine's and those that share its budget().
-  explicit PixelEngine(unsigned threads = 0, std::size_t cacheBytes = MemoryBudget::DEFAULT_BYTES)
-      : pool_(threads), budget_(cacheBytes), resampled_(budget_) {}
+  explicit PixelEngine(unsigned threads = 0, std::size_t cacheBytes = MemoryBudget::DEFAULT_BYTES);
+  ~PixelEngine();
+  PixelEngine(const PixelEngine&) = delete;
+  PixelEngine& operator=(const PixelEngine&) = delete;
 
   ThreadPool& pool() { return pool_; }
   MemoryBudget& budget() { return budget_; }
@@ -41,7 +46,7 @@ class PixelEngine {
  private:
   ThreadPool pool_;
   MemoryBudget budget_;
-  ResampleCache resampled_;
+  std::unique_ptr<ResampleCache> resampled_;  // axis-aligned draws kept for the next frame
 };
 
 }  // namespace plenorium::host

@@ -5,19 +5,11 @@
 #include <span>
 
 #include "AE_Effect.h"
+#include "composite_spec.h"
 #include "pixel_types.h"
 #include "world.h"
 
 namespace plenorium::host {
-
-// How a source meets the destination.
-struct CompositeSpec {
-  PF_TransferMode mode = PF_Xfer_IN_FRONT;  // IN_FRONT (over), BEHIND (under) or COPY; others act as IN_FRONT
-  float opacity = 1.0f;                     // 0..1
-  const World* mask = nullptr;              // its alpha at (x - maskOffset.h, y - maskOffset.v) scales the source
-  PF_Point maskOffset{0, 0};
-  A_long maskFlags = 0;  // PF_MaskFlag_INVERTED, PF_MaskFlag_LUMINANCE
-};
 
 // Composites `source` (premultiplied, one colour per destination pixel from x0) onto row y of
 // `dst`. Pixels whose source is fully transparent keep the destination exactly. `scratch` holds
