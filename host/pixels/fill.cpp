@@ -3,13 +3,12 @@
 namespace plenorium::host {
 namespace {
 
-constexpr int MIN_ROWS_PER_TASK = 32;
 
 template <PixelDepth D>
 void fillRows(World& dst, const PF_LRect& r, const Color4& color, ThreadPool& pool) {
   typename Channel<D>::Pixel value{};
   storeStraight<D>(value, color);
-  pool.parallelRows(r.top, r.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
+  pool.parallelRows(r.top, r.bottom, ThreadPool::minRowsFor(r.right - r.left), [&](int from, int to) {
     for (int y = from; y < to; ++y) {
       auto* row = pixelRow<D>(dst, y);
       std::fill(row + r.left, row + r.right, value);

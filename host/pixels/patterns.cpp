@@ -10,7 +10,6 @@
 namespace plenorium::host {
 namespace {
 
-constexpr int MIN_ROWS_PER_TASK = 16;
 
 // Seven-segment digits: bit n lights segment n (a top, b upper right, c lower right, d bottom,
 // e lower left, f upper left, g middle).
@@ -106,7 +105,7 @@ RowShader shaderFor(const std::string& pattern, double seconds, long frame, int 
 
 template <PixelDepth D>
 void shade(World& dst, const RowShader& shader, double scale, ThreadPool& pool) {
-  pool.parallelRows(0, dst.height(), MIN_ROWS_PER_TASK, [&](int from, int to) {
+  pool.parallelRows(0, dst.height(), ThreadPool::minRowsFor(dst.width()), [&](int from, int to) {
     std::vector<Color4> colours(static_cast<std::size_t>(dst.width()));
     for (int y = from; y < to; ++y) {
       shader((y + 0.5) / scale, colours, scale);

@@ -13,7 +13,6 @@
 namespace plenorium::host {
 namespace {
 
-constexpr int MIN_ROWS_PER_TASK = 8;
 constexpr int PREFETCH_ROWS = 16;
 // Source pixels a resampling must read before a short area is shared among threads by columns.
 constexpr double MIN_READS_FOR_COLUMN_BANDS = 1 << 18;
@@ -207,7 +206,7 @@ void forEachBand(ThreadPool& pool, const Taps& xs, const Taps& ys, const PF_LRec
   const std::size_t width = static_cast<std::size_t>(area.right - area.left);
   const double reads = static_cast<double>(ys.weights.size()) * static_cast<double>(xs.highest - xs.lowest);
   const int threads = static_cast<int>(pool.threads());
-  if (threads > 1 && rows < 2 * MIN_ROWS_PER_TASK * threads && reads >= MIN_READS_FOR_COLUMN_BANDS &&
+  if (threads > 1 && rows < 2 * ThreadPool::minRowsFor(static_cast<long>(width)) * threads && reads >= MIN_READS_FOR_COLUMN_BANDS &&
       width >= 2 * static_cast<std::size_t>(threads)) {
     const std::size_t bands = std::min<std::size_t>(static_cast<std::size_t>(4 * threads), width / 2);
     pool.parallelRows(0, static_cast<int>(bands), 1, [&](int first, int last) {
@@ -220,7 +219,7 @@ void forEachBand(ThreadPool& pool, const Taps& xs, const Taps& ys, const PF_LRec
     return;
   }
   const Columns all{0, width, xs.lowest, xs.highest};
-  pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) { band(from, to, all); });
+  pool.parallelRows(area.top, area.bottom, ThreadPool::minRowsFor(static_cast<long>(width)), [&](int from, int to) { band(from, to, all); });
 }
 
 // The whole area into `out` (area-sized).
@@ -256,7 +255,7 @@ bool same(const AxisMap& a, const AxisMap& b) {
 void compositeRows(const std::vector<Color4>& rows, World& dst, const PF_LRect& area, const CompositeSpec& spec,
                    ThreadPool& pool) {
   const std::size_t width = static_cast<std::size_t>(area.right - area.left);
-  pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
+  pool.parallelRows(area.top, area.bottom, ThreadPool::minRowsFor(static_cast<long>(width)), [&](int from, int to) {
     std::vector<float> scratch(width);
     for (int row = from; row < to; ++row) {
       const std::span<const Color4> line(&rows[static_cast<std::size_t>(row - area.top) * width], width);

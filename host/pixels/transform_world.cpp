@@ -15,7 +15,6 @@
 namespace plenorium::host {
 namespace {
 
-constexpr int MIN_ROWS_PER_TASK = 8;
 constexpr int TILE_COLUMNS = 64;
 constexpr int TILE_ROWS = 32;
 constexpr std::int64_t SAMPLES_AHEAD = 8;
@@ -256,7 +255,7 @@ std::unique_ptr<World> separateCopy(const World& source, const World& dst) {
 void shiftPixels(const World& src, World& dst, const PF_LRect& area, A_long dx, A_long dy, const CompositeSpec& spec,
                  ThreadPool& pool) {
   const int width = area.right - area.left;
-  pool.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int first, int last) {
+  pool.parallelRows(area.top, area.bottom, ThreadPool::minRowsFor(width), [&](int first, int last) {
     std::vector<Color4> row(static_cast<std::size_t>(width));
     std::vector<float> scratch(static_cast<std::size_t>(width));
     for (int y = first; y < last; ++y) {
@@ -331,7 +330,7 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
 
   // The area is walked in tiles: a destination row crosses a turned source diagonally, and a tile
   // reads a small patch of it that stays in the cache from one row to the next.
-  pool_.parallelRows(area.top, area.bottom, MIN_ROWS_PER_TASK, [&](int from, int to) {
+  pool_.parallelRows(area.top, area.bottom, ThreadPool::minRowsFor(width), [&](int from, int to) {
     const int tileWidth = std::min(width, TILE_COLUMNS);
     std::vector<Color4> row(static_cast<std::size_t>(tileWidth));
     std::vector<float> scratch(static_cast<std::size_t>(tileWidth));

@@ -20,6 +20,14 @@ class ThreadPool {
 
   unsigned threads() const { return static_cast<unsigned>(workers_.size()) + 1; }
 
+  // The least work worth handing to another thread, in pixels: a band of fewer takes less time
+  // to compute (a few microseconds) than waking a worker for it and waiting for it to finish.
+  static constexpr int MIN_BAND_PIXELS = 16384;
+  // The fewest rows of `rowPixels` pixels that make a band worth a thread.
+  static int minRowsFor(long rowPixels) {
+    return rowPixels <= 0 ? MIN_BAND_PIXELS : static_cast<int>((MIN_BAND_PIXELS + rowPixels - 1) / rowPixels);
+  }
+
   // Calls fn(rowBegin, rowEnd) over [begin, end) in bands of at least `minRows` rows, on the
   // workers and the calling thread, and returns when all are done.
   void parallelRows(int begin, int end, int minRows, const std::function<void(int, int)>& fn);
