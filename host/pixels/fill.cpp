@@ -3,7 +3,6 @@
 namespace plenorium::host {
 namespace {
 
-
 template <PixelDepth D>
 void fillRows(World& dst, const PF_LRect& r, const Color4& color, ThreadPool& pool) {
   typename Channel<D>::Pixel value{};

@@ -10,7 +10,6 @@
 namespace plenorium::host {
 namespace {
 
-
 // Seven-segment digits: bit n lights segment n (a top, b upper right, c lower right, d bottom,
 // e lower left, f upper left, g middle).
 constexpr unsigned char SEGMENTS[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};

@@ -206,8 +206,8 @@ void forEachBand(ThreadPool& pool, const Taps& xs, const Taps& ys, const PF_LRec
   const std::size_t width = static_cast<std::size_t>(area.right - area.left);
   const double reads = static_cast<double>(ys.weights.size()) * static_cast<double>(xs.highest - xs.lowest);
   const int threads = static_cast<int>(pool.threads());
-  if (threads > 1 && rows < 2 * ThreadPool::minRowsFor(static_cast<long>(width)) * threads && reads >= MIN_READS_FOR_COLUMN_BANDS &&
-      width >= 2 * static_cast<std::size_t>(threads)) {
+  if (threads > 1 && rows < 2 * ThreadPool::minRowsFor(static_cast<long>(width)) * threads &&
+      reads >= MIN_READS_FOR_COLUMN_BANDS && width >= 2 * static_cast<std::size_t>(threads)) {
     const std::size_t bands = std::min<std::size_t>(static_cast<std::size_t>(4 * threads), width / 2);
     pool.parallelRows(0, static_cast<int>(bands), 1, [&](int first, int last) {
       for (int b = first; b < last; ++b) {
@@ -219,7 +219,8 @@ void forEachBand(ThreadPool& pool, const Taps& xs, const Taps& ys, const PF_LRec
     return;
   }
   const Columns all{0, width, xs.lowest, xs.highest};
-  pool.parallelRows(area.top, area.bottom, ThreadPool::minRowsFor(static_cast<long>(width)), [&](int from, int to) { band(from, to, all); });
+  pool.parallelRows(area.top, area.bottom, ThreadPool::minRowsFor(static_cast<long>(width)),
+                    [&](int from, int to) { band(from, to, all); });
 }
 
 // The whole area into `out` (area-sized).

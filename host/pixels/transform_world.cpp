@@ -158,13 +158,27 @@ inline float edgeCoverage(double t, double size, double reach) {
   return static_cast<float>(std::clamp((std::min(t + half, size) - std::max(t - half, 0.0)) / reach, 0.0, 1.0));
 }
 
+// What a turned or sheared warp samples: the source, its area-reduced copy (null when the source
+// is read as it is) with the copy's size and scale, and the destination-to-source map.
+struct WarpSource {
+  const World& src;
+  const ReducedCopy* reduced;
+  double scaleU, scaleV;  // source pixels to texels of the copy
+  A_long reducedWidth, reducedHeight;
+  Affine inverse;
+};
+
 // One destination row, sampled bilinearly from the source itself or from its reduced copy, whose
 // texel coordinates are the source's scaled by (scaleU, scaleV); a source of one colour is that
 // colour times the share of the sample inside it, with no copy needed. Pixels outside the returned
 // span are transparent.
 template <PixelDepth D>
-Span sampleRow(const World& src, const ReducedCopy* reduced, double scaleU, double scaleV, A_long reducedWidth,
-               A_long reducedHeight, const Affine& inv, A_long y, A_long x0, std::span<Color4> out) {
+Span sampleRow(const WarpSource& warp, A_long y, A_long x0, std::span<Color4> out) {
+  const World& src = warp.src;
+  const ReducedCopy* reduced = warp.reduced;
+  const double scaleU = warp.scaleU, scaleV = warp.scaleV;
+  const A_long reducedWidth = warp.reducedWidth, reducedHeight = warp.reducedHeight;
+  const Affine& inv = warp.inverse;
   std::fill(out.begin(), out.end(), Color4{});
   double u = (inv.a * (x0 + 0.5) + inv.c * (y + 0.5) + inv.e) * scaleU;
   double v = (inv.b * (x0 + 0.5) + inv.d * (y + 0.5) + inv.f) * scaleV;
@@ -325,8 +339,13 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
   if (!src.isUniform() && (reducedWidth != src.width() || reducedHeight != src.height())) {
     reduced = &src.reducedCopy(reducedWidth, reducedHeight, pool_);
   }
-  const double scaleU = static_cast<double>(reducedWidth) / src.width();
-  const double scaleV = static_cast<double>(reducedHeight) / src.height();
+  const WarpSource warp{src,
+                        reduced,
+                        static_cast<double>(reducedWidth) / src.width(),
+                        static_cast<double>(reducedHeight) / src.height(),
+                        reducedWidth,
+                        reducedHeight,
+                        inv};
 
   // The area is walked in tiles: a destination row crosses a turned source diagonally, and a tile
   // reads a small patch of it that stays in the cache from one row to the next.
@@ -339,9 +358,8 @@ void PixelEngine::transformWorld(const World& source, World& dst, const PF_Float
         const std::span<Color4> piece(row.data(),
                                       static_cast<std::size_t>(std::min<A_long>(tileWidth, area.right - left)));
         for (int y = top; y < std::min(to, top + TILE_ROWS); ++y) {
-          const Span span = dispatchDepth(src.depth(), [&]<PixelDepth D>() {
-            return sampleRow<D>(src, reduced, scaleU, scaleV, reducedWidth, reducedHeight, inv, y, left, piece);
-          });
+          const Span span =
+              dispatchDepth(src.depth(), [&]<PixelDepth D>() { return sampleRow<D>(warp, y, left, piece); });
           // Transparent samples leave the destination as it is, except when copying.
           if (spec.mode == PF_Xfer_COPY) {
             compositePremultipliedRow(dst, y, left, piece, spec, scratch);

@@ -46,8 +46,7 @@ double optionalNumber(const Context& c, const json& object, const std::string& k
 ColorRGBA color(const Context& c, const json& v, const std::string& path);
 // Refuses a key the object may not hold, naming the nearest known one.
 void checkKeys(const Context& c, const json& object, const std::string& path, const std::vector<std::string>& known);
-void checkKeys(const Context& c, const json& object, const std::string& path,
-               std::initializer_list<const char*> known);
+void checkKeys(const Context& c, const json& object, const std::string& path, std::initializer_list<const char*> known);
 
 // A stream's "hidden" switch, when the object gives one.
 void readHidden(const Context& c, const json& object, const std::string& path, Stream& stream);

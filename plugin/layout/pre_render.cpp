@@ -80,17 +80,17 @@ PF_Err smartPreRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_PreRender
 
   ParamCheckouts params(in_data);
   WallLayout layout;
-  layout.inData = in_data;
   switch (popupValue(params.values(), PARAM_SELECTION_METHOD)) {
     case SELECT_MANUAL: findManualSources(in_data, layout); break;
-    case SELECT_AUTOMATIC: assignSourcesAutomatically(layout, layout.sourceParams); break;
+    case SELECT_AUTOMATIC: assignSourcesAutomatically(in_data, layout, layout.sourceParams); break;
     case SELECT_INNER_COMP:
       layout.sourceCount = static_cast<std::int32_t>(innerCompLayers(suites, in_data->effect_ref, err).size());
       break;
     default: break;
   }
   data->sourceCount = layout.sourceCount;
-  computeWallLayout(layout, *in_data, params.values());
+  layout.controls = readWallControls(params.values());
+  layout.groups = sourceGroupsFor(layout.controls, layout.sourceCount, *in_data);
 
   const int method = popupValue(params.values(), PARAM_SELECTION_METHOD);
   if (method == SELECT_MANUAL || method == SELECT_AUTOMATIC) {

@@ -33,12 +33,12 @@ std::vector<std::int32_t> screenSeeds(std::int32_t transformSeed, int screenCoun
 
 std::vector<ScreenSlot> buildScreenSlots(PF_InData* in_data, const WallLayout& layout) {
   const int n = layout.screenCount();
-  const std::vector<std::int32_t> seeds = screenSeeds(layout.transformSeed, n);
+  const std::vector<std::int32_t> seeds = screenSeeds(layout.controls.transformSeed, n);
   std::vector<ScreenSlot> slots(static_cast<std::size_t>(n));
   for (int j = 0; j < n; ++j) {
     ScreenSlot& slot = slots[static_cast<std::size_t>(j)];
     WallRandom random(seeds[static_cast<std::size_t>(j)]);
-    slot.timeOffset = drawTimeOffset(random, layout.timeOffsetMax);
+    slot.timeOffset = drawTimeOffset(random, layout.controls.timeOffsetMax);
     const A_Time time{screenSampleTime(in_data->current_time, in_data->time_scale, slot.timeOffset),
                       in_data->time_scale};
     SampleScreenControls(in_data, slot.controls, time);
@@ -87,8 +87,8 @@ ScreenScale screenScale(const WallLayout& layout, const ScreenSlot& slot, A_long
   s.cosY = std::cos(static_cast<double>(slot.finalRotateY) * TILT_DEG_TO_RAD);
   s.cosX = std::cos(static_cast<double>(slot.finalRotateX) * TILT_DEG_TO_RAD);
   if (srcW <= 0 || srcH <= 0) return s;
-  const float fitW = layout.screenWidthPx / static_cast<float>(srcW);
-  const float fitH = layout.screenHeightPx / static_cast<float>(srcH);
+  const float fitW = layout.grid.screenWidthPx / static_cast<float>(srcW);
+  const float fitH = layout.grid.screenHeightPx / static_cast<float>(srcH);
   s.sx = static_cast<float>(static_cast<double>(fitW * slot.controls.scaleX) * s.cosY);
   s.sy = static_cast<float>(static_cast<double>(fitH * slot.controls.scaleY) * s.cosX);
   return s;
@@ -100,8 +100,8 @@ A_u_char opacityByte(float opacity) {
   return static_cast<A_u_char>(std::min(scaled, 255.0f));
 }
 
-void buildScreenMatrix(PF_FloatMatrix& matrix, double x, double y, double sx, double sy, double rotationDeg,
-                       A_long width, A_long height, double preScaleX, double postScaleX) {
+void buildScreenMatrix(PF_FloatMatrix& matrix, const PicturePlacement& placement) {
+  const auto& [x, y, sx, sy, rotationDeg, width, height, preScaleX, postScaleX] = placement;
   matrix = identity();
   const double cx0 = width * 0.5;
   const double cy0 = height * 0.5;
@@ -144,16 +144,24 @@ void buildScreenMatrix(PF_FloatMatrix& matrix, double x, double y, double sx, do
 ScreenPlacement placeScreen(const WallLayout& l, float x0, float y0, float sx, float sy, float rotationDeg,
                             A_long sourceWidth, A_long sourceHeight) {
   ScreenPlacement p{};
-  p.cx = l.screenWidthPx * 0.5f + x0;
-  p.cy = l.screenHeightPx * 0.5f + y0;
+  p.cx = l.grid.screenWidthPx * 0.5f + x0;
+  p.cy = l.grid.screenHeightPx * 0.5f + y0;
   const float w = std::fabs(sx) * static_cast<float>(sourceWidth);
   const float h = std::fabs(sy) * static_cast<float>(sourceHeight);
   // Half the square's side is the screen's larger scaled side: enough for any rotation.
   const float ext = w > h ? w : h;
   p.destRect = PF_Rect{saturatingPixel(p.cx - std::floor(ext)), saturatingPixel(p.cy - std::floor(ext)),
                        saturatingPixel(p.cx + std::ceil(ext)), saturatingPixel(p.cy + std::ceil(ext))};
-  const double aspectFactor = static_cast<float>(1.0 / l.aspect);
-  buildScreenMatrix(p.matrix, p.cx, p.cy, sx, sy, rotationDeg, sourceWidth, sourceHeight, aspectFactor, aspectFactor);
+  const double aspectFactor = static_cast<float>(1.0 / l.grid.aspect);
+  buildScreenMatrix(p.matrix, {.x = p.cx,
+                               .y = p.cy,
+                               .sx = sx,
+                               .sy = sy,
+                               .rotationDeg = rotationDeg,
+                               .width = sourceWidth,
+                               .height = sourceHeight,
+                               .preScaleX = aspectFactor,
+                               .postScaleX = aspectFactor});
   return p;
 }
 
@@ -162,7 +170,12 @@ ScreenPlacement placeNeutralScreen(const WallLayout& l, const ScreenRect& rect, 
   p.cx = static_cast<float>(tile.width) * 0.5f + rect.x0;
   p.cy = static_cast<float>(tile.height) * 0.5f + rect.y0;
   p.destRect = neutralDestRect(rect, tile);
-  buildScreenMatrix(p.matrix, p.cx, p.cy, 1, 1, 0, tile.width, tile.height, l.aspect, l.aspect);
+  buildScreenMatrix(p.matrix, {.x = p.cx,
+                               .y = p.cy,
+                               .width = tile.width,
+                               .height = tile.height,
+                               .preScaleX = l.grid.aspect,
+                               .postScaleX = l.grid.aspect});
   return p;
 }
 

@@ -47,11 +47,17 @@ ScreenScale screenScale(const WallLayout& layout, const ScreenSlot& slot, A_long
 // The composite opacity 0..255 of an opacity factor.
 A_u_char opacityByte(float opacity);
 
-// Places a picture of width × height so that its centre lands on (x, y): scaled about its centre
-// (the horizontal factor times preScaleX), rotated by rotationDeg (clockwise on screen), then
-// horizontally rescaled by 1 / postScaleX.
-void buildScreenMatrix(PF_FloatMatrix& matrix, double x, double y, double sx, double sy, double rotationDeg,
-                       A_long width, A_long height, double preScaleX, double postScaleX);
+// Where a picture goes: a picture of width × height whose centre lands on (x, y), scaled about
+// its centre (the horizontal factor times preScaleX), rotated by rotationDeg (clockwise on
+// screen), then horizontally rescaled by 1 / postScaleX.
+struct PicturePlacement {
+  double x = 0, y = 0;
+  double sx = 1, sy = 1;
+  double rotationDeg = 0;
+  A_long width = 0, height = 0;
+  double preScaleX = 1, postScaleX = 1;
+};
+void buildScreenMatrix(PF_FloatMatrix& matrix, const PicturePlacement& placement);
 
 // Where a transformed screen lands: its centre, the rotation-safe square around it that bounds
 // the host's work, and the matrix that places a source picture on it.

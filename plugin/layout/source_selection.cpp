@@ -36,8 +36,7 @@ void setSourceLayer(HostSuites& suites, AEGP_EffectRefH effect, int paramIndex, 
 
 }  // namespace
 
-void assignSourcesAutomatically(WallLayout& layout, std::vector<std::int32_t>& sourceParams) {
-  PF_InData* in_data = layout.inData;
+void assignSourcesAutomatically(PF_InData* in_data, WallLayout& layout, std::vector<std::int32_t>& sourceParams) {
   HostSuites suites(in_data->pica_basicP);
   sourceParams.clear();
   layout.sourceCount = 0;

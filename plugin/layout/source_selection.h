@@ -24,7 +24,7 @@ void findManualSources(PF_InData* in_data, WallLayout& layout);
 // Automatic: writes the composition's layers from the top (skipping the effect's own layer) into
 // the twenty source controls, clears the rest, in one undo group; fills `sourceCount` and
 // `sourceParams`.
-void assignSourcesAutomatically(WallLayout& layout, std::vector<std::int32_t>& sourceParams);
+void assignSourcesAutomatically(PF_InData* in_data, WallLayout& layout, std::vector<std::int32_t>& sourceParams);
 
 // Inner Comp: the indices of the AV layers among the first 1000 layers of the composition that
 // is the effect layer's source. Empty when the source is not a composition. The first host error

@@ -31,48 +31,49 @@ A_long saturatingPixel(double value) {
   return static_cast<A_long>(std::clamp(value, -PIXEL_LIMIT, PIXEL_LIMIT));
 }
 
-void fillWallGeometry(WallLayout& layout, const PF_InData& in_data, const WallParams& params, A_long inputOriginX,
-                      A_long inputOriginY) {
+WallGrid wallGridFor(const WallControls& controls, const PF_InData& in_data, A_long inputOriginX, A_long inputOriginY) {
   const float par = ratio(in_data.pixel_aspect_ratio);
   const float dsx = ratio(in_data.downsample_x);
   const float dsy = ratio(in_data.downsample_y);
   const float ax = dsx / par;
-  layout.aspect = ax / dsy;
-  layout.methodInUse = popupValue(params, PARAM_SELECTION_METHOD);
-  layout.alignH = static_cast<WallAlign>(popupValue(params, PARAM_ALIGN_H));
-  layout.alignV = static_cast<WallAlign>(popupValue(params, PARAM_ALIGN_V));
+  WallGrid grid;
+  grid.columns = controls.columns;
+  grid.rows = controls.rows;
+  grid.aspect = ax / dsy;
+  grid.alignH = controls.alignH;
+  grid.alignV = controls.alignV;
 
-  const double scale = layout.globalScale;
-  layout.screenWidthPx = static_cast<float>(scale * sliderValue(params, PARAM_SCREEN_WIDTH) * ax);
-  layout.screenHeightPx = static_cast<float>(scale * sliderValue(params, PARAM_SCREEN_HEIGHT) * dsy);
-  layout.gapXPx = static_cast<float>(scale * sliderValue(params, PARAM_GAP_X) * ax);
-  layout.gapYPx = static_cast<float>(scale * sliderValue(params, PARAM_GAP_Y) * dsy);
+  const double scale = controls.globalScale;
+  grid.screenWidthPx = static_cast<float>(scale * controls.screenWidth * ax);
+  grid.screenHeightPx = static_cast<float>(scale * controls.screenHeight * dsy);
+  grid.gapXPx = static_cast<float>(scale * controls.gapX * ax);
+  grid.gapYPx = static_cast<float>(scale * controls.gapY * dsy);
 
-  const PF_PointDef& point = params[PARAM_WALL_POSITION].u.td;
-  layout.wallX = static_cast<float>(fromFixed(point.x_value) - inputOriginX);
-  layout.wallY = static_cast<float>(fromFixed(point.y_value) - inputOriginY);
+  grid.wallX = static_cast<float>(fromFixed(controls.wallX) - inputOriginX);
+  grid.wallY = static_cast<float>(fromFixed(controls.wallY) - inputOriginY);
+  return grid;
 }
 
-ScreenRect screenRect(const WallLayout& layout, int screen) {
-  const float columns = static_cast<float>(layout.columns);
-  const float rows = static_cast<float>(layout.rows);
-  const float totalW = (columns - 1.0f) * layout.gapXPx + columns * layout.screenWidthPx;
-  const float totalH = (rows - 1.0f) * layout.gapYPx + rows * layout.screenHeightPx;
-  const float startX = startFor(layout.alignH, layout.wallX, totalW);
-  const float startY = startFor(layout.alignV, layout.wallY, totalH);
+ScreenRect screenRect(const WallGrid& grid, int screen) {
+  const float columns = static_cast<float>(grid.columns);
+  const float rows = static_cast<float>(grid.rows);
+  const float totalW = (columns - 1.0f) * grid.gapXPx + columns * grid.screenWidthPx;
+  const float totalH = (rows - 1.0f) * grid.gapYPx + rows * grid.screenHeightPx;
+  const float startX = startFor(grid.alignH, grid.wallX, totalW);
+  const float startY = startFor(grid.alignV, grid.wallY, totalH);
 
-  const int column = layout.columns > 0 ? screen % layout.columns : 0;
-  const int row = layout.columns > 0 ? screen / layout.columns : 0;
+  const int column = grid.columns > 0 ? screen % grid.columns : 0;
+  const int row = grid.columns > 0 ? screen / grid.columns : 0;
   ScreenRect r{};
-  r.x0 = (layout.gapXPx + layout.screenWidthPx) * static_cast<float>(column) + startX;
-  r.y0 = (layout.gapYPx + layout.screenHeightPx) * static_cast<float>(row) + startY;
-  r.cx = layout.screenWidthPx * 0.5f + r.x0;
-  r.cy = layout.screenHeightPx * 0.5f + r.y0;
+  r.x0 = (grid.gapXPx + grid.screenWidthPx) * static_cast<float>(column) + startX;
+  r.y0 = (grid.gapYPx + grid.screenHeightPx) * static_cast<float>(row) + startY;
+  r.cx = grid.screenWidthPx * 0.5f + r.x0;
+  r.cy = grid.screenHeightPx * 0.5f + r.y0;
   return r;
 }
 
-TileSize tileSize(const WallLayout& layout) {
-  return {saturatingPixel(std::ceil(layout.screenWidthPx)), saturatingPixel(std::ceil(layout.screenHeightPx))};
+TileSize tileSize(const WallGrid& grid) {
+  return {saturatingPixel(std::ceil(grid.screenWidthPx)), saturatingPixel(std::ceil(grid.screenHeightPx))};
 }
 
 PF_Rect neutralDestRect(const ScreenRect& rect, TileSize tile) {

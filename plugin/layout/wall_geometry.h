@@ -7,11 +7,9 @@
 
 namespace plenorium {
 
-// Fills `aspect`, `methodInUse`, `alignH`, `alignV`, `wallX`, `wallY` and the pixel sizes from
-// the parameters, the host's scale factors and the input buffer's origin. `computeWallLayout`
-// must have run (it sets `globalScale`).
-void fillWallGeometry(WallLayout& layout, const PF_InData& in_data, const WallParams& params, A_long inputOriginX,
-                      A_long inputOriginY);
+// The grid in the output buffer's pixels: the controls' sizes scaled by Global Scale, the pixel
+// aspect and the downsampling, anchored at the Wall position less the input buffer's origin.
+WallGrid wallGridFor(const WallControls& controls, const PF_InData& in_data, A_long inputOriginX, A_long inputOriginY);
 
 struct ScreenRect {
   float x0, y0;  // top-left corner in buffer pixels
@@ -19,13 +17,13 @@ struct ScreenRect {
 };
 
 // The rectangle of screen `screen` (row-major from the top-left).
-ScreenRect screenRect(const WallLayout& layout, int screen);
+ScreenRect screenRect(const WallGrid& grid, int screen);
 
 struct TileSize {
   A_long width, height;
 };
 // Whole pixels covering one screen; sizes that do not fit an integer saturate.
-TileSize tileSize(const WallLayout& layout);
+TileSize tileSize(const WallGrid& grid);
 
 // Where a tile is placed for a neutral screen: one pixel of margin on every side.
 PF_Rect neutralDestRect(const ScreenRect& rect, TileSize tile);

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <unordered_map>
 
-#include "wall_geometry.h"
 #include "wall_random.h"
 
 namespace plenorium {
@@ -29,29 +28,51 @@ std::uint64_t keyOf(std::int32_t sourceIndex, float sourceTime) {
 
 }  // namespace
 
-SourceGroupIndex::SourceGroupIndex(WallLayout& layout) : layout_(layout) {
-  for (std::size_t k = 0; k < layout_.groups.size(); ++k) {
-    const SourceGroup& group = layout_.groups[k];
+SourceGroupIndex::SourceGroupIndex(std::vector<SourceGroup>& groups) : groups_(groups) {
+  for (std::size_t k = 0; k < groups_.size(); ++k) {
+    const SourceGroup& group = groups_[k];
     positions_.try_emplace(keyOf(group.sourceIndex, group.sourceTime), k);
   }
 }
 
 SourceGroup& SourceGroupIndex::findOrAdd(std::int32_t sourceIndex, float sourceTime) {
-  const auto [it, added] = positions_.try_emplace(keyOf(sourceIndex, sourceTime), layout_.groups.size());
-  if (added) layout_.groups.push_back(SourceGroup{sourceIndex, sourceTime, {}});
-  return layout_.groups[it->second];
+  const auto [it, added] = positions_.try_emplace(keyOf(sourceIndex, sourceTime), groups_.size());
+  if (added) groups_.push_back(SourceGroup{sourceIndex, sourceTime, {}});
+  return groups_[it->second];
 }
 
-void computeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallParams& params) {
-  layout.columns = gridCount(sliderValue(params, PARAM_COLUMNS));
-  layout.rows = gridCount(sliderValue(params, PARAM_ROWS));
-  layout.globalScale = static_cast<float>(sliderValue(params, PARAM_GLOBAL_SCALE) * 0.01);
-  layout.randomOrder = checkboxValue(params, PARAM_RANDOM_ORDER);
-  layout.randomTime = static_cast<float>(sliderValue(params, PARAM_RANDOM_TIME));
-  layout.transformSeed = seedFrom(sliderValue(params, PARAM_TRANSFORM_SEED));
-  layout.groups.clear();
+WallControls readWallControls(const WallParams& params) {
+  WallControls c;
+  c.columns = gridCount(sliderValue(params, PARAM_COLUMNS));
+  c.rows = gridCount(sliderValue(params, PARAM_ROWS));
+  c.globalScale = static_cast<float>(sliderValue(params, PARAM_GLOBAL_SCALE) * 0.01);
+  c.randomOrder = checkboxValue(params, PARAM_RANDOM_ORDER);
+  c.randomTime = static_cast<float>(sliderValue(params, PARAM_RANDOM_TIME));
+  c.orderSeed = seedFrom(sliderValue(params, PARAM_ORDER_SEED));
+  c.transformSeed = seedFrom(sliderValue(params, PARAM_TRANSFORM_SEED));
+  c.method = popupValue(params, PARAM_SELECTION_METHOD);
+  c.alignH = static_cast<WallAlign>(popupValue(params, PARAM_ALIGN_H));
+  c.alignV = static_cast<WallAlign>(popupValue(params, PARAM_ALIGN_V));
+  c.screenWidth = sliderValue(params, PARAM_SCREEN_WIDTH);
+  c.screenHeight = sliderValue(params, PARAM_SCREEN_HEIGHT);
+  c.gapX = sliderValue(params, PARAM_GAP_X);
+  c.gapY = sliderValue(params, PARAM_GAP_Y);
+  c.wallX = params[PARAM_WALL_POSITION].u.td.x_value;
+  c.wallY = params[PARAM_WALL_POSITION].u.td.y_value;
+  c.timeOffsetMax = static_cast<float>(sliderValue(params, PARAM_TIME_OFFSET));
+  if (popupValue(params, PARAM_FRAME_IMAGE) != FRAME_NONE) {
+    c.fitOffsetX = static_cast<float>(sliderValue(params, PARAM_FIT_OFFSET_X) * 0.01);
+    c.fitOffsetY = static_cast<float>(sliderValue(params, PARAM_FIT_OFFSET_Y) * 0.01);
+    c.fitScaleX = static_cast<float>(sliderValue(params, PARAM_FIT_SCALE_X) * 0.01);
+    c.fitScaleY = static_cast<float>(sliderValue(params, PARAM_FIT_SCALE_Y) * 0.01);
+  }
+  return c;
+}
 
-  WallRandom random(seedFrom(sliderValue(params, PARAM_ORDER_SEED)));
+std::vector<SourceGroup> sourceGroupsFor(const WallControls& controls, std::int32_t sourceCount,
+                                         const PF_InData& in_data) {
+  std::vector<SourceGroup> out;
+  WallRandom random(controls.orderSeed);
   skipDraws(random);
   random.draw();
 
@@ -59,43 +80,28 @@ void computeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallP
   const bool hasFrameRate = in_data.local_time_step != 0;
   const float fps =
       hasFrameRate ? static_cast<float>(in_data.time_scale) / static_cast<float>(in_data.local_time_step) : 0.0f;
-  const std::int32_t sourceCount = layout.sourceCount;
-  if (sourceCount <= 0) return;
+  if (sourceCount <= 0) return out;
 
-  const int screens = layout.screenCount();
-  SourceGroupIndex groups(layout);
+  const int screens = controls.screenCount();
+  SourceGroupIndex groups(out);
   for (int i = 0; i < screens; ++i) {
     skipDraws(random);
     const int m = random.draw();
     std::int32_t index = i % sourceCount;
-    if (layout.randomOrder) {
+    if (controls.randomOrder) {
       const float pick = std::floor(static_cast<float>(sourceCount) * unitValue(m));
       index = std::min(static_cast<std::int32_t>(pick), sourceCount - 1);
     }
     skipDraws(random);
     const int t = random.draw();
     float sourceTime = 0.0f;
-    if (layout.randomTime != 0.0f && hasFrameRate) {
-      const float frames = std::floor(fps * unitValue(t) * layout.randomTime);
+    if (controls.randomTime != 0.0f && hasFrameRate) {
+      const float frames = std::floor(fps * unitValue(t) * controls.randomTime);
       sourceTime = frames / fps;
     }
     groups.findOrAdd(index, sourceTime).screens.push_back(i);
   }
-}
-
-void completeWallLayout(WallLayout& layout, const PF_InData& in_data, const WallParams& params, A_long inputOriginX,
-                        A_long inputOriginY) {
-  fillWallGeometry(layout, in_data, params, inputOriginX, inputOriginY);
-  layout.timeOffsetMax = static_cast<float>(sliderValue(params, PARAM_TIME_OFFSET));
-  if (popupValue(params, PARAM_FRAME_IMAGE) == FRAME_NONE) {
-    layout.fitOffsetX = layout.fitOffsetY = 0;
-    layout.fitScaleX = layout.fitScaleY = 1;
-    return;
-  }
-  layout.fitOffsetX = static_cast<float>(sliderValue(params, PARAM_FIT_OFFSET_X) * 0.01);
-  layout.fitOffsetY = static_cast<float>(sliderValue(params, PARAM_FIT_OFFSET_Y) * 0.01);
-  layout.fitScaleX = static_cast<float>(sliderValue(params, PARAM_FIT_SCALE_X) * 0.01);
-  layout.fitScaleY = static_cast<float>(sliderValue(params, PARAM_FIT_SCALE_Y) * 0.01);
+  return out;
 }
 
 }  // namespace plenorium

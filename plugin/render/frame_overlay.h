@@ -3,8 +3,7 @@
 #pragma once
 
 #include "render_pass.h"
-#include "screen_slot.h"
-#include "screen_transform.h"
+#include "screen_plan.h"
 
 namespace plenorium {
 
@@ -13,11 +12,8 @@ namespace plenorium {
 // and the choice acts as "None".
 void selectFramePicture(RenderPass& pass, int frameChoice, PF_SmartRenderExtra* extra);
 
-// Draws the frame picture over a group tile.
-void drawFrameOnTile(RenderPass& pass, EffectWorld& tile);
-
-// The framed transform of one screen (sx and sy non-zero).
-void drawFramedScreen(RenderPass& pass, const ScreenSlot& slot, float x0, float y0, const PF_EffectWorld& source,
-                      A_u_char opacityByte, const ScreenScale& scale);
+// Carries out a framed screen's plan: the source and the frame picture onto a screen layer, which
+// is composited onto the output through the screen-shaped matte at the plan's opacity.
+void drawFramedScreen(RenderPass& pass, const ScreenPlan& plan, const PF_EffectWorld& source);
 
 }  // namespace plenorium

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "render_pass.h"
-#include "screen_slot.h"
+#include "screen_plan.h"
 
 namespace plenorium {
 
@@ -11,9 +11,7 @@ namespace plenorium {
 // frame picture over it when there is one. No world when it cannot be made.
 EffectWorld buildGroupTile(RenderPass& pass, const PF_EffectWorld& source);
 
-// Draws one visible screen at `screen`: a neutral screen from its group's tile when there is one,
-// any other directly from the source, framed when there is a frame picture.
-void drawScreen(RenderPass& pass, const ScreenSlot& slot, const ScreenRect& screen, const PF_EffectWorld& source,
-                const EffectWorld* tile);
+// Carries out one screen's plan: from its group's tile, directly from the source, or framed.
+void drawScreen(RenderPass& pass, const ScreenPlan& plan, const PF_EffectWorld& source, const EffectWorld* tile);
 
 }  // namespace plenorium

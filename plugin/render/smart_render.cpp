@@ -107,7 +107,7 @@ class GroupSource {
               A_long checkoutId)
       : pass_(pass), extra_(extra), inner_(pass), checkoutId_(checkoutId) {
     if (!pass.ok()) return;
-    if (pass.layout.methodInUse == SELECT_INNER_COMP) {
+    if (pass.layout.controls.method == SELECT_INNER_COMP) {
       const auto index = static_cast<std::size_t>(group.sourceIndex);
       if (inner.comp != nullptr && index < inner.layers.size()) {
         picture_ = inner_.render(inner.comp, inner.layers[index], group.sourceTime);
@@ -147,10 +147,17 @@ EffectWorld makeGroupTile(RenderPass& pass, const SourceGroup& group, const PF_E
 void drawGroupScreens(RenderPass& pass, const SourceGroup& group, const std::vector<ScreenSlot>& slots,
                       const PF_EffectWorld& source, const EffectWorld& tile) {
   const PF_InData& in = *pass.in_data;
+  ScreenRequest request;
+  request.source = PictureSize{source.width, source.height};
+  request.hasTile = static_cast<bool>(tile);
+  if (pass.hasFrame) request.frame = PictureSize{pass.framePicture.width, pass.framePicture.height};
+  request.output = PictureSize{pass.output->width, pass.output->height};
+  request.currentTime = in.current_time;
+  request.timeScale = in.time_scale;
   for (const std::int32_t s : group.screens) {
-    const ScreenSlot& slot = slots[static_cast<std::size_t>(s)];
-    if (!isScreenVisible(in.current_time, in.time_scale, slot.timeOffset)) continue;
-    drawScreen(pass, slot, screenRect(pass.layout, s), source, tile ? &tile : nullptr);
+    request.slot = &slots[static_cast<std::size_t>(s)];
+    request.rect = screenRect(pass.layout.grid, s);
+    drawScreen(pass, planScreen(pass.layout, pass.tile, request), source, tile ? &tile : nullptr);
   }
 }
 
@@ -169,15 +176,15 @@ void releaseRenderWide(RenderPass& pass, PF_SmartRenderExtra* extra) {
 bool renderWall(RenderPass& pass, const WallParams& params, PF_SmartRenderExtra* extra, const PF_EffectWorld* input) {
   PF_InData* in_data = pass.in_data;
   WallLayout& layout = pass.layout;
-  completeWallLayout(layout, *in_data, params, input != nullptr ? input->origin_x : 0,
-                     input != nullptr ? input->origin_y : 0);
+  layout.grid = wallGridFor(layout.controls, *in_data, input != nullptr ? input->origin_x : 0,
+                            input != nullptr ? input->origin_y : 0);
   pass.record(in_data->utils->fill(in_data->effect_ref, nullptr, nullptr, pass.output));
-  if (!pass.ok() || layout.screenWidthPx == 0.0f || layout.screenHeightPx == 0.0f) return false;
+  if (!pass.ok() || layout.grid.screenWidthPx == 0.0f || layout.grid.screenHeightPx == 0.0f) return false;
 
   selectFramePicture(pass, popupValue(params, PARAM_FRAME_IMAGE), extra);
   const std::vector<ScreenSlot> slots = buildScreenSlots(in_data, layout);
-  pass.tile = tileSize(layout);
-  const InnerComp inner = layout.methodInUse == SELECT_INNER_COMP ? findInnerComp(pass) : InnerComp{};
+  pass.tile = tileSize(layout.grid);
+  const InnerComp inner = layout.controls.method == SELECT_INNER_COMP ? findInnerComp(pass) : InnerComp{};
 
   bool failedSource = false;
   for (std::size_t k = 0; k < layout.groups.size(); ++k) {
@@ -213,10 +220,9 @@ PF_Err smartRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_SmartRenderE
 
   ParamCheckouts params(in_data);
   WallLayout layout;
-  layout.effectRef = in_data->effect_ref;
-  layout.inData = in_data;
   layout.sourceCount = data->sourceCount;
-  computeWallLayout(layout, *in_data, params.values());
+  layout.controls = readWallControls(params.values());
+  layout.groups = sourceGroupsFor(layout.controls, layout.sourceCount, *in_data);
 
   RenderPass pass(suites, in_data, layout);
   pass.output = output;

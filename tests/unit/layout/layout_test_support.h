@@ -9,6 +9,14 @@
 
 namespace plenorium::test {
 
+// A point carried through a matrix as the host carries it: a row vector (x, y, 1) times M.
+struct Point {
+  double x, y;
+};
+inline Point apply(const PF_FloatMatrix& m, double x, double y) {
+  return {x * m.mat[0][0] + y * m.mat[1][0] + m.mat[2][0], x * m.mat[0][1] + y * m.mat[1][1] + m.mat[2][1]};
+}
+
 inline WallParams defaultWallParams() {
   WallParams p;
   std::memset(p.data(), 0, sizeof(PF_ParamDef) * p.size());

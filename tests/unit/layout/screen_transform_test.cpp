@@ -11,12 +11,8 @@
 namespace plenorium {
 namespace {
 
-struct Point {
-  double x, y;
-};
-Point apply(const PF_FloatMatrix& m, double x, double y) {
-  return {x * m.mat[0][0] + y * m.mat[1][0] + m.mat[2][0], x * m.mat[0][1] + y * m.mat[1][1] + m.mat[2][1]};
-}
+using test::apply;
+using test::Point;
 
 // Bounding box of a w × h picture's corners after the matrix.
 struct Box {
@@ -40,16 +36,24 @@ WallLayout defaultLayout(PF_RationalScale pixelAspect = {1, 1}) {
   PF_InData in = test::defaultInData();
   in.pixel_aspect_ratio = pixelAspect;
   WallLayout l;
-  computeWallLayout(l, in, params);
-  fillWallGeometry(l, in, params, 0, 0);
+  l.controls = readWallControls(params);
+  l.grid = wallGridFor(l.controls, in, 0, 0);
   return l;
 }
 
 PF_FloatMatrix placeSource(const WallLayout& l, const ScreenSlot& slot, A_long w, A_long h, double cx, double cy) {
   const ScreenScale s = screenScale(l, slot, w, h);
-  const double p = static_cast<float>(1.0 / l.aspect);
+  const double p = static_cast<float>(1.0 / l.grid.aspect);
   PF_FloatMatrix m;
-  buildScreenMatrix(m, cx, cy, s.sx, s.sy, slot.finalRotateZ, w, h, p, p);
+  buildScreenMatrix(m, {.x = cx,
+                        .y = cy,
+                        .sx = s.sx,
+                        .sy = s.sy,
+                        .rotationDeg = slot.finalRotateZ,
+                        .width = w,
+                        .height = h,
+                        .preScaleX = p,
+                        .postScaleX = p});
   return m;
 }
 
@@ -92,7 +96,7 @@ TEST(ScreenTransform, TiltsForeshortenAndMirrorAboutTheScreenCentre) {
 
 TEST(ScreenTransform, AQuarterTurnOnPixelAspectTwoKeepsTheScreensTrueShape) {
   const WallLayout l = defaultLayout({2, 1});
-  ASSERT_EQ(l.screenWidthPx, 80.0f);
+  ASSERT_EQ(l.grid.screenWidthPx, 80.0f);
   ScreenSlot slot;
   slot.finalRotateZ = 90;
   const Box b = bounds(placeSource(l, slot, 1920, 1080, 100, 100), 1920, 1080);
@@ -103,7 +107,7 @@ TEST(ScreenTransform, AQuarterTurnOnPixelAspectTwoKeepsTheScreensTrueShape) {
 
 TEST(ScreenTransform, APositiveAngleTurnsClockwiseOnScreen) {
   PF_FloatMatrix m;
-  buildScreenMatrix(m, 0, 0, 1, 1, 90, 10, 10, 1, 1);
+  buildScreenMatrix(m, {.x = 0, .y = 0, .rotationDeg = 90, .width = 10, .height = 10});
   const Point right = apply(m, 10, 5);  // the right-hand middle of the picture
   EXPECT_NEAR(right.x, 0, 1e-9);
   EXPECT_NEAR(right.y, 5, 1e-9) << "right turns to bottom when y grows downwards";
@@ -111,7 +115,15 @@ TEST(ScreenTransform, APositiveAngleTurnsClockwiseOnScreen) {
 
 TEST(ScreenTransform, AMatrixCentredAtTheOriginMovesThePictureCentreThere) {
   PF_FloatMatrix m;
-  buildScreenMatrix(m, 0, 0, 0.3, 2.0, 33, 640, 360, 1.5, 1.5);
+  buildScreenMatrix(m, {.x = 0,
+                        .y = 0,
+                        .sx = 0.3,
+                        .sy = 2.0,
+                        .rotationDeg = 33,
+                        .width = 640,
+                        .height = 360,
+                        .preScaleX = 1.5,
+                        .postScaleX = 1.5});
   const Point c = apply(m, 320, 180);
   EXPECT_NEAR(c.x, 0, 1e-9);
   EXPECT_NEAR(c.y, 0, 1e-9);

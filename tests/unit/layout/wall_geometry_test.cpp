@@ -9,11 +9,8 @@ namespace {
 
 class WallGeometry : public ::testing::Test {
  protected:
-  WallLayout layout(A_long originX = 0, A_long originY = 0) {
-    WallLayout l;
-    computeWallLayout(l, in, params);
-    fillWallGeometry(l, in, params, originX, originY);
-    return l;
+  WallGrid layout(A_long originX = 0, A_long originY = 0) {
+    return wallGridFor(readWallControls(params), in, originX, originY);
   }
 
   WallParams params = [] {
@@ -25,7 +22,7 @@ class WallGeometry : public ::testing::Test {
 };
 
 TEST_F(WallGeometry, TheDefaultWallIs800By360CentredOnTheLayer) {
-  const WallLayout l = layout();
+  const WallGrid l = layout();
   EXPECT_EQ(l.screenWidthPx, 160.0f);
   EXPECT_EQ(l.screenHeightPx, 90.0f);
   const ScreenRect first = screenRect(l, 0);
@@ -49,7 +46,7 @@ TEST_F(WallGeometry, AlignLeftWithGapsPutsGapsOnlyBetweenScreens) {
   params[PARAM_ALIGN_V].u.pd.value = 1;
   params[PARAM_GAP_X].u.fs_d.value = 10;
   params[PARAM_COLUMNS].u.fs_d.value = 3;
-  const WallLayout l = layout();
+  const WallGrid l = layout();
   EXPECT_EQ(screenRect(l, 0).x0, 960.0f);
   EXPECT_EQ(screenRect(l, 1).x0, 960.0f + 170.0f);
   EXPECT_EQ(screenRect(l, 2).x0, 960.0f + 340.0f);
@@ -58,7 +55,7 @@ TEST_F(WallGeometry, AlignLeftWithGapsPutsGapsOnlyBetweenScreens) {
 
   params[PARAM_ALIGN_H].u.pd.value = 3;
   params[PARAM_ALIGN_V].u.pd.value = 3;
-  const WallLayout right = layout();
+  const WallGrid right = layout();
   EXPECT_EQ(screenRect(right, 2).x0 + right.screenWidthPx, 960.0f);
   EXPECT_EQ(screenRect(right, 11).y0 + right.screenHeightPx, 540.0f);
 }
@@ -68,7 +65,7 @@ TEST_F(WallGeometry, HalfResolutionHalvesSizesAndGapsButUsesTheAnchorAsGiven) {
   params[PARAM_GAP_Y].u.fs_d.value = 6;
   test::setWallPosition(params, 480, 270);
   in.downsample_x = in.downsample_y = PF_RationalScale{1, 2};
-  const WallLayout l = layout();
+  const WallGrid l = layout();
   EXPECT_EQ(l.screenWidthPx, 80.0f);
   EXPECT_EQ(l.screenHeightPx, 45.0f);
   EXPECT_EQ(l.gapXPx, 5.0f);
@@ -79,21 +76,21 @@ TEST_F(WallGeometry, HalfResolutionHalvesSizesAndGapsButUsesTheAnchorAsGiven) {
 
 TEST_F(WallGeometry, PixelAspectTwoHalvesOnlyHorizontalSizes) {
   in.pixel_aspect_ratio = PF_RationalScale{2, 1};
-  const WallLayout l = layout();
+  const WallGrid l = layout();
   EXPECT_EQ(l.screenWidthPx, 80.0f);
   EXPECT_EQ(l.screenHeightPx, 90.0f);
   EXPECT_EQ(l.aspect, 0.5f);
 }
 
 TEST_F(WallGeometry, TheAnchorIsTheLayerPositionLessTheInputOrigin) {
-  const WallLayout l = layout(-100, 40);
+  const WallGrid l = layout(-100, 40);
   EXPECT_EQ(l.wallX, 1060.0f);
   EXPECT_EQ(l.wallY, 500.0f);
 }
 
 TEST_F(WallGeometry, TilesAreWholePixelsWithAOnePixelMarginWhenPlaced) {
   params[PARAM_SCREEN_WIDTH].u.fs_d.value = 100.3;
-  const WallLayout l = layout();
+  const WallGrid l = layout();
   const TileSize tile = tileSize(l);
   EXPECT_EQ(tile.width, 101);
   EXPECT_EQ(tile.height, 90);
@@ -110,7 +107,7 @@ TEST_F(WallGeometry, ZeroOrHugeScalesGiveEmptyOrSaturatedSizesNotOverflow) {
   EXPECT_EQ(tileSize(layout()).width, 0);
 
   params[PARAM_GLOBAL_SCALE].u.fs_d.value = 1e36;
-  const WallLayout huge = layout();
+  const WallGrid huge = layout();
   const TileSize tile = tileSize(huge);
   EXPECT_GT(tile.width, 0);
   const PF_Rect r = neutralDestRect(screenRect(huge, 0), tile);

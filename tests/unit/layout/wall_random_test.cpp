@@ -41,7 +41,8 @@ class OrderStream : public ::testing::Test {
   WallLayout compute(int sourceCount) {
     WallLayout layout;
     layout.sourceCount = sourceCount;
-    computeWallLayout(layout, in, params);
+    layout.controls = readWallControls(params);
+    layout.groups = sourceGroupsFor(layout.controls, sourceCount, in);
     return layout;
   }
   // Source and time of every screen, read back from the groups.
@@ -110,12 +111,12 @@ TEST_F(OrderStream, NoSourceMakesNoGroups) {
 
 TEST_F(OrderStream, BadCountsAndNonFiniteValuesAreBoundedAndNeverCrash) {
   params[PARAM_COLUMNS].u.fs_d.value = 2.9;
-  EXPECT_EQ(compute(2).columns, 2);
+  EXPECT_EQ(compute(2).controls.columns, 2);
   params[PARAM_COLUMNS].u.fs_d.value = 1e12;
   params[PARAM_ROWS].u.fs_d.value = 500;
   WallLayout big = compute(2);
-  EXPECT_EQ(big.columns, 100);
-  EXPECT_EQ(big.rows, 100);
+  EXPECT_EQ(big.controls.columns, 100);
+  EXPECT_EQ(big.controls.rows, 100);
   params[PARAM_COLUMNS].u.fs_d.value = -4;
   EXPECT_EQ(compute(2).screenCount(), 0);
   params[PARAM_COLUMNS].u.fs_d.value = std::nan("");
@@ -123,8 +124,8 @@ TEST_F(OrderStream, BadCountsAndNonFiniteValuesAreBoundedAndNeverCrash) {
   params[PARAM_ORDER_SEED].u.fs_d.value = -INFINITY;
   params[PARAM_RANDOM_TIME].u.fs_d.value = std::nan("");
   const WallLayout bad = compute(2);
-  EXPECT_EQ(bad.columns, 0);
-  EXPECT_EQ(bad.rows, 0);
+  EXPECT_EQ(bad.controls.columns, 0);
+  EXPECT_EQ(bad.controls.rows, 0);
   EXPECT_TRUE(bad.groups.empty());
 }
 
@@ -136,7 +137,7 @@ TEST_F(OrderStream, WithoutALocalTimeStepEverySourceIsShownAtTheCurrentTime) {
 
 TEST(SourceGroupIndex, MatchesSourceAndExactTimeAndAppendsOtherwise) {
   WallLayout layout;
-  SourceGroupIndex index(layout);
+  SourceGroupIndex index(layout.groups);
   index.findOrAdd(1, 0.4f).screens.push_back(3);
   index.findOrAdd(1, 0.48f);
   index.findOrAdd(2, 0.4f);
@@ -144,7 +145,7 @@ TEST(SourceGroupIndex, MatchesSourceAndExactTimeAndAppendsOtherwise) {
   EXPECT_EQ(&index.findOrAdd(1, -0.0f), &index.findOrAdd(1, 0.0f));  // the two zeros are one time
   EXPECT_EQ(layout.groups.size(), 4u);
   // An index made over groups already there finds them.
-  SourceGroupIndex again(layout);
+  SourceGroupIndex again(layout.groups);
   EXPECT_EQ(&again.findOrAdd(2, 0.4f), &layout.groups[2]);
   EXPECT_EQ(layout.groups.size(), 4u);
 }
@@ -158,15 +159,12 @@ TEST(TransformStream, TheOrderSeedDoesNotMoveDelaysAndTheTransformSeedDoesNotMov
   WallParams params = test::defaultWallParams();
   PF_InData in = test::defaultInData();
   params[PARAM_RANDOM_ORDER].u.bd.value = 1;
-  WallLayout a;
-  a.sourceCount = 3;
-  computeWallLayout(a, in, params);
+  const WallControls a = readWallControls(params);
   params[PARAM_TRANSFORM_SEED].u.fs_d.value = 17;
-  WallLayout b;
-  b.sourceCount = 3;
-  computeWallLayout(b, in, params);
-  ASSERT_EQ(a.groups.size(), b.groups.size());
-  for (std::size_t i = 0; i < a.groups.size(); ++i) EXPECT_EQ(a.groups[i].screens, b.groups[i].screens);
+  const WallControls b = readWallControls(params);
+  const std::vector<SourceGroup> groupsA = sourceGroupsFor(a, 3, in), groupsB = sourceGroupsFor(b, 3, in);
+  ASSERT_EQ(groupsA.size(), groupsB.size());
+  for (std::size_t i = 0; i < groupsA.size(); ++i) EXPECT_EQ(groupsA[i].screens, groupsB[i].screens);
   EXPECT_NE(a.transformSeed, b.transformSeed);
 }
 
