@@ -172,7 +172,7 @@ std::vector<std::size_t> dealingOrder(const WallOptions& options, std::size_t co
   if (!options.randomOrder) return order;
   // Fisher-Yates with SplitMix64 and a bias-free draw, written out so that a seed deals the same
   // on every machine and library (std::shuffle's draws are the library's own).
-  std::uint64_t state = 0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(options.seed.value_or(0) + 1);
+  std::uint64_t state = 0x9E3779B97F4A7C15ull * (static_cast<std::uint64_t>(options.seed.value_or(0)) + 1);
   const auto next = [&state] {
     std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;

@@ -16,10 +16,20 @@ TilePlan planTile(const WallLayout& layout, TileSize tile, PictureSize source, s
   if (source.width > 0 && source.height > 0) {
     const float sx = g.screenWidthPx / static_cast<float>(source.width) * c.fitScaleX;
     const float sy = g.screenHeightPx / static_cast<float>(source.height) * c.fitScaleY;
-    buildScreenMatrix(plan.content, {.x = fitCentre(g.screenWidthPx, c.fitOffsetX), .y = fitCentre(g.screenHeightPx, c.fitOffsetY), .sx = sx, .sy = sy, .width = source.width, .height = source.height});
+    buildScreenMatrix(plan.content, {.x = fitCentre(g.screenWidthPx, c.fitOffsetX),
+                                     .y = fitCentre(g.screenHeightPx, c.fitOffsetY),
+                                     .sx = sx,
+                                     .sy = sy,
+                                     .width = source.width,
+                                     .height = source.height});
   }
   if (frame) {
-    buildScreenMatrix(plan.frame, {.x = g.screenWidthPx * 0.5f, .y = g.screenHeightPx * 0.5f, .sx = g.screenWidthPx / static_cast<float>(frame->width), .sy = g.screenHeightPx / static_cast<float>(frame->height), .width = frame->width, .height = frame->height});
+    buildScreenMatrix(plan.frame, {.x = g.screenWidthPx * 0.5f,
+                                   .y = g.screenHeightPx * 0.5f,
+                                   .sx = g.screenWidthPx / static_cast<float>(frame->width),
+                                   .sy = g.screenHeightPx / static_cast<float>(frame->height),
+                                   .width = frame->width,
+                                   .height = frame->height});
   }
   return plan;
 }
@@ -54,16 +64,37 @@ ScreenPlan planScreen(const WallLayout& layout, TileSize tile, const ScreenReque
   plan.drawing = ScreenDrawing::FRAMED;
   const WallControls& c = layout.controls;
   PF_FloatMatrix fit;
-  buildScreenMatrix(fit, {.x = fitCentre(static_cast<float>(source.width), c.fitOffsetX), .y = fitCentre(static_cast<float>(source.height), c.fitOffsetY), .sx = c.fitScaleX, .sy = c.fitScaleY, .width = source.width, .height = source.height});
+  buildScreenMatrix(fit, {.x = fitCentre(static_cast<float>(source.width), c.fitOffsetX),
+                          .y = fitCentre(static_cast<float>(source.height), c.fitOffsetY),
+                          .sx = c.fitScaleX,
+                          .sy = c.fitScaleY,
+                          .width = source.width,
+                          .height = source.height});
   concatMatrix(at.matrix, fit);
   plan.content = fit;
   const double p = static_cast<float>(1.0 / layout.grid.aspect);
   const PictureSize frame = *request.frame;
   const ScreenScale frameScale = screenScale(layout, slot, frame.width, frame.height);
-  buildScreenMatrix(plan.frame, {.x = at.cx, .y = at.cy, .sx = frameScale.sx, .sy = frameScale.sy, .rotationDeg = slot.finalRotateZ, .width = frame.width, .height = frame.height, .preScaleX = p, .postScaleX = p});
+  buildScreenMatrix(plan.frame, {.x = at.cx,
+                                 .y = at.cy,
+                                 .sx = frameScale.sx,
+                                 .sy = frameScale.sy,
+                                 .rotationDeg = slot.finalRotateZ,
+                                 .width = frame.width,
+                                 .height = frame.height,
+                                 .preScaleX = p,
+                                 .postScaleX = p});
   const PictureSize white = request.output;
   const ScreenScale matteScale = screenScale(layout, slot, white.width, white.height);
-  buildScreenMatrix(plan.matte, {.x = at.cx, .y = at.cy, .sx = matteScale.sx, .sy = matteScale.sy, .rotationDeg = slot.finalRotateZ, .width = white.width, .height = white.height, .preScaleX = p, .postScaleX = p});
+  buildScreenMatrix(plan.matte, {.x = at.cx,
+                                 .y = at.cy,
+                                 .sx = matteScale.sx,
+                                 .sy = matteScale.sy,
+                                 .rotationDeg = slot.finalRotateZ,
+                                 .width = white.width,
+                                 .height = white.height,
+                                 .preScaleX = p,
+                                 .postScaleX = p});
   return plan;
 }
 

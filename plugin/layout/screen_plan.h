@@ -51,9 +51,9 @@ struct ScreenRequest {
   const ScreenSlot* slot = nullptr;
   ScreenRect rect{};
   PictureSize source;
-  bool hasTile = false;                 // its group has a tile
-  std::optional<PictureSize> frame;     // the frame picture, when the wall has one
-  PictureSize output;                   // the output's size (the matte's white picture has it)
+  bool hasTile = false;              // its group has a tile
+  std::optional<PictureSize> frame;  // the frame picture, when the wall has one
+  PictureSize output;                // the output's size (the matte's white picture has it)
   A_long currentTime = 0;
   A_u_long timeScale = 0;
 };
