@@ -5,7 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 format=$(command -v clang-format-14 || command -v clang-format || true)
 [ -n "$format" ] || { echo "check-format.sh: clang-format 14 is not installed (scripts/install-deps.sh installs it)" >&2; exit 2; }
-mapfile -t sources < <(git ls-files '*.c' '*.cpp' '*.h')
+# Tracked files and new ones not yet added (but not what .gitignore leaves out), so that a file
+# is formatted before its first commit.
+mapfile -t sources < <(git ls-files --cached --others --exclude-standard '*.c' '*.cpp' '*.h')
 if [ "${1:-}" = "--fix" ]; then
   "$format" -i "${sources[@]}"
   exit 0
