@@ -39,16 +39,6 @@ ValueReader pointReader(const Context& c, const Layer& layer) {
   };
 }
 
-}  // namespace
-
-std::vector<std::string> splitChoices(const std::string& choices) {
-  std::vector<std::string> out;
-  std::stringstream s(choices);
-  std::string item;
-  while (std::getline(s, item, '|')) out.push_back(item);
-  return out;
-}
-
 // A slider value past the control's valid range is brought into it, as the host application does
 // with a typed value, and noted.
 double clampToValid(const Context& c, const std::string& path, const PF_FloatSliderDef& fs, double v) {
@@ -59,6 +49,16 @@ double clampToValid(const Context& c, const std::string& path, const PF_FloatSli
     c.notice(path, what.str());
   }
   return clamped;
+}
+
+}  // namespace
+
+std::vector<std::string> splitChoices(const std::string& choices) {
+  std::vector<std::string> out;
+  std::stringstream s(choices);
+  std::string item;
+  while (std::getline(s, item, '|')) out.push_back(item);
+  return out;
 }
 
 StreamValue defaultValue(const DeclaredParam& p, int layerWidth, int layerHeight) {

@@ -72,29 +72,22 @@ ScreenPlan planScreen(const WallLayout& layout, TileSize tile, const ScreenReque
                           .height = source.height});
   concatMatrix(at.matrix, fit);
   plan.content = fit;
+  // A picture of `size` given the screen's size, scale, tilt and turn, centred on the screen.
   const double p = static_cast<float>(1.0 / layout.grid.aspect);
-  const PictureSize frame = *request.frame;
-  const ScreenScale frameScale = screenScale(layout, slot, frame.width, frame.height);
-  buildScreenMatrix(plan.frame, {.x = at.cx,
-                                 .y = at.cy,
-                                 .sx = frameScale.sx,
-                                 .sy = frameScale.sy,
-                                 .rotationDeg = slot.finalRotateZ,
-                                 .width = frame.width,
-                                 .height = frame.height,
-                                 .preScaleX = p,
-                                 .postScaleX = p});
-  const PictureSize white = request.output;
-  const ScreenScale matteScale = screenScale(layout, slot, white.width, white.height);
-  buildScreenMatrix(plan.matte, {.x = at.cx,
-                                 .y = at.cy,
-                                 .sx = matteScale.sx,
-                                 .sy = matteScale.sy,
-                                 .rotationDeg = slot.finalRotateZ,
-                                 .width = white.width,
-                                 .height = white.height,
-                                 .preScaleX = p,
-                                 .postScaleX = p});
+  const auto overTheScreen = [&](PictureSize size, PF_FloatMatrix& matrix) {
+    const ScreenScale scale = screenScale(layout, slot, size.width, size.height);
+    buildScreenMatrix(matrix, {.x = at.cx,
+                               .y = at.cy,
+                               .sx = scale.sx,
+                               .sy = scale.sy,
+                               .rotationDeg = slot.finalRotateZ,
+                               .width = size.width,
+                               .height = size.height,
+                               .preScaleX = p,
+                               .postScaleX = p});
+  };
+  overTheScreen(*request.frame, plan.frame);
+  overTheScreen(request.output, plan.matte);  // the white picture has the output's size
   return plan;
 }
 
