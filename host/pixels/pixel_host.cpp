@@ -335,9 +335,16 @@ PixelHost::~PixelHost() {
 
 World& PixelHost::create(PixelDepth depth, A_long width, A_long height, bool clear) {
   std::unique_ptr<World> world;
-  if (auto kept = kept_.takeFirst([&](const std::unique_ptr<World>& w) {
-        return w->depth() == depth && w->width() == width && w->height() == height;
-      })) {
+  // Of the kept worlds of this size, one to be cleared is the one with the least drawn on it (a
+  // screen-sized layer is cleared in its screen's rectangle, a decoded frame would be wholly).
+  auto sameSize = [&](const std::unique_ptr<World>& w) {
+    return w->depth() == depth && w->width() == width && w->height() == height;
+  };
+  auto toClear = [&](const std::unique_ptr<World>& w) {
+    const PF_LRect& t = w->touched();
+    return clear && !isEmpty(t) ? static_cast<double>(t.right - t.left) * static_cast<double>(t.bottom - t.top) : 0.0;
+  };
+  if (auto kept = kept_.takeCheapest(sameSize, toClear)) {
     world = std::move(*kept);
     if (clear) engine_.fill(*world, Color4{}, nullptr);  // clears only what was drawn
   } else {

@@ -1,14 +1,12 @@
 #include "separable_resample.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
 #include "pixel_types.h"
+#include "row_sums.h"
 
 namespace plenorium::host {
 namespace {
@@ -87,57 +85,44 @@ Taps buildTaps(AxisMap map, A_long destBegin, A_long destEnd, A_long sourceSize)
 // Adds `weight` times the premultiplied, normalised colour of `count` source pixels to `column`
 // (or stores it, for the first row of a footprint). With channel values v and maximum M, a pixel
 // gives (M, r, g, b) · a · weight / M²: its normalised alpha times the weight, and each normalised
-// colour times that.
+// colour times that. 8-bit rows go through the vector versions in row_sums.h instead.
 template <PixelDepth D>
 void accumulateRow(const typename Channel<D>::Pixel* row, std::size_t count, float weight, bool first, Lanes* column) {
   constexpr float MAX = Channel<D>::MAX;
   const float w = weight / (MAX * MAX);
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  if constexpr (D == PixelDepth::U8) {
-    // Four 8-bit pixels per step: widened to 32-bit lanes, converted, alpha broadcast.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128 keepColour = _mm_castsi128_ps(_mm_set_epi32(-1, -1, -1, 0));
-    const __m128 alphaLane = _mm_set_ps(0, 0, 0, MAX);
-    const __m128 wv = _mm_set1_ps(w);
-    auto add = [&](__m128i widened, std::size_t at) {
-      const __m128 v = _mm_cvtepi32_ps(widened);
-      const __m128 aw = _mm_mul_ps(_mm_shuffle_ps(v, v, 0), wv);
-      const __m128 term = _mm_mul_ps(_mm_or_ps(_mm_and_ps(v, keepColour), alphaLane), aw);
-      __m128* acc = reinterpret_cast<__m128*>(column + at);
-      *acc = first ? term : _mm_add_ps(*acc, term);
-    };
-    // Alpha is the first byte of each pixel. Four opaque pixels all take a · weight = 255 · weight.
-    const __m128i alphaBytes = _mm_set1_epi32(0xFF);
-    const __m128 opaqueWeight = _mm_set1_ps(MAX * w);
-    auto addOpaque = [&](__m128i widened, std::size_t at) {
-      const __m128 term = _mm_mul_ps(_mm_cvtepi32_ps(widened), opaqueWeight);
-      __m128* acc = reinterpret_cast<__m128*>(column + at);
-      *acc = first ? term : _mm_add_ps(*acc, term);
-    };
-    for (; i + 4 <= count; i += 4) {
-      const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-      const __m128i low = _mm_unpacklo_epi8(four, zero);
-      const __m128i high = _mm_unpackhi_epi8(four, zero);
-      if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(four, alphaBytes), alphaBytes)) == 0xFFFF) {
-        addOpaque(_mm_unpacklo_epi16(low, zero), i);
-        addOpaque(_mm_unpackhi_epi16(low, zero), i + 1);
-        addOpaque(_mm_unpacklo_epi16(high, zero), i + 2);
-        addOpaque(_mm_unpackhi_epi16(high, zero), i + 3);
-        continue;
-      }
-      add(_mm_unpacklo_epi16(low, zero), i);
-      add(_mm_unpackhi_epi16(low, zero), i + 1);
-      add(_mm_unpacklo_epi16(high, zero), i + 2);
-      add(_mm_unpackhi_epi16(high, zero), i + 3);
-    }
-  }
-#endif
-  for (; i < count; ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     const auto& p = row[i];
     const Lanes term = Lanes{MAX, static_cast<float>(p.red), static_cast<float>(p.green), static_cast<float>(p.blue)} *
                        (static_cast<float>(p.alpha) * w);
     column[i] = first ? term : column[i] + term;
+  }
+}
+
+// The vertical pass over `span` columns from `spanBegin`: the source rows `rows` names, weighted
+// and summed into `column`.
+template <PixelDepth D>
+void sumRows(const World& src, const Taps& ys, const TapRange& rows, A_long spanBegin, std::size_t span,
+             std::span<Lanes> column) {
+  if (rows.count == 0) {
+    std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(span), Lanes{});
+    return;
+  }
+  if constexpr (D == PixelDepth::U8) {
+    // In blocks of a few rows, each block's sums added to the last's in row order.
+    constexpr A_long BLOCK = 8;
+    const SumRows8 sum = fastestSumRows8();
+    for (A_long from = 0; from < rows.count; from += BLOCK) {
+      const A_long count = std::min(BLOCK, rows.count - from);
+      std::array<const PF_Pixel8*, BLOCK> pointers{};
+      for (A_long k = 0; k < count; ++k) pointers[k] = pixelRow<D>(src, rows.first + from + k) + spanBegin;
+      sum(WeightedRows{pointers.data(), ys.weights.data() + rows.offset + from, static_cast<int>(count), from > 0},
+          span, column.data());
+    }
+  } else {
+    for (A_long k = 0; k < rows.count; ++k) {
+      accumulateRow<D>(pixelRow<D>(src, rows.first + k) + spanBegin, span,
+                       ys.weights[rows.offset + static_cast<std::size_t>(k)], k == 0, column.data());
+    }
   }
 }
 
@@ -169,12 +154,7 @@ void resampleRow(const World& src, const Taps& xs, const Taps& ys, const PF_LRec
   const A_long spanBegin = cols.spanBegin;
   const std::size_t span = cols.span();
   // Vertical pass: weighted premultiplied rows of the source, over the columns any pixel reads.
-  const TapRange& rows = ys.ranges[static_cast<std::size_t>(y - area.top)];
-  if (rows.count == 0) std::fill(column.begin(), column.begin() + static_cast<std::ptrdiff_t>(span), Lanes{});
-  for (A_long k = 0; k < rows.count; ++k) {
-    accumulateRow<D>(pixelRow<D>(src, rows.first + k) + spanBegin, span,
-                     ys.weights[rows.offset + static_cast<std::size_t>(k)], k == 0, column.data());
-  }
+  sumRows<D>(src, ys, ys.ranges[static_cast<std::size_t>(y - area.top)], spanBegin, span, column);
   // Horizontal pass. Two taps (interpolation) and one are the common cases; each gives the same
   // sum as the general loop.
   for (std::size_t x = cols.begin; x < cols.end; ++x) {
@@ -280,20 +260,25 @@ std::size_t ResampleCache::DrawingHash::operator()(const Drawing& d) const {
   return h;
 }
 
+// A note of a drawing holds no rows but is counted as a little memory, so that notes too give way.
+constexpr std::size_t NOTE_BYTES = 64;
+
 ResampleCache::ResampleCache(MemoryBudget& budget)
-    : entries_(budget, [](const Entry& e) { return e.rows.size() * sizeof(Color4); }) {}
+    : entries_(budget, [](const Entry& e) { return std::max(e.rows.size() * sizeof(Color4), NOTE_BYTES); }) {}
 
 const ResampleCache::Entry* ResampleCache::find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
   if (src.serial() == 0) return nullptr;
   const Entry* e = entries_.find(Drawing{src.serial(), x, y, area});
-  return e != nullptr && e->generation == src.generation() ? e : nullptr;
+  return e != nullptr && e->generation == src.generation() && !e->rows.empty() ? e : nullptr;
 }
 
-std::vector<Color4> ResampleCache::reclaim(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
+bool ResampleCache::drawnBefore(const World& src, AxisMap x, AxisMap y, const PF_LRect& area) {
+  if (src.serial() == 0) return false;
   const Drawing key{src.serial(), x, y, area};
   const Entry* e = entries_.find(key);
-  if (e == nullptr || e->generation == src.generation()) return {};
-  return std::move(entries_.take(key)->rows);
+  if (e != nullptr && e->generation == src.generation()) return true;
+  entries_.put(key, Entry{src.generation(), {}});
+  return false;
 }
 
 void ResampleCache::add(const World& src, AxisMap x, AxisMap y, const PF_LRect& area, Entry entry) {
@@ -330,9 +315,8 @@ void separableResample(const World& src, World& dst, AxisMap x, AxisMap y, const
   const Taps xs = buildTaps(x, area.left, area.right, src.width());
   const Taps ys = buildTaps(y, area.top, area.bottom, src.height());
   if (xs.highest <= xs.lowest || ys.highest <= ys.lowest) return;
-  if (remember) {
-    // Every row is written below: reclaimed storage needs no clearing.
-    ResampleCache::Entry fresh{src.generation(), cache.reclaim(src, x, y, area)};
+  if (remember && cache.drawnBefore(src, x, y, area)) {
+    ResampleCache::Entry fresh{src.generation(), {}};
     fresh.rows.resize(width * static_cast<std::size_t>(area.bottom - area.top));
     resampleArea(src, xs, ys, area, pool, fresh.rows);
     compositeRows(fresh.rows, dst, area, spec, pool);

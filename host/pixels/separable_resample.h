@@ -22,7 +22,9 @@ struct AxisMap {
 };
 
 // Resampled rows remembered by source (serial and generation), map and area, within the engine's
-// memory budget: a source drawn the same way on every frame is resampled once.
+// memory budget: a source drawn the same way on every frame is resampled once. Rows are kept only
+// for a drawing asked for a second time with the same pixels: a moving picture, new pixels on every
+// frame, is drawn straight through and costs one small note.
 class ResampleCache {
  public:
   struct Drawing {
@@ -36,14 +38,14 @@ class ResampleCache {
   };
   struct Entry {
     std::uint64_t generation;
-    std::vector<Color4> rows;  // premultiplied, area-sized
+    std::vector<Color4> rows;  // premultiplied, area-sized; empty: drawn once, not kept
   };
 
   explicit ResampleCache(MemoryBudget& budget);
+  // The rows kept for this drawing of the source's present pixels, or null.
   const Entry* find(const World& src, AxisMap x, AxisMap y, const PF_LRect& area);
-  // Takes out an entry of the same source, map and area made from older pixels and returns its
-  // storage for the new result (a moving picture drawn the same way each frame), or an empty vector.
-  std::vector<Color4> reclaim(const World& src, AxisMap x, AxisMap y, const PF_LRect& area);
+  // Whether this drawing of the source's present pixels was asked for before; notes it if not.
+  bool drawnBefore(const World& src, AxisMap x, AxisMap y, const PF_LRect& area);
   void add(const World& src, AxisMap x, AxisMap y, const PF_LRect& area, Entry entry);
 
  private:

@@ -63,6 +63,24 @@ class BoundedCache final : public MemoryBudget::Cache {
     return std::nullopt;
   }
 
+  // Removes and returns, of the values for which `match` holds, the one of least `cost` (the most
+  // recently used of equal costs).
+  template <class Match, class Cost>
+  std::optional<Value> takeCheapest(Match match, Cost cost) {
+    auto best = entries_.end();
+    decltype(cost(entries_.front().value)) bestCost{};
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (!match(it->value)) continue;
+      const auto c = cost(it->value);
+      if (best == entries_.end() || c < bestCost) {
+        best = it;
+        bestCost = c;
+      }
+    }
+    if (best == entries_.end()) return std::nullopt;
+    return remove(best);
+  }
+
   // Measures every value again, then lets the budget settle.
   void remeasure() {
     for (Entry& e : entries_) {
