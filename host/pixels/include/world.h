@@ -11,6 +11,7 @@
 
 #include "AE_Effect.h"
 #include "host_units.h"
+#include "zeroed_block.h"
 
 namespace plenorium::host {
 
@@ -76,10 +77,7 @@ class World {
   A_long width_;
   A_long height_;
   A_long rowBytes_;
-  struct FreeStorage {
-    void operator()(std::uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<std::uint8_t, FreeStorage> storage_;
+  std::unique_ptr<ZeroedBlock> storage_;
   std::uint8_t* data_;
   PF_LRect touched_{0, 0, 0, 0};
   std::uint64_t generation_ = 1;
