@@ -4,10 +4,12 @@
 #   ours    plenorium wall: a neutral 5 x 4 wall of the twenty clips, 1920x1080, x264 medium CRF 18
 #   ffmpeg  the same wall as an ffmpeg filter graph: scale=384:270:flags=area per clip + xstack,
 #           the same encoder settings, output size and frame count
-# and ours alone for a framed, turned and tilted wall, and a one-frame render of one clip.
+# and ours alone for a framed, turned and tilted wall, a one-frame render of one clip, and the
+# neutral wall at --threads 1 and 2 to show how it scales.
 # Prints wall time, CPU time (user + system) and peak RSS of each, medians, and the ratios.
 # Then the floor no program doing this job can go below: the twenty clips decoded alone (one
-# thread each, as ours decodes them) and the wall encoded alone (x264 with our 4 threads).
+# thread each, as ours decodes them) and the wall encoded alone (x264 with our 4 threads), and
+# for each program the CPU per frame it spends beyond that floor.
 # Last, memory over a long render: 1,000 frames of the neutral wall (clips looping, x264
 # veryfast), its resident size sampled every 2 s.
 #   bench/video_wall_bench.sh [pairs] [extra plenorium options, e.g. --threads 1]
@@ -71,6 +73,12 @@ for _ in $(seq 1 "$pairs"); do
   measure framed "${framed[@]}" -o "$work/framed.mp4"
 done
 measure one "${one[@]}" -o "$work/one.png"
+for _ in $(seq 1 "$pairs"); do
+  for threads in 1 2; do
+    rm -f "$work/threads.mp4"
+    measure "threads$threads" "${ours[@]}" --threads "$threads" -o "$work/threads.mp4"
+  done
+done
 
 # The floor: decoding and encoding alone, the work every program doing this job has to do.
 decode=(ffmpeg -v error)
@@ -120,6 +128,8 @@ awk -v ow="$(median ours 1)" -v fw="$(median ffmpeg 1)" -v oc="$(median ours 2)"
 row "plenorium wall (framed, turned)" framed
 awk -v f="$frames" -v w="$(median framed 1)" 'BEGIN { printf "%-34s %8.2f fps\n", "  framed, turned wall", f / w }'
 row "one frame of one clip" one
+row "plenorium wall (neutral), 1 thread" threads1
+row "plenorium wall (neutral), 2 threads" threads2
 
 decode_cpu=$(median decode 2)
 encode_cpu=$(median encode 2)
@@ -130,6 +140,9 @@ row "encode the wall (x264, 4 threads)" encode
 awk -v d="$decode_cpu" -v e="$encode_cpu" -v n="$(nproc)" -v fw="$(median ffmpeg 1)" 'BEGIN {
   printf "%-34s %8.2f s CPU: at least %.2f s on %d cores, %.2f x ffmpeg\n", "  decode + encode", d + e, (d + e) / n, n,
     (d + e) / n / fw }'
+awk -v d="$decode_cpu" -v e="$encode_cpu" -v f="$frames" -v oc="$(median ours 2)" -v fc="$(median ffmpeg 2)" 'BEGIN {
+  printf "%-34s %8.1f ms\n", "  ours beyond the floor, per frame", 1000 * (oc - d - e) / f
+  printf "%-34s %8.1f ms\n", "  ffmpeg beyond the floor, per frame", 1000 * (fc - d - e) / f }'
 
 if [ -s "$work/rss" ]; then
   echo
