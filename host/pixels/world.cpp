@@ -46,11 +46,12 @@ World::World(PixelDepth depth, A_long width, A_long height)
   const std::size_t bytes =
       std::max<std::size_t>(static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_), 1) +
       2 * ROW_ALIGNMENT;
-  // Zeroed memory, cleared only as it is touched: a big world that is drawn into only in a small
-  // area costs little.
-  storage_ = std::make_unique<ZeroedBlock>(bytes);
-  const auto address = reinterpret_cast<std::uintptr_t>(storage_->data());
-  data_ = storage_->data() + (ROW_ALIGNMENT - address % ROW_ALIGNMENT) % ROW_ALIGNMENT;
+  // Zeroed memory from the allocator: large blocks arrive as fresh pages, cleared only as they are
+  // touched, so a big world that is drawn into only in a small area costs little.
+  storage_.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
+  if (!storage_) throw std::bad_alloc();
+  const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
+  data_ = storage_.get() + (ROW_ALIGNMENT - address % ROW_ALIGNMENT) % ROW_ALIGNMENT;
 }
 
 World::~World() = default;

@@ -11,7 +11,6 @@
 
 #include "AE_Effect.h"
 #include "host_units.h"
-#include "zeroed_block.h"
 
 namespace plenorium::host {
 
@@ -77,7 +76,10 @@ class World {
   A_long width_;
   A_long height_;
   A_long rowBytes_;
-  std::unique_ptr<ZeroedBlock> storage_;
+  struct FreeStorage {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t, FreeStorage> storage_;
   std::uint8_t* data_;
   PF_LRect touched_{0, 0, 0, 0};
   std::uint64_t generation_ = 1;
