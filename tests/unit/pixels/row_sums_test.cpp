@@ -69,7 +69,8 @@ TEST(RowSums, EveryVersionGivesThePortableBits) {
         for (const Sums& version : versions) {
           std::vector<Lanes> got = earlier;
           version.sum(input, width, got.data());
-          EXPECT_EQ(std::memcmp(got.data(), expected.data(), width * sizeof(Lanes)), 0)
+          // (An empty row has no storage to compare: memcmp must not be given null.)
+          EXPECT_TRUE(width == 0 || std::memcmp(got.data(), expected.data(), width * sizeof(Lanes)) == 0)
               << version.name << ", " << width << " pixels, " << count << " rows" << (after ? ", after earlier" : "");
         }
       }
