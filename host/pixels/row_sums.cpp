@@ -21,10 +21,7 @@ void sumPixels(const WeightedRows& rows, std::size_t from, std::size_t width, La
   for (std::size_t i = from; i < width; ++i) {
     Lanes sum = rows.afterEarlierRows ? column[i] : Lanes{};
     for (int k = 0; k < rows.count; ++k) {
-      const PF_Pixel8& p = rows.rows[k][i];
-      const Lanes term =
-          Lanes{MAX, static_cast<float>(p.red), static_cast<float>(p.green), static_cast<float>(p.blue)} *
-          (static_cast<float>(p.alpha) * pixelWeight(rows.weights[k]));
+      const Lanes term = weightedPremultiplied<PixelDepth::U8>(rows.rows[k][i], pixelWeight(rows.weights[k]));
       sum = k == 0 && !rows.afterEarlierRows ? term : sum + term;
     }
     column[i] = sum;

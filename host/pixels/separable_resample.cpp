@@ -91,9 +91,7 @@ void accumulateRow(const typename Channel<D>::Pixel* row, std::size_t count, flo
   constexpr float MAX = Channel<D>::MAX;
   const float w = weight / (MAX * MAX);
   for (std::size_t i = 0; i < count; ++i) {
-    const auto& p = row[i];
-    const Lanes term = Lanes{MAX, static_cast<float>(p.red), static_cast<float>(p.green), static_cast<float>(p.blue)} *
-                       (static_cast<float>(p.alpha) * w);
+    const Lanes term = weightedPremultiplied<D>(row[i], w);
     column[i] = first ? term : column[i] + term;
   }
 }

@@ -89,6 +89,15 @@ inline void storeStraight(typename Channel<D>::Pixel& p, const Color4& c) {
   p.blue = C::fromFloat(c.b);
 }
 
+// A pixel as the resampler sums it: its premultiplied, normalised colour times a row's weight.
+// With channel values v and maximum M, (M, r, g, b) · a · w, where w = weight / M² is formed once
+// per row.
+template <PixelDepth D>
+inline Lanes weightedPremultiplied(const typename Channel<D>::Pixel& p, float w) {
+  return Lanes{Channel<D>::MAX, static_cast<float>(p.red), static_cast<float>(p.green), static_cast<float>(p.blue)} *
+         (static_cast<float>(p.alpha) * w);
+}
+
 inline Color4 premultiply(const Color4& c) {
   return {c.a, c.r * c.a, c.g * c.a, c.b * c.a};
 }
