@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cstring>
+
 #include "pixel_engine.h"
 
 namespace plenorium::host {
@@ -7,10 +10,22 @@ template <PixelDepth D>
 void fillRows(World& dst, const PF_LRect& r, const Color4& color, ThreadPool& pool) {
   typename Channel<D>::Pixel value{};
   storeStraight<D>(value, color);
+  // One row of a band is filled pixel by pixel and copied to the others, which the library writes
+  // in whole vector registers; transparent black is all zero bytes and needs no first row.
+  const bool zero = std::all_of(reinterpret_cast<const unsigned char*>(&value),
+                                reinterpret_cast<const unsigned char*>(&value) + sizeof value,
+                                [](unsigned char b) { return b == 0; });
+  const std::size_t bytes = static_cast<std::size_t>(r.right - r.left) * sizeof value;
   pool.parallelRows(r.top, r.bottom, ThreadPool::minRowsFor(r.right - r.left), [&](int from, int to) {
-    for (int y = from; y < to; ++y) {
-      auto* row = pixelRow<D>(dst, y);
-      std::fill(row + r.left, row + r.right, value);
+    const auto* first = pixelRow<D>(dst, from) + r.left;
+    if (!zero) std::fill(pixelRow<D>(dst, from) + r.left, pixelRow<D>(dst, from) + r.right, value);
+    for (int y = zero ? from : from + 1; y < to; ++y) {
+      auto* row = pixelRow<D>(dst, y) + r.left;
+      if (zero) {
+        std::memset(row, 0, bytes);
+      } else {
+        std::memcpy(row, first, bytes);
+      }
     }
   });
 }

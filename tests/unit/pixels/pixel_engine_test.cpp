@@ -265,6 +265,35 @@ TEST_F(PixelEngineTest, OpacityMixesInStraightAlpha) {
   EXPECT_NEAR(pixelAt(clear, 1, 1).a, 127.0f / 255, 0.5f / 255);
 }
 
+TEST_F(PixelEngineTest, FillsReachEveryPixelOfTheirRectangleAndNoOtherAtEveryDepth) {
+  // Tall enough to be split between the threads; a colour and then a clear of part of it.
+  const Color4 colour{0.5f, 0.25f, 1.0f, 0.75f};
+  for (PixelDepth depth : DEPTHS) {
+    SCOPED_TRACE(static_cast<int>(depth));
+    World w(depth, 301, 700);
+    paint(w, noise);
+    World before(depth, 301, 700);
+    paint(before, noise);
+    const PF_LRect rect{7, 3, 290, 650};
+    engine.fill(w, colour, &rect);
+    World stored(depth, 1, 1);
+    engine.fill(stored, colour, nullptr);
+    const Color4 want = pixelAt(stored, 0, 0);
+    const PF_LRect cleared{20, 100, 200, 600};
+    engine.fill(w, Color4{}, &cleared);
+    for (A_long y = 0; y < 700; ++y) {
+      for (A_long x = 0; x < 301; ++x) {
+        const Color4 got = pixelAt(w, x, y);
+        const bool inFill = x >= 7 && x < 290 && y >= 3 && y < 650;
+        const bool inClear = x >= 20 && x < 200 && y >= 100 && y < 600;
+        const Color4 expected = inClear ? Color4{} : inFill ? want : pixelAt(before, x, y);
+        ASSERT_TRUE(got.a == expected.a && got.r == expected.r && got.g == expected.g && got.b == expected.b)
+            << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST_F(PixelEngineTest, BehindKeepsOpaqueDestinationAndFillsTransparency) {
   World src(PixelDepth::U16, 4, 1);
   paint(src, [](int, int) { return Color4{1, 1, 1, 1}; });
