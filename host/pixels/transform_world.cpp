@@ -158,6 +158,33 @@ inline float edgeCoverage(double t, double size, double reach) {
   return static_cast<float>(std::clamp((std::min(t + half, size) - std::max(t - half, 0.0)) / reach, 0.0, 1.0));
 }
 
+// The samples of `span` (positions t0 + dt·k at its k-th pixel along each axis, in texels) whose
+// footprint of `reach` texels lies inside [0, size) on both axes with a margin, so that their
+// coverage is exactly 1 however the positions round. Empty when there are none.
+Span wholeSpan(Span span, double u0, double du, double uSize, double uReach, double v0, double dv, double vSize,
+               double vReach) {
+  const auto count = static_cast<double>(span.last - span.first);
+  double first = 0, last = count;
+  const auto limit = [&](double t0, double dt, double size, double reach) {
+    constexpr double MARGIN = 1e-3;
+    const double lo = reach * 0.5 + MARGIN, hi = size - reach * 0.5 - MARGIN;
+    if (!(hi > lo) || !std::isfinite(t0) || !std::isfinite(dt)) {
+      last = first;
+    } else if (dt == 0.0) {
+      if (!(t0 >= lo && t0 <= hi)) last = first;
+    } else {
+      const double a = (lo - t0) / dt, b = (hi - t0) / dt;
+      // One sample more on each side than the bounds say, against rounding.
+      first = std::max(first, std::ceil(std::min(a, b)) + 1.0);
+      last = std::min(last, std::floor(std::max(a, b)));
+    }
+  };
+  limit(u0, du, uSize, uReach);
+  limit(v0, dv, vSize, vReach);
+  if (!(last > first)) return {span.first, span.first};
+  return {span.first + static_cast<std::size_t>(first), span.first + static_cast<std::size_t>(last)};
+}
+
 // What a turned or sheared warp samples: the source, its area-reduced copy (null when the source
 // is read as it is) with the copy's size and scale, and the destination-to-source map.
 struct WarpSource {
@@ -220,9 +247,13 @@ Span sampleRow(const WarpSource& warp, A_long y, A_long x0, std::span<Color4> ou
   }
   const std::int64_t lastU = static_cast<std::int64_t>(reducedWidth - 1) << 32;
   const std::int64_t lastV = static_cast<std::int64_t>(reducedHeight - 1) << 32;
-  for (std::size_t i = span.first; i < span.last; ++i, fu += du, fv += dv) {
-    const float cover = edgeCoverage(position(fu), width, reachU) * edgeCoverage(position(fv), height, reachV);
-    if (cover <= 0.0f) continue;
+  // One sample; WHOLE when its footprint is known to lie inside the picture (coverage 1).
+  const auto sampleAt = [&]<bool WHOLE>(std::size_t i) {
+    float cover = 1.0f;
+    if constexpr (!WHOLE) {
+      cover = edgeCoverage(position(fu), width, reachU) * edgeCoverage(position(fv), height, reachV);
+      if (cover <= 0.0f) return;
+    }
     // The texels a few samples ahead are asked for now: along a turned row they lie on other
     // texel rows, where the hardware does not look ahead by itself.
     const A_long ax = texel(fu + du * SAMPLES_AHEAD), ay = texel(fv + dv * SAMPLES_AHEAD);
@@ -234,7 +265,14 @@ Span sampleRow(const WarpSource& warp, A_long y, A_long x0, std::span<Color4> ou
     const std::int64_t cu = std::clamp<std::int64_t>(fu, 0, lastU), cv = std::clamp<std::int64_t>(fv, 0, lastV);
     const Lanes sample = bilinearCopy(*reduced, texel(cu), texel(cv), weight(cu), weight(cv));
     out[i] = colorOf(cover == 1.0f ? sample : sample * cover);
-  }
+  };
+  // The samples between the row's edges skip the coverage terms, which are 1 there.
+  const Span whole = wholeSpan(span, position(fu), static_cast<double>(du) / POSITION_ONE, width, reachU,
+                               position(fv), static_cast<double>(dv) / POSITION_ONE, height, reachV);
+  std::size_t i = span.first;
+  for (; i < whole.first; ++i, fu += du, fv += dv) sampleAt.template operator()<false>(i);
+  for (; i < whole.last; ++i, fu += du, fv += dv) sampleAt.template operator()<true>(i);
+  for (; i < span.last; ++i, fu += du, fv += dv) sampleAt.template operator()<false>(i);
   return span;
 }
 
