@@ -1,6 +1,30 @@
 #include "worker_threads.h"
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#elif defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace plenorium::host {
+namespace {
+
+// Background work has slack (a frame decoded ahead is needed a whole frame later; a finished
+// frame waits in a queue), while the frame being drawn holds up everything else. So these threads
+// yield to the render's: on a machine with few cores, the render's row bands then no longer sit
+// in the run queue behind a decoder while the caller waits for them.
+void lowerThisThreadsPriority() {
+#if defined(__linux__)
+  constexpr int BACKGROUND_NICE = 10;
+  // Linux keeps a nice value per thread, and a thread may always lower its own priority.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), BACKGROUND_NICE);
+#elif defined(_WIN32)
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#endif
+}
+
+}  // namespace
 
 unsigned usableThreads(unsigned threads) {
   if (threads == 0) threads = std::thread::hardware_concurrency();
@@ -37,6 +61,7 @@ std::future<void> WorkerThreads::run(std::function<void()> task) {
 }
 
 void WorkerThreads::work() {
+  lowerThisThreadsPriority();
   for (;;) {
     std::packaged_task<void()> task;
     {

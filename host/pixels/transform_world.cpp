@@ -267,8 +267,8 @@ Span sampleRow(const WarpSource& warp, A_long y, A_long x0, std::span<Color4> ou
     out[i] = colorOf(cover == 1.0f ? sample : sample * cover);
   };
   // The samples between the row's edges skip the coverage terms, which are 1 there.
-  const Span whole = wholeSpan(span, position(fu), static_cast<double>(du) / POSITION_ONE, width, reachU,
-                               position(fv), static_cast<double>(dv) / POSITION_ONE, height, reachV);
+  const Span whole = wholeSpan(span, position(fu), static_cast<double>(du) / POSITION_ONE, width, reachU, position(fv),
+                               static_cast<double>(dv) / POSITION_ONE, height, reachV);
   std::size_t i = span.first;
   for (; i < whole.first; ++i, fu += du, fv += dv) sampleAt.template operator()<false>(i);
   for (; i < whole.last; ++i, fu += du, fv += dv) sampleAt.template operator()<true>(i);

@@ -1,6 +1,7 @@
 // Threads that run whole tasks in the background: decoding footage ahead of the render, encoding
 // and writing finished frames. A task's result, or the error it threw, comes back through its
-// future. With no threads, a task runs at once on the caller's thread: the serial path.
+// future. With no threads, a task runs at once on the caller's thread: the serial path. The
+// threads run below the priority of the threads that create them, which draw the frames.
 #pragma once
 
 #include <condition_variable>
