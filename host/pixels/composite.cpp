@@ -231,12 +231,31 @@ bool overSameDepthRow(const World& src, A_long sy, A_long sx0, World& dst, A_lon
                       const CompositeSpec& spec, std::span<float> scratch) {
   if (spec.mode != PF_Xfer_IN_FRONT || src.depth() != dst.depth()) return false;
   const float* matte = matteFor(spec, y, x0, count, scratch);
+  // Onto pixels that nothing was drawn on, at full opacity, every source pixel is copied as it is.
+  const PF_LRect& touched = dst.touched();
+  const bool ontoClear =
+      y < touched.top || y >= touched.bottom || x0 >= touched.right || x0 + static_cast<A_long>(count) <= touched.left;
+  if (matte == nullptr && spec.opacity == 1.0f && ontoClear) {
+    std::memcpy(dst.row(y) + static_cast<std::size_t>(x0) * bytesPerPixel(dst.depth()),
+                src.row(sy) + static_cast<std::size_t>(sx0) * bytesPerPixel(src.depth()),
+                count * bytesPerPixel(dst.depth()));
+    return true;
+  }
   dispatchDepth(dst.depth(), [&]<PixelDepth D>() {
     using Pixel = typename Channel<D>::Pixel;
     const Pixel* s = pixelRow<D>(src, sy) + sx0;
     Pixel* d = pixelRow<D>(dst, y) + x0;
     constexpr auto OPAQUE = static_cast<decltype(Pixel{}.alpha)>(Channel<D>::MAX);
+    const bool full = matte == nullptr && spec.opacity == 1.0f;
     for (std::size_t i = 0; i < count; ++i) {
+      if (full && s[i].alpha >= OPAQUE) {
+        // A run of opaque source pixels at full opacity hides what is underneath: copied whole.
+        std::size_t end = i + 1;
+        while (end < count && s[end].alpha >= OPAQUE) ++end;
+        std::memcpy(d + i, s + i, (end - i) * sizeof(Pixel));
+        i = end - 1;
+        continue;
+      }
       const float k = spec.opacity * (matte != nullptr ? matte[i] : 1.0f);
       if (k == 1.0f && (s[i].alpha >= OPAQUE || d[i].alpha <= 0)) {
         d[i] = s[i];  // an opaque source, or anything onto transparency, is copied as it is

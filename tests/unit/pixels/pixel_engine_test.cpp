@@ -294,6 +294,40 @@ TEST_F(PixelEngineTest, FillsReachEveryPixelOfTheirRectangleAndNoOtherAtEveryDep
   }
 }
 
+TEST_F(PixelEngineTest, WholeRowsAndOpaqueRunsAreCopiedAsPixelsDrawnOneByOneWouldBe) {
+  // Rows that nothing was drawn on are copied whole; the same drawing onto a world whose every
+  // row counts as drawn on goes pixel by pixel, and the two must agree.
+  for (PixelDepth depth : DEPTHS) {
+    SCOPED_TRACE(static_cast<int>(depth));
+    World src(depth, 53, 31);
+    paint(src, noise);
+    World quick(depth, 70, 50), slow(depth, 70, 50);
+    const PF_LRect middle{20, 15, 40, 25};
+    engine.fill(quick, Color4{1.0f, 0.2f, 0.4f, 0.6f}, &middle);
+    engine.fill(slow, Color4{1.0f, 0.2f, 0.4f, 0.6f}, &middle);
+    slow.markAllWritten();
+    engine.transferRect(src, PF_LRect{2, 1, 50, 30}, quick, 9, 7, over);
+    engine.transferRect(src, PF_LRect{2, 1, 50, 30}, slow, 9, 7, over);
+    EXPECT_TRUE(samePixels(quick, slow));
+
+    // Runs of opaque pixels among translucent ones are copied whole: the same as drawing the
+    // pixels one at a time.
+    World runs(depth, 40, 3);
+    paint(runs, [](int x, int y) {
+      const Color4 n = noise(x, y);
+      return x % 11 < 6 ? Color4{1.0f, n.r, n.g, n.b} : n;
+    });
+    World whole(depth, 40, 3), single(depth, 40, 3);
+    engine.fill(whole, Color4{0.5f, 0.3f, 0.6f, 0.9f}, nullptr);
+    engine.fill(single, Color4{0.5f, 0.3f, 0.6f, 0.9f}, nullptr);
+    engine.transferRect(runs, PF_LRect{0, 0, 40, 3}, whole, 0, 0, over);
+    for (A_long y = 0; y < 3; ++y) {
+      for (A_long x = 0; x < 40; ++x) engine.transferRect(runs, PF_LRect{x, y, x + 1, y + 1}, single, x, y, over);
+    }
+    EXPECT_TRUE(samePixels(whole, single));
+  }
+}
+
 TEST_F(PixelEngineTest, BehindKeepsOpaqueDestinationAndFillsTransparency) {
   World src(PixelDepth::U16, 4, 1);
   paint(src, [](int, int) { return Color4{1, 1, 1, 1}; });
