@@ -246,12 +246,14 @@ bool overSameDepthRow(const World& src, A_long sy, A_long sx0, World& dst, A_lon
     const Pixel* s = pixelRow<D>(src, sy) + sx0;
     Pixel* d = pixelRow<D>(dst, y) + x0;
     constexpr auto OPAQUE = static_cast<decltype(Pixel{}.alpha)>(Channel<D>::MAX);
-    const bool full = matte == nullptr && spec.opacity == 1.0f;
+    // Where the source is opaque and shown at full opacity, it hides what is underneath: such
+    // runs are copied whole.
+    const auto hides = [&](std::size_t i) { return s[i].alpha >= OPAQUE && (matte == nullptr || matte[i] == 1.0f); };
+    const bool full = spec.opacity == 1.0f;
     for (std::size_t i = 0; i < count; ++i) {
-      if (full && s[i].alpha >= OPAQUE) {
-        // A run of opaque source pixels at full opacity hides what is underneath: copied whole.
+      if (full && hides(i)) {
         std::size_t end = i + 1;
-        while (end < count && s[end].alpha >= OPAQUE) ++end;
+        while (end < count && hides(end)) ++end;
         std::memcpy(d + i, s + i, (end - i) * sizeof(Pixel));
         i = end - 1;
         continue;

@@ -366,7 +366,7 @@ TEST_F(PixelEngineTest, TransfersOfOneDepthCompositeAsThePixelByPixelRule) {
   // full and partial opacity, onto transparent and partly covered destinations.
   const auto patchy = [](int x, int y) {
     Color4 c = noise(x, y);
-    if ((x * 7 + y * 3) % 5 == 0) c.a = 1.0f;
+    if ((x * 7 + y * 3) % 5 == 0 || x % 13 < 4) c.a = 1.0f;  // opaque pixels, some in runs
     if ((x + y * 11) % 7 == 0) c.a = 0.0f;
     return c;
   };
