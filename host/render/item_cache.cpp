@@ -4,7 +4,22 @@
 
 namespace plenorium::host {
 
-ItemCache::ItemCache(MemoryBudget& budget) : cache_(budget, [](const SharedWorld& w) { return (*w)->heldBytes(); }) {}
+namespace {
+// What a note of a picture asked for once is counted as (no picture: a null world).
+constexpr std::size_t NOTE_BYTES = 64;
+}  // namespace
+
+ItemCache::ItemCache(MemoryBudget& budget)
+    : cache_(budget, [](const SharedWorld& w) { return w ? (*w)->heldBytes() : NOTE_BYTES; }) {}
+
+const SharedWorld* ItemCache::find(const Key& key) {
+  const SharedWorld* kept = cache_.find(key);
+  return kept != nullptr && *kept ? kept : nullptr;
+}
+
+void ItemCache::offer(const Key& key, SharedWorld world) {
+  cache_.put(key, cache_.find(key) != nullptr ? std::move(world) : SharedWorld{});
+}
 
 ItemCache::Key ItemCache::keyOf(const Item& item, double time, const RenderSettings& settings) {
   const long frame = item.kind == ItemKind::SOLID ? 0 : static_cast<long>(std::floor(time * item.rate.fps() + 1e-6));

@@ -130,14 +130,14 @@ OwnedWorld RenderSession::renderComp(const Composition& comp, double compTime, c
 
 SharedWorld RenderSession::renderItem(const Item& item, double time, const RenderSettings& settings) {
   // Compositions change with their effects and are rendered every time; other items are pictures
-  // of a frame and are kept.
+  // of a frame, kept from their second request on.
   if (item.kind == ItemKind::COMP) return renderItemUncached(item, time, settings);
   time = item.sourceTime(time);
   const ItemCache::Key key = ItemCache::keyOf(item, time, settings);
   if (const SharedWorld* kept = itemCache_.find(key)) return *kept;
   itemCache_.remeasure();
   SharedWorld w = renderItemUncached(item, time, settings);
-  itemCache_.put(key, w);
+  itemCache_.offer(key, w);
   return w;
 }
 

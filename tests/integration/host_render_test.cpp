@@ -141,6 +141,19 @@ TEST_F(HostRender, AnEffectChecksOutItsInputAndAnotherLayerThroughTheProtocol) {
   fs::remove(trace);
 }
 
+TEST_F(HostRender, ALayersPictureIsKeptFromItsSecondRequestOn) {
+  // A picture asked for once (a video frame of a render going forward) is not kept; asked for
+  // again, it is, and later requests get the kept one.
+  open(probeProject(json::object()));
+  const Layer& blue = *project->compByName("Main")->layerByName("B");
+  const SharedWorld first = session->renderLayerPixels(blue, 0.0, RenderSettings{});
+  const SharedWorld second = session->renderLayerPixels(blue, 0.0, RenderSettings{});
+  const SharedWorld third = session->renderLayerPixels(blue, 0.0, RenderSettings{});
+  EXPECT_NE(first->get(), second->get());
+  EXPECT_EQ(second->get(), third->get());
+  EXPECT_EQ(at(**third, 5, 5).b, 1.0f);
+}
+
 TEST_F(HostRender, WhatAnEffectLeavesCheckedOutIsReported) {
   open(probeProject({{"Other", "B"}, {"Leak", true}}));
   render("Main");

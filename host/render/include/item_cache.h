@@ -1,6 +1,9 @@
 // The pictures of footage, solids and patterns at one frame, kept for later requests of the same
 // frame within the engine's memory budget. Compositions are not kept: they change with their
-// effects.
+// effects. A picture is kept from its second request on: a render going forward asks for each
+// video frame once, and keeping those would fill the budget with frames never asked for again, in
+// fresh memory for every one, where pictures asked for again (stills, held frames, a frame the
+// preview shows again) are kept as before.
 #pragma once
 
 #include <cstddef>
@@ -27,11 +30,13 @@ class ItemCache {
   // The key of `item`'s picture at `time` seconds of its own (mapped) time.
   static Key keyOf(const Item& item, double time, const RenderSettings& settings);
 
-  const SharedWorld* find(const Key& key) { return cache_.find(key); }
+  // The picture kept under `key`, or null.
+  const SharedWorld* find(const Key& key);
   // Kept pictures gain reduced copies as they are drawn: what they hold is measured anew before
   // a new picture is made.
   void remeasure() { cache_.remeasure(); }
-  void put(const Key& key, SharedWorld world) { cache_.put(key, std::move(world)); }
+  // Keeps `world` under `key` if the key was offered before; the first time, only a note of it.
+  void offer(const Key& key, SharedWorld world);
 
  private:
   struct KeyHash {
