@@ -17,8 +17,8 @@ void fillRows(World& dst, const PF_LRect& r, const Color4& color, ThreadPool& po
                                 [](unsigned char b) { return b == 0; });
   const std::size_t bytes = static_cast<std::size_t>(r.right - r.left) * sizeof value;
   pool.parallelRows(r.top, r.bottom, ThreadPool::minRowsFor(r.right - r.left), [&](int from, int to) {
-    const auto* first = pixelRow<D>(dst, from) + r.left;
-    if (!zero) std::fill(pixelRow<D>(dst, from) + r.left, pixelRow<D>(dst, from) + r.right, value);
+    auto* first = pixelRow<D>(dst, from) + r.left;
+    if (!zero) std::fill(first, first + (r.right - r.left), value);
     for (int y = zero ? from : from + 1; y < to; ++y) {
       auto* row = pixelRow<D>(dst, y) + r.left;
       if (zero) {
