@@ -30,6 +30,7 @@ HostSession::HostSession(const SessionSettings& settings)
       core_.setTrace(host::TraceWriter(tracePartial_, settings.trace));
     }
   }
+  media_.openAhead(settings.footageAhead);
   registry_ = std::make_unique<host::EffectRegistry>(core_);
   driver_ = &registry_->load(settings.modulePath);
 }

@@ -28,6 +28,9 @@ struct SessionSettings {
   unsigned decodeHelpers = 0;  // threads decoding footage ahead (0: none)
   std::size_t cacheBytes = std::size_t{256} << 20;
   std::string trace;  // a file for every call the effect makes into the host; empty: none
+  // Footage known before the project (the wall's clips, resolved): opened on the decode helpers
+  // while the effect loads.
+  std::vector<std::string> footageAhead;
 };
 
 // Where a project comes from: a file, a document built in memory (the wall command's), or the

@@ -59,9 +59,11 @@ int runPreview(const PreviewOptions& options, const WallOptions& wall, const Ren
   const sigset_t signals = stopSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   const SessionSettings settings = sessionSettingsFor(render);
-  HostSession session(settings);
-  std::string savePath;
   const bool project = options.inputs.size() == 1 && fs::path(options.inputs[0]).extension() == ".json";
+  SessionSettings opening = settings;
+  if (!project) opening.footageAhead = resolvedClipPaths(options.inputs);
+  HostSession session(opening);
+  std::string savePath;
   if (options.inputs.empty()) {
     session.open(ProjectSource::demo());
   } else if (project) {

@@ -352,14 +352,25 @@ json buildWallProject(const WallOptions& options, const std::vector<ClipFacts>& 
   return {{"render", render}, {"items", items}};
 }
 
+std::vector<std::string> resolvedClipPaths(const std::vector<std::string>& paths) {
+  std::vector<std::string> resolved;
+  resolved.reserve(paths.size());
+  // As the wall's project resolves them, so that the project finds the clips already open.
+  for (const std::string& path : paths) {
+    resolved.push_back((std::filesystem::current_path() / path).lexically_normal().string());
+  }
+  return resolved;
+}
+
 std::vector<ClipFacts> probeClips(host::MediaLibrary& media, const std::vector<std::string>& paths) {
   std::vector<ClipFacts> clips;
-  for (const std::string& path : paths) {
+  const std::vector<std::string> resolved = resolvedClipPaths(paths);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
     host::Item item;
     item.kind = host::ItemKind::FOOTAGE;
     item.path = path;
-    // As the wall's project resolves it, so that the project finds the clip already open.
-    item.resolvedPath = (std::filesystem::current_path() / path).lexically_normal().string();
+    item.resolvedPath = resolved[i];
     media.probe(item);
     ClipFacts facts{path, item.width, item.height, item.pixelAspect, item.duration, ""};
     if (item.duration > 0) facts.rate = item.rate.text();
@@ -431,7 +442,9 @@ void openWall(HostSession& session, const WallOptions& options, bool quiet) {
 
 int runWall(const WallOptions& options, RenderOptions render) {
   if (render.output.empty()) render.output = "out/wall.mp4";
-  HostSession session(sessionSettingsFor(render));
+  SessionSettings settings = sessionSettingsFor(render);
+  settings.footageAhead = resolvedClipPaths(options.clips);
+  HostSession session(settings);
   openWall(session, options, render.quiet);
   return renderOpened(session, render);
 }

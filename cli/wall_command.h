@@ -53,6 +53,10 @@ std::vector<std::string> wallNotes(const WallOptions& options, const std::vector
 // permutation drawn from the seed that is the same on every machine.
 std::vector<std::size_t> dealingOrder(const WallOptions& options, std::size_t count);
 
+// The clips' paths as the wall's project resolves them (against the current folder), for a
+// session to open them ahead.
+std::vector<std::string> resolvedClipPaths(const std::vector<std::string>& paths);
+
 // Probes the clips through the session's media libraries and opens the wall's project in it,
 // printing the notes on standard error unless `quiet`.
 void openWall(HostSession& session, const WallOptions& options, bool quiet = false);

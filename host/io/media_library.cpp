@@ -197,10 +197,13 @@ MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
       source->frames = source->sequence.numbers.back() - source->sequence.numbers.front() + 1;
       break;
     case Kind::VIDEO:
-      requireFileToSpare(item.resolvedPath, openVideos_);
-      // With workers, videos are decoded side by side, each by one thread: as fast, and without
-      // the frames a decoder's own threads keep in flight.
-      source->video = std::make_unique<VideoReader>(item.resolvedPath, workers_ ? 1 : 0, item.autorotate);
+      if (item.autorotate) source->video = openedAhead(item.resolvedPath);
+      if (!source->video) {
+        requireFileToSpare(item.resolvedPath, openVideos_ + static_cast<long>(opening_.size()));
+        // With workers, videos are decoded side by side, each by one thread: as fast, and without
+        // the frames a decoder's own threads keep in flight.
+        source->video = std::make_unique<VideoReader>(item.resolvedPath, workers_ ? 1 : 0, item.autorotate);
+      }
       source->width = source->video->width();
       source->height = source->video->height();
       source->fps = source->video->fps();
@@ -215,6 +218,43 @@ MediaLibrary::Source& MediaLibrary::sourceFor(const Item& item) {
       break;
   }
   return *sources_.emplace(key, std::move(source)).first->second;
+}
+
+void MediaLibrary::openAhead(const std::vector<std::string>& paths) {
+  if (!workers_) return;
+  for (const std::string& path : paths) {
+    SequencePattern sequence;
+    if (opening_.count(path) != 0 || sources_.count(path) != 0 ||
+        kindOf(path, parseSequencePattern(path, sequence)) != Kind::VIDEO) {
+      continue;
+    }
+    // Files that the render will need more are not taken for this.
+    try {
+      requireFileToSpare(path, openVideos_ + static_cast<long>(opening_.size()));
+    } catch (const HostError&) {
+      return;
+    }
+    auto reader = std::make_shared<std::unique_ptr<VideoReader>>();
+    std::future<void> done = workers_->run([path, reader] {
+      auto video = std::make_unique<VideoReader>(path, 1, true);
+      video->decodeAhead(0);
+      *reader = std::move(video);
+    });
+    opening_.emplace(path, Opening{std::move(done), std::move(reader)});
+  }
+}
+
+std::unique_ptr<VideoReader> MediaLibrary::openedAhead(const std::string& path) {
+  const auto it = opening_.find(path);
+  if (it == opening_.end()) return nullptr;
+  Opening opening = std::move(it->second);
+  opening_.erase(it);
+  try {
+    opening.done.get();
+  } catch (const std::exception&) {
+    return nullptr;  // opened again by the caller, which reports the error
+  }
+  return std::move(*opening.reader);
 }
 
 void MediaLibrary::probe(Item& item) {

@@ -26,6 +26,14 @@ float toChannel32(std::uint8_t v) {
 
 namespace {
 
+void convertChannels16(const std::uint8_t* __restrict src, std::size_t count, std::uint16_t* __restrict out) {
+  for (std::size_t i = 0; i < count; ++i) out[i] = toChannel16(src[i]);
+}
+
+void convertChannels32(const std::uint8_t* __restrict src, std::size_t count, float* __restrict out) {
+  for (std::size_t i = 0; i < count; ++i) out[i] = toChannel32(src[i]);
+}
+
 // The staging buffer from the host's memory suite, unlocked and freed on every way out.
 class Staging {
  public:
@@ -95,16 +103,14 @@ void loadFrameImage(HostSuites& suites, const std::string& path, FrameImage& fra
   if (!err) err = worlds->AEGP_GetRowBytes(frame.world32, &row32);
   if (err || !decoded) return;
 
+  // The staging bytes and all three pixel types hold alpha, red, green, blue in that order, so a
+  // row is converted as one run of channels, which the compiler does in vector registers.
+  static_assert(sizeof(PF_Pixel16) == 4 * sizeof(std::uint16_t) && sizeof(PF_PixelFloat) == 4 * sizeof(float));
   for (A_long y = 0; y < height; ++y) {
     const std::uint8_t* src = staging.data() + static_cast<std::size_t>(y) * rowBytes;
-    auto* p8 = reinterpret_cast<PF_Pixel8*>(reinterpret_cast<std::uint8_t*>(base8) + y * row8);
-    auto* p16 = reinterpret_cast<PF_Pixel16*>(reinterpret_cast<std::uint8_t*>(base16) + y * row16);
-    auto* p32 = reinterpret_cast<PF_PixelFloat*>(reinterpret_cast<std::uint8_t*>(base32) + y * row32);
-    for (A_long x = 0; x < width; ++x, src += 4) {
-      p8[x] = PF_Pixel8{src[0], src[1], src[2], src[3]};
-      p16[x] = PF_Pixel16{toChannel16(src[0]), toChannel16(src[1]), toChannel16(src[2]), toChannel16(src[3])};
-      p32[x] = PF_PixelFloat{toChannel32(src[0]), toChannel32(src[1]), toChannel32(src[2]), toChannel32(src[3])};
-    }
+    std::memcpy(reinterpret_cast<std::uint8_t*>(base8) + y * row8, src, rowBytes);
+    convertChannels16(src, rowBytes, reinterpret_cast<std::uint16_t*>(reinterpret_cast<std::uint8_t*>(base16) + y * row16));
+    convertChannels32(src, rowBytes, reinterpret_cast<float*>(reinterpret_cast<std::uint8_t*>(base32) + y * row32));
   }
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,8 @@
 #include "worker_threads.h"
 
 namespace plenorium::host {
+
+class VideoReader;
 
 // An image sequence's file names: the pattern with %0Nd or #### and the frame numbers found.
 struct SequencePattern {
@@ -38,6 +41,11 @@ class MediaLibrary : public FootageProvider {
   explicit MediaLibrary(PixelEngine& engine, unsigned decodeThreads = 0);
   ~MediaLibrary() override;
 
+  // Starts opening the videos among `paths` (resolved; read upright) on the workers, each with
+  // its first frame decoded, while the caller goes on (loading the effect), so that the probes
+  // and the first frame that follow find them ready. Does nothing without workers. A file that
+  // cannot be opened here is opened again when it is probed, which reports why.
+  void openAhead(const std::vector<std::string>& paths);
   void probe(Item& item) override;
   // The files `item` reads: its own, or each file of its sequence.
   std::vector<std::string> filesOf(const Item& item);
@@ -61,6 +69,9 @@ class MediaLibrary : public FootageProvider {
   std::shared_ptr<const Decoded> takeAhead(Source& source, const std::string& file);
   std::shared_ptr<Decoded> decodePicture(const std::string& file) const;
   void readVideo(Source& source, long index, int downsample, World& out);
+  // The reader openAhead opened for `path`, once its opening is done; null when there is none or
+  // it failed.
+  std::unique_ptr<VideoReader> openedAhead(const std::string& path);
   // Draws decoded pixels into `out`, resampled when sizes differ.
   void place(const PixelBuffer& buffer, World& out, int downsample);
 
@@ -68,6 +79,11 @@ class MediaLibrary : public FootageProvider {
   std::map<std::string, std::unique_ptr<Source>> sources_;  // by resolved path
   long openVideos_ = 0;                                     // each keeps its file open for the whole render
   BoundedCache<std::string, std::shared_ptr<const Decoded>> pictures_;
+  struct Opening {
+    std::future<void> done;
+    std::shared_ptr<std::unique_ptr<VideoReader>> reader;
+  };
+  std::map<std::string, Opening> opening_;        // by resolved path: videos openAhead is opening
   mutable std::atomic<long> decodedPictures_{0};  // counted by whichever thread decodes
   // Declared last, so that the workers stop before the readers they use go.
   std::unique_ptr<WorkerThreads> workers_;

@@ -5,6 +5,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -293,6 +294,58 @@ TEST_F(Media, VideoFramesComeBackAtTheirOwnTimesAndAreDecodedOnce) {
   EXPECT_EQ(media.decodedFrames(), decoded) << "a frame asked for again is not decoded again";
   levelAt(18 / 25.0);
   EXPECT_EQ(media.decodedFrames(), decoded + 1) << "the next frame is decoded onward, without a seek";
+}
+
+// Clips opened ahead (while the effect loads) are found open by their probe, with the first frame
+// decoded, and read as clips opened by the probe itself; a file that cannot be opened ahead is
+// reported by its probe as it would be without.
+TEST_F(Media, VideosOpenedAheadAreProbedAndReadAsAnyOther) {
+  {
+    VideoWriter writer((dir / "count.mp4").string(), 64, 48, FrameRate::fromFps(25));
+    for (int n = 0; n < 8; ++n) {
+      World w(PixelDepth::U8, 64, 48);
+      const float level = static_cast<float>(16 * n) / 255.0f;
+      paint(w, [level](int, int) { return Color4{1, level, level, level}; });
+      writer.add(w);
+    }
+    writer.finish();
+  }
+  std::ofstream(dir / "broken.mp4") << "not a video";
+  MediaLibrary ahead{engine, 1};
+  ahead.openAhead({(dir / "count.mp4").string(), (dir / "broken.mp4").string(), (dir / "missing.mp4").string()});
+  const Item plain = footage("count.mp4");
+  Item item;
+  item.kind = ItemKind::FOOTAGE;
+  item.path = plain.path;
+  item.resolvedPath = plain.resolvedPath;
+  ahead.probe(item);
+  EXPECT_EQ(ahead.decodedFrames(), 1) << "the first frame was decoded while the caller went on";
+  EXPECT_EQ(item.width, plain.width);
+  EXPECT_EQ(item.height, plain.height);
+  EXPECT_EQ(item.duration, plain.duration);
+  EXPECT_EQ(item.rate.text(), plain.rate.text());
+  for (const int frame : {0, 5}) {
+    World fromAhead(PixelDepth::U8, 64, 48), fromProbe(PixelDepth::U8, 64, 48);
+    ahead.readFrame(item, frame / 25.0, 1, fromAhead);
+    media.readFrame(plain, frame / 25.0, 1, fromProbe);
+    EXPECT_EQ(std::memcmp(fromAhead.row(0), fromProbe.row(0), fromAhead.rowBytes() * 48u), 0) << "frame " << frame;
+  }
+  const auto failure = [&](MediaLibrary& library, const std::string& file) {
+    Item bad;
+    bad.kind = ItemKind::FOOTAGE;
+    bad.path = file;
+    bad.resolvedPath = (dir / file).string();
+    try {
+      library.probe(bad);
+    } catch (const HostError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  for (const char* file : {"broken.mp4", "missing.mp4"}) {
+    EXPECT_EQ(failure(ahead, file), failure(media, file));
+    EXPECT_NE(failure(ahead, file).find(file), std::string::npos);
+  }
 }
 
 // Writes a PNG of the given colour type straight through libpng: kinds our own writer never makes.
