@@ -109,7 +109,8 @@ void loadFrameImage(HostSuites& suites, const std::string& path, FrameImage& fra
   for (A_long y = 0; y < height; ++y) {
     const std::uint8_t* src = staging.data() + static_cast<std::size_t>(y) * rowBytes;
     std::memcpy(reinterpret_cast<std::uint8_t*>(base8) + y * row8, src, rowBytes);
-    convertChannels16(src, rowBytes, reinterpret_cast<std::uint16_t*>(reinterpret_cast<std::uint8_t*>(base16) + y * row16));
+    convertChannels16(src, rowBytes,
+                      reinterpret_cast<std::uint16_t*>(reinterpret_cast<std::uint8_t*>(base16) + y * row16));
     convertChannels32(src, rowBytes, reinterpret_cast<float*>(reinterpret_cast<std::uint8_t*>(base32) + y * row32));
   }
 }

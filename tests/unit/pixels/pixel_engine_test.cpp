@@ -526,6 +526,30 @@ TEST(MatteRow, IsReadThroughItsOffsetAndIsZeroBeyondItsSides) {
   EXPECT_EQ(row(0, {0, 5}, PF_MaskFlag_INVERTED), (std::vector<int>(8, 4)));  // row 1 is above the matte
 }
 
+// 8-bit alphas are read several at a time: every alpha, wherever a row starts and however many
+// pixels are left after the last whole group, reads as its value times 1/255, as one at a time.
+TEST(MatteRow, EveryEightBitAlphaReadsAsItsValueOver255) {
+  World matte(PixelDepth::U8, 300, 2);
+  for (A_long y = 0; y < 2; ++y) {
+    for (A_long x = 0; x < 300; ++x) {
+      pixelRow<PixelDepth::U8>(matte, y)[x] =
+          PF_Pixel8{static_cast<A_u_char>((x * 7 + y * 29) % 256), static_cast<A_u_char>(x % 256), 17, 200};
+    }
+  }
+  CompositeSpec spec;
+  spec.mask = &matte;
+  for (const A_long x0 : {0, 1, 2, 3, 5}) {
+    for (const std::size_t count : {std::size_t{1}, std::size_t{4}, std::size_t{7}, std::size_t{290}}) {
+      std::vector<float> out(count, -1.0f);
+      maskRow(spec, 1, x0, out);
+      for (std::size_t i = 0; i < count; ++i) {
+        const A_u_char alpha = pixelRow<PixelDepth::U8>(matte, 1)[x0 + static_cast<A_long>(i)].alpha;
+        ASSERT_EQ(out[i], static_cast<float>(alpha) * (1.0f / 255.0f)) << "from " << x0 << ", pixel " << i;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace plenorium::host
 
