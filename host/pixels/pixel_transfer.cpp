@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "byte_order.h"
 #include "pixel_types.h"
 
 namespace plenorium::host {
@@ -139,19 +140,9 @@ void exportRows(const World& src, void* dst, std::size_t rowBytes, SampleType ty
 }  // namespace
 
 void rgbaToArgbInPlace(World& world) {
-  static_assert(std::endian::native == std::endian::little);
+  const RgbaToArgbRow turn = fastestRgbaToArgbRow();
   const auto width = static_cast<std::size_t>(world.width());
-  for (A_long y = 0; y < world.height(); ++y) {
-    auto* row = world.row(y);
-    // Byte by byte, R G B A becomes A R G B: in a little-endian word, a rotation by one byte,
-    // which the compiler turns into vector shuffles.
-    for (std::size_t x = 0; x < width; ++x) {
-      std::uint32_t v;
-      std::memcpy(&v, row + x * 4, 4);
-      v = (v << 8) | (v >> 24);
-      std::memcpy(row + x * 4, &v, 4);
-    }
-  }
+  for (A_long y = 0; y < world.height(); ++y) turn(world.row(y), width);
   world.markAllWritten();
 }
 
