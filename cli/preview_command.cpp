@@ -13,6 +13,7 @@
 #include "host_error.h"
 #include "preview_model.h"
 #include "preview_server.h"
+#include "project_file.h"
 
 extern char** environ;
 
@@ -61,7 +62,7 @@ int runPreview(const PreviewOptions& options, const WallOptions& wall, const Ren
   const SessionSettings settings = sessionSettingsFor(render);
   const bool project = options.inputs.size() == 1 && fs::path(options.inputs[0]).extension() == ".json";
   SessionSettings opening = settings;
-  if (!project) opening.footageAhead = resolvedClipPaths(options.inputs);
+  opening.footageAhead = project ? host::uprightFootageIn(options.inputs[0]) : resolvedClipPaths(options.inputs);
   HostSession session(opening);
   std::string savePath;
   if (options.inputs.empty()) {

@@ -18,6 +18,7 @@
 #include "output_names.h"
 #include "output_queue.h"
 #include "progress.h"
+#include "project_file.h"
 #include "video_writer.h"
 #include "wall_reach.h"
 #include "worker_threads.h"
@@ -328,7 +329,9 @@ SessionSettings sessionSettingsFor(const RenderOptions& options) {
 }
 
 int runRender(const RenderOptions& options) {
-  HostSession session(sessionSettingsFor(options));
+  SessionSettings settings = sessionSettingsFor(options);
+  if (!options.project.empty()) settings.footageAhead = host::uprightFootageIn(options.project);
+  HostSession session(settings);
   // Without a project file the built-in demo renders: generated sources, no media needed.
   session.open(options.project.empty() ? ProjectSource::demo() : ProjectSource::file(options.project));
   return renderOpened(session, options);

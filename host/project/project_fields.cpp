@@ -115,8 +115,7 @@ const Field<Item> FOOTAGE_PATH{"path",
                                [](const FieldInput& in, Item& item) {
                                  if (!in.has("path")) in.c.fail(in.path, "footage needs a \"path\"");
                                  item.path = text(in.c, in["path"], in.where("path"));
-                                 item.resolvedPath =
-                                     (fs::path(in.project.folder) / item.path).lexically_normal().string();
+                                 item.resolvedPath = footagePathIn(in.project.folder, item.path);
                                  if (!in.probe) return;
                                  try {
                                    in.probe(item);

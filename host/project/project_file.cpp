@@ -198,6 +198,27 @@ Project loadProject(const std::string& path, const SchemaLookup& schemas, const 
   return parseProject(doc, path, folder, schemas, probe);
 }
 
+std::string footagePathIn(const std::string& folder, const std::string& path) {
+  return (fs::path(folder) / path).lexically_normal().string();
+}
+
+std::vector<std::string> uprightFootageIn(const std::string& projectFile) {
+  std::vector<std::string> files;
+  std::ifstream in(projectFile);
+  const json doc = json::parse(in, nullptr, false);
+  if (!doc.is_object() || !doc.contains("items") || !doc["items"].is_array()) return files;
+  std::error_code ec;
+  const std::string folder = fs::absolute(projectFile, ec).parent_path().string();
+  if (ec) return files;
+  for (const json& item : doc["items"]) {
+    if (!item.is_object() || item.value("type", json()) != "footage") continue;
+    const json path = item.value("path", json());
+    if (!path.is_string() || item.value("autorotate", json(true)) != json(true)) continue;
+    files.push_back(footagePathIn(folder, path.get<std::string>()));
+  }
+  return files;
+}
+
 nlohmann::ordered_json projectToJson(const Project& project, const std::string& savedFolder) {
   oj doc;
   if (!project.renderComp.empty()) doc["render"]["comp"] = project.renderComp;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "project.h"
 
@@ -21,6 +22,14 @@ using FootageProbe = std::function<void(Item& item)>;
 Project loadProject(const std::string& path, const SchemaLookup& schemas, const FootageProbe& probe = nullptr);
 Project parseProject(const nlohmann::json& document, const std::string& file, const std::string& folder,
                      const SchemaLookup& schemas, const FootageProbe& probe = nullptr);
+
+// Where footage written as `path` in a project whose file lies in `folder` is read from.
+std::string footagePathIn(const std::string& folder, const std::string& path);
+
+// The files that a project file's footage items read upright, resolved as loading resolves them,
+// found without loading the project (which needs the effect): for opening them while the effect
+// loads. Whatever cannot be read is passed over; loading the project reports it.
+std::vector<std::string> uprightFootageIn(const std::string& projectFile);
 
 // `savedFolder`: where the file will be; relative footage paths are rebased onto it (empty: kept
 // as they were written).

@@ -1,9 +1,11 @@
 #include "project_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "host_error.h"
 
@@ -148,6 +150,30 @@ TEST_F(ProjectFile, NotJsonIsAClearError) {
     EXPECT_NE(std::string(e.what()).find("not valid JSON"), std::string::npos);
   }
   std::filesystem::remove(path);
+}
+
+// The footage a project file names is found without loading it, resolved as loading resolves it:
+// only footage items read upright, and nothing from a file that is not a project.
+TEST_F(ProjectFile, FootageIsFoundBeforeLoadingWhereLoadingFindsIt) {
+  const auto folder = std::filesystem::temp_directory_path() / ("plenorium_ahead_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder / "sub");
+  const auto path = (folder / "sub" / "p.json").string();
+  std::ofstream(path) << R"({"items": [
+    {"name": "a", "type": "footage", "path": "../clips/./a.mp4"},
+    {"name": "b", "type": "footage", "path": "/abs/b.mov"},
+    {"name": "c", "type": "footage", "path": "c.mp4", "autorotate": false},
+    {"name": "s", "type": "solid", "width": 4, "height": 4},
+    {"name": "Main", "type": "comp", "width": 32, "height": 18, "layers": [{"source": "a"}]}]})";
+  const Project loaded = loadProject(path, nullptr);
+  EXPECT_EQ(uprightFootageIn(path),
+            (std::vector<std::string>{loaded.itemByName("a")->resolvedPath, loaded.itemByName("b")->resolvedPath}));
+  std::ofstream(path) << R"({"items": ["not an item", {"type": "footage", "path": 7},
+    {"type": "footage", "path": "/abs/e.mp4"}]})";
+  EXPECT_EQ(uprightFootageIn(path), std::vector<std::string>{"/abs/e.mp4"});
+  std::ofstream(path) << "{ \"items\": [ ";
+  EXPECT_TRUE(uprightFootageIn(path).empty());
+  EXPECT_TRUE(uprightFootageIn((folder / "missing.json").string()).empty());
+  std::filesystem::remove_all(folder);
 }
 
 TEST_F(ProjectFile, SavingWritesWhatChangedAndLoadsBackTheSame) {
