@@ -147,10 +147,11 @@ awk -v d="$decode_cpu" -v e="$encode_cpu" -v f="$frames" -v oc="$(median ours 2)
 if [ -s "$work/rss" ]; then
   echo
   echo "resident memory over $long_frames frames of the neutral wall (x264 veryfast), sampled every 2 s:"
-  awk '{ t[NR] = $1; m[NR] = $2; if ($2 > peak) peak = $2 }
+  awk '$2 > 0 { n++; t[n] = $1; m[n] = $2; if ($2 > peak) peak = $2 }
     END {
-      first = int(NR / 10) + 1
-      printf "  at %s s: %s MB; at %s s (the end): %s MB; peak %s MB\n", t[first], m[first], t[NR], m[NR], peak
-      printf "  growth after the first tenth: %+d MB (%+.1f %%)\n", m[NR] - m[first], 100 * (m[NR] - m[first]) / m[first]
+      if (n < 2) { print "  too short to sample: set LONG_FRAMES to a few hundred frames or more"; exit }
+      first = int(n / 10) + 1
+      printf "  at %s s: %s MB; at %s s (the end): %s MB; peak %s MB\n", t[first], m[first], t[n], m[n], peak
+      printf "  growth after the first tenth: %+d MB (%+.1f %%)\n", m[n] - m[first], 100 * (m[n] - m[first]) / m[first]
     }' "$work/rss"
 fi
