@@ -28,8 +28,8 @@ struct SessionSettings {
   unsigned decodeHelpers = 0;  // threads decoding footage ahead (0: none)
   std::size_t cacheBytes = std::size_t{256} << 20;
   std::string trace;  // a file for every call the effect makes into the host; empty: none
-  // Footage known before the project (the wall's clips, resolved): opened on the decode helpers
-  // while the effect loads.
+  // Footage known before the project is loaded (the wall's clips, a project file's videos),
+  // resolved: opened on the decode helpers while the effect loads.
   std::vector<std::string> footageAhead;
 };
 
