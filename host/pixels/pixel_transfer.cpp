@@ -1,7 +1,6 @@
 #include "pixel_transfer.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 

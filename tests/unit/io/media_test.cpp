@@ -61,6 +61,18 @@ class Media : public ::testing::Test {
     return item;
   }
 
+  // A 64 x 48 counter video at 25 fps: frame n is a flat grey of level step * n.
+  void writeCounterVideo(const std::string& name, int frames, int step) {
+    VideoWriter writer((dir / name).string(), 64, 48, FrameRate::fromFps(25));
+    for (int n = 0; n < frames; ++n) {
+      World w(PixelDepth::U8, 64, 48);
+      const float level = static_cast<float>(step * n) / 255.0f;
+      paint(w, [level](int, int) { return Color4{1, level, level, level}; });
+      writer.add(w);
+    }
+    writer.finish();
+  }
+
   fs::path dir;
   PixelEngine engine{2};
   MediaLibrary media{engine};
@@ -265,17 +277,8 @@ TEST_F(Media, TurnedClipsAreShownUprightAsFfmpegShowsThem) {
 }
 
 TEST_F(Media, VideoFramesComeBackAtTheirOwnTimesAndAreDecodedOnce) {
-  // A counter video: frame n is a flat grey of level 8 n, which survives compression.
-  {
-    VideoWriter writer((dir / "count.mp4").string(), 64, 48, FrameRate::fromFps(25));
-    for (int n = 0; n < 30; ++n) {
-      World w(PixelDepth::U8, 64, 48);
-      const float level = static_cast<float>(8 * n) / 255.0f;
-      paint(w, [level](int, int) { return Color4{1, level, level, level}; });
-      writer.add(w);
-    }
-    writer.finish();
-  }
+  // Frame n is a flat grey of level 8 n, which survives compression.
+  writeCounterVideo("count.mp4", 30, 8);
   const Item item = footage("count.mp4");
   EXPECT_EQ(item.width, 64);
   EXPECT_NEAR(item.rate.fps(), 25.0, 1e-9);
@@ -300,16 +303,7 @@ TEST_F(Media, VideoFramesComeBackAtTheirOwnTimesAndAreDecodedOnce) {
 // decoded, and read as clips opened by the probe itself; a file that cannot be opened ahead is
 // reported by its probe as it would be without.
 TEST_F(Media, VideosOpenedAheadAreProbedAndReadAsAnyOther) {
-  {
-    VideoWriter writer((dir / "count.mp4").string(), 64, 48, FrameRate::fromFps(25));
-    for (int n = 0; n < 8; ++n) {
-      World w(PixelDepth::U8, 64, 48);
-      const float level = static_cast<float>(16 * n) / 255.0f;
-      paint(w, [level](int, int) { return Color4{1, level, level, level}; });
-      writer.add(w);
-    }
-    writer.finish();
-  }
+  writeCounterVideo("count.mp4", 8, 16);
   std::ofstream(dir / "broken.mp4") << "not a video";
   MediaLibrary ahead{engine, 1};
   ahead.openAhead({(dir / "count.mp4").string(), (dir / "broken.mp4").string(), (dir / "missing.mp4").string()});
