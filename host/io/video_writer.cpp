@@ -20,6 +20,7 @@ extern "C" {
 #include "host_error.h"
 #include "output_file.h"
 #include "pixel_transfer.h"
+#include "yuv_export.h"
 
 namespace plenorium::host {
 namespace {
@@ -76,6 +77,14 @@ struct VideoWriter::State {
 
   [[noreturn]] void fail(const std::string& what, int code) const {
     throw HostError("cannot write '" + path + "': " + what + (code != 0 ? " (" + avError(code) + ")" : ""));
+  }
+
+  // Hands the converted picture in `frame` to the encoder as the next frame.
+  void sendFrame() {
+    frame->pts = next++;
+    const int r = avcodec_send_frame(codec, frame);
+    if (r < 0) fail("the encoder refused a frame", r);
+    drain(codec, stream, false);
   }
 
   void drain(AVCodecContext* from, AVStream* to, bool flushing) {
@@ -255,6 +264,20 @@ VideoWriter::~VideoWriter() = default;
 
 void VideoWriter::add(const World& world) {
   State& s = *state_;
+  // The file's frames are the world's top-left s.width x s.height pixels (an odd last column and
+  // row are left out of formats that store colour at half size).
+  if (world.width() < s.width || world.height() < s.height) s.fail("a frame smaller than the video was given", 0);
+  if (s.codec->pix_fmt == AV_PIX_FMT_YUV420P && !s.chosen.rgb && !s.chosen.alpha) {
+    // The common case (H.264 and most web video) is converted straight from the world's rows.
+    if (av_frame_make_writable(s.frame) < 0) s.fail("out of memory", 0);
+    const YuvMatrix matrix = s.codec->colorspace == AVCOL_SPC_BT709 ? YuvMatrix::Bt709 : YuvMatrix::Bt601;
+    exportYuv420(world,
+                 Yuv420Planes{s.width, s.height, s.frame->data[0], s.frame->data[1], s.frame->data[2], s.frame->linesize[0],
+                              s.frame->linesize[1], s.frame->linesize[2]},
+                 matrix);
+    s.sendFrame();
+    return;
+  }
   // Deeper pixel formats get 16-bit samples; alpha stays straight where the format keeps it and
   // is otherwise composited over black (premultiplied colour without its alpha).
   const bool deep = s.chosen.bitsPerSample > 8;
@@ -277,10 +300,7 @@ void VideoWriter::add(const World& world) {
   const std::uint8_t* planes[1] = {s.rgba.data()};
   const int strides[1] = {static_cast<int>(rowBytes)};
   sws_scale(s.scaler, planes, strides, 0, s.height, s.frame->data, s.frame->linesize);
-  s.frame->pts = s.next++;
-  const int r = avcodec_send_frame(s.codec, s.frame);
-  if (r < 0) s.fail("the encoder refused a frame", r);
-  s.drain(s.codec, s.stream, false);
+  s.sendFrame();
 }
 
 void VideoWriter::addSound(const float* samples, int frames) {

@@ -87,10 +87,11 @@ void importRows(const PixelBuffer& src, World& dst) {
 }
 
 template <PixelDepth D>
-void exportRows(const World& src, void* dst, std::size_t rowBytes, SampleType type, bool premultiply) {
-  for (A_long y = 0; y < src.height(); ++y) {
+void exportRows(const World& src, A_long first, A_long count, void* dst, std::size_t rowBytes, SampleType type,
+                bool premultiply) {
+  for (A_long y = first; y < first + count; ++y) {
     const auto* in = pixelRow<D>(src, y);
-    auto* row = static_cast<std::uint8_t*>(dst) + static_cast<std::size_t>(y) * rowBytes;
+    auto* row = static_cast<std::uint8_t*>(dst) + static_cast<std::size_t>(y - first) * rowBytes;
     for (A_long x = 0; x < src.width(); ++x) {
       if constexpr (D == PixelDepth::U8) {
         if (type == SampleType::U8 && in[x].alpha == 255) {
@@ -180,7 +181,13 @@ void importPixels(const PixelBuffer& src, World& dst) {
 }
 
 void exportPixels(const World& src, void* dst, std::size_t rowBytes, SampleType type, bool premultiply) {
-  dispatchDepth(src.depth(), [&]<PixelDepth D>() { exportRows<D>(src, dst, rowBytes, type, premultiply); });
+  exportPixelRows(src, 0, src.height(), dst, rowBytes, type, premultiply);
+}
+
+void exportPixelRows(const World& src, A_long first, A_long count, void* dst, std::size_t rowBytes, SampleType type,
+                     bool premultiply) {
+  dispatchDepth(src.depth(),
+                [&]<PixelDepth D>() { exportRows<D>(src, first, count, dst, rowBytes, type, premultiply); });
 }
 
 namespace {

@@ -50,6 +50,9 @@ void flattenOverCheckerboard(std::uint8_t* rgba, int width, int height, int cell
 // Reads `src` into an RGBA buffer of `type` samples; `premultiply` associates colour with alpha
 // (as EXR files expect).
 void exportPixels(const World& src, void* dst, std::size_t rowBytes, SampleType type, bool premultiply);
+// The same for rows [first, first + count) of `src`, the first of them written at `dst`.
+void exportPixelRows(const World& src, A_long first, A_long count, void* dst, std::size_t rowBytes, SampleType type,
+                     bool premultiply);
 
 // sRGB's transfer curve, both ways, on the colour of `pixels` float pixels of `channels` samples
 // each (grey, grey + alpha, RGB or RGBA, straight alpha, which stays as it is). Values past 1
