@@ -272,8 +272,8 @@ void VideoWriter::add(const World& world) {
     if (av_frame_make_writable(s.frame) < 0) s.fail("out of memory", 0);
     const YuvMatrix matrix = s.codec->colorspace == AVCOL_SPC_BT709 ? YuvMatrix::Bt709 : YuvMatrix::Bt601;
     exportYuv420(world,
-                 Yuv420Planes{s.width, s.height, s.frame->data[0], s.frame->data[1], s.frame->data[2], s.frame->linesize[0],
-                              s.frame->linesize[1], s.frame->linesize[2]},
+                 Yuv420Planes{s.width, s.height, s.frame->data[0], s.frame->data[1], s.frame->data[2],
+                              s.frame->linesize[0], s.frame->linesize[1], s.frame->linesize[2]},
                  matrix);
     s.sendFrame();
     return;

@@ -5,20 +5,25 @@
 namespace plenorium::host {
 
 namespace {
-// What a note of a picture asked for once is counted as (no picture: a null world).
+// What a note of a picture asked for once is counted as.
 constexpr std::size_t NOTE_BYTES = 64;
 }  // namespace
 
 ItemCache::ItemCache(MemoryBudget& budget)
-    : cache_(budget, [](const SharedWorld& w) { return w ? (*w)->heldBytes() : NOTE_BYTES; }) {}
+    : pictures_(budget, [](const SharedWorld& w) { return (*w)->heldBytes(); }),
+      notes_(budget, [](bool) { return NOTE_BYTES; }) {}
 
 const SharedWorld* ItemCache::find(const Key& key) {
-  const SharedWorld* kept = cache_.find(key);
-  return kept != nullptr && *kept ? kept : nullptr;
+  return pictures_.find(key);
 }
 
 void ItemCache::offer(const Key& key, SharedWorld world) {
-  cache_.put(key, cache_.find(key) != nullptr ? std::move(world) : SharedWorld{});
+  if (!world) return;
+  if (notes_.take(key)) {
+    pictures_.put(key, std::move(world));
+  } else {
+    notes_.put(key, true);
+  }
 }
 
 ItemCache::Key ItemCache::keyOf(const Item& item, double time, const RenderSettings& settings) {

@@ -33,8 +33,9 @@ class ItemCache {
   // The picture kept under `key`, or null.
   const SharedWorld* find(const Key& key);
   // Kept pictures gain reduced copies as they are drawn: what they hold is measured anew before
-  // a new picture is made.
-  void remeasure() { cache_.remeasure(); }
+  // a new picture is made. Only the pictures are measured, not the notes of pictures asked for
+  // once, which are many in a long render.
+  void remeasure() { pictures_.remeasure(); }
   // Keeps `world` under `key` if the key was offered before; the first time, only a note of it.
   void offer(const Key& key, SharedWorld world);
 
@@ -42,7 +43,9 @@ class ItemCache {
   struct KeyHash {
     std::size_t operator()(const Key& k) const;
   };
-  BoundedCache<Key, SharedWorld, KeyHash> cache_;
+  BoundedCache<Key, SharedWorld, KeyHash> pictures_;
+  // Keys of pictures asked for once, each counted as a little memory so that notes too give way.
+  BoundedCache<Key, bool, KeyHash> notes_;
 };
 
 }  // namespace plenorium::host
