@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -218,15 +219,35 @@ std::vector<std::uint8_t> render(const FrameFile& f) {
   return rgba;
 }
 
+// Rows are stored unfiltered and compressed with zlib's greedy matching (level 3): the files are
+// about twice the size the defaults make, but long runs of equal pixels become long matches, and
+// the effect, which decodes all nine at every start, reads them about four times as fast.
 bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgba, int w, int h) {
-  png_image image;
-  std::memset(&image, 0, sizeof(image));
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(w);
-  image.height = static_cast<png_uint_32>(h);
-  image.format = PNG_FORMAT_RGBA;
-  const bool ok = png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
-  if (!ok) std::fprintf(stderr, "make_frames: cannot write %s: %s\n", path.c_str(), image.message);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    std::fprintf(stderr, "make_frames: cannot write %s\n", path.c_str());
+    return false;
+  }
+  std::vector<png_const_bytep> rows(static_cast<std::size_t>(h));
+  for (int y = 0; y < h; ++y) rows[static_cast<std::size_t>(y)] = &rgba[static_cast<std::size_t>(y) * w * 4];
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  bool ok = false;
+  if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_compression_level(png, 3);
+    png_write_info(png, info);
+    png_write_rows(png, const_cast<png_bytepp>(rows.data()), static_cast<png_uint_32>(h));
+    png_write_end(png, nullptr);
+    ok = true;
+  }
+  png_destroy_write_struct(&png, &info);
+  ok = std::fclose(file) == 0 && ok;
+  if (!ok) std::fprintf(stderr, "make_frames: cannot write %s\n", path.c_str());
   return ok;
 }
 
