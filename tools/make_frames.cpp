@@ -14,7 +14,6 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 

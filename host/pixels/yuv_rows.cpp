@@ -76,12 +76,13 @@ namespace {
 
 // The four 32-bit sums of each pixel's two weighted pairs (as _mm_madd_epi16 leaves them for two
 // registers of two pixels each), added per pixel, biased and shifted.
-__m128i pairSums(__m128i a, __m128i b, __m128i bias, int shift) {
+template <int SHIFT>
+__m128i pairSums(__m128i a, __m128i b, __m128i bias) {
   const __m128 pa = _mm_castsi128_ps(a), pb = _mm_castsi128_ps(b);
   const __m128i even = _mm_castps_si128(_mm_shuffle_ps(pa, pb, _MM_SHUFFLE(2, 0, 2, 0)));
   const __m128i odd = _mm_castps_si128(_mm_shuffle_ps(pa, pb, _MM_SHUFFLE(3, 1, 3, 1)));
   const __m128i sum = _mm_add_epi32(_mm_add_epi32(even, odd), bias);
-  return shift == LUMA_SHIFT ? _mm_srai_epi32(sum, LUMA_SHIFT) : _mm_srai_epi32(sum, CHROMA_SHIFT);
+  return _mm_srai_epi32(sum, SHIFT);
 }
 
 __m128i weightsOf(const std::int16_t (&w)[4]) {
@@ -97,10 +98,10 @@ void yuvRowPairSse2(const YuvRowPair& rows, const YuvWeights& weights) {
   const __m128i lumaBias = _mm_set1_epi32(LUMA_BIAS), chromaBias = _mm_set1_epi32(CHROMA_BIAS);
   // Luma of eight pixels, as bytes in the low half.
   auto luma8 = [&](__m128i p0, __m128i p1) {
-    const __m128i l0 = pairSums(_mm_madd_epi16(_mm_unpacklo_epi8(p0, zero), wy),
-                                _mm_madd_epi16(_mm_unpackhi_epi8(p0, zero), wy), lumaBias, LUMA_SHIFT);
-    const __m128i l1 = pairSums(_mm_madd_epi16(_mm_unpacklo_epi8(p1, zero), wy),
-                                _mm_madd_epi16(_mm_unpackhi_epi8(p1, zero), wy), lumaBias, LUMA_SHIFT);
+    const __m128i l0 = pairSums<LUMA_SHIFT>(_mm_madd_epi16(_mm_unpacklo_epi8(p0, zero), wy),
+                                            _mm_madd_epi16(_mm_unpackhi_epi8(p0, zero), wy), lumaBias);
+    const __m128i l1 = pairSums<LUMA_SHIFT>(_mm_madd_epi16(_mm_unpacklo_epi8(p1, zero), wy),
+                                            _mm_madd_epi16(_mm_unpackhi_epi8(p1, zero), wy), lumaBias);
     const __m128i words = _mm_packs_epi32(l0, l1);
     return _mm_packus_epi16(words, words);
   };
@@ -112,7 +113,7 @@ void yuvRowPairSse2(const YuvRowPair& rows, const YuvWeights& weights) {
   };
   // Four chroma samples, as bytes in the lowest 32 bits.
   auto chroma4 = [&](__m128i s0, __m128i s1, __m128i w) {
-    const __m128i c = pairSums(_mm_madd_epi16(s0, w), _mm_madd_epi16(s1, w), chromaBias, CHROMA_SHIFT);
+    const __m128i c = pairSums<CHROMA_SHIFT>(_mm_madd_epi16(s0, w), _mm_madd_epi16(s1, w), chromaBias);
     const __m128i words = _mm_packs_epi32(c, c);
     return _mm_packus_epi16(words, words);
   };
