@@ -13,11 +13,13 @@ extern "C" {
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "av_error.h"
 #include "host_error.h"
 #include "media_input.h"
 #include "pixel_transfer.h"
+#include "scaler_colour.h"
 #include "world.h"
 
 namespace plenorium::host {
@@ -32,6 +34,8 @@ struct VideoReader::State {
   SwsContext* scaler = nullptr;
   std::array<int, 3> taggedSource{-1, -1, -1};  // the width, height and format the colour tags were set for
   int taggedMatrix = -1, taggedFullRange = -1;
+  std::array<int, 2> directSetting{-1, -1};  // the matrix and range `direct` was found for
+  std::optional<YuvToRgbWeights> direct;
   int stream = -1;
   AVRational timeBase{1, 1};
   AVRational rate{25, 1};
@@ -103,20 +107,8 @@ struct VideoReader::State {
     }
   }
 
-  // The matrix and range the decoded frame is tagged with, as swscale names them. Untagged frames
+  // Prepares the scaler for `frame` to `target`, following the frame's colour tags. Untagged frames
   // keep swscale's defaults (BT.601, limited range), as FFmpeg's own tools decode them.
-  static int matrixOf(AVColorSpace space) {
-    switch (space) {
-      case AVCOL_SPC_BT709: return SWS_CS_ITU709;
-      case AVCOL_SPC_BT2020_NCL:
-      case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
-      case AVCOL_SPC_FCC: return SWS_CS_FCC;
-      case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
-      default: return SWS_CS_DEFAULT;
-    }
-  }
-
-  // Prepares the scaler for `frame` to `target`, following the frame's colour tags.
   void prepareScaler(const AVFrame* frame, AVPixelFormat target) {
     const int width = codec->width, height = codec->height;
     const std::array<int, 3> source{frame->width, frame->height, frame->format};
@@ -124,23 +116,31 @@ struct VideoReader::State {
     scaler = sws_getCachedContext(scaler, source[0], source[1], static_cast<AVPixelFormat>(source[2]), width, height,
                                   target, SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (scaler == nullptr) fail("cannot convert its pixel format", 0);
-    const int matrix = matrixOf(frame->colorspace);
+    const int matrix = scalerMatrixOf(frame->colorspace);
     const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
     // A changed source or target makes a new context, which needs the tags again.
     if (scaler != before || source != taggedSource || matrix != taggedMatrix || fullRange != taggedFullRange) {
-      int* inverse = nullptr;
-      int* table = nullptr;
-      int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
-      // Formats that carry their range in their name (yuvj420p) keep swscale's own reading of it.
-      if (sws_getColorspaceDetails(scaler, &inverse, &srcRange, &table, &dstRange, &brightness, &contrast,
-                                   &saturation) >= 0) {
-        sws_setColorspaceDetails(scaler, sws_getCoefficients(matrix), fullRange != 0 ? 1 : srcRange, table, dstRange,
-                                 brightness, contrast, saturation);
-      }
+      tagScaler(scaler, matrix, fullRange != 0);
       taggedSource = source;
       taggedMatrix = matrix;
       taggedFullRange = fullRange;
     }
+  }
+
+  // The weights that convert `frame` straight into a world with swscale's bytes, if any: 4:2:0
+  // 8-bit frames of the video's size and an even height (an odd one takes swscale's scaling path),
+  // each colour setting checked once.
+  const YuvToRgbWeights* directWeights(const AVFrame* frame) {
+    if (frame->format != AV_PIX_FMT_YUV420P || frame->width != codec->width || frame->height != codec->height ||
+        frame->height % 2 != 0) {
+      return nullptr;
+    }
+    const std::array<int, 2> setting{scalerMatrixOf(frame->colorspace), frame->color_range == AVCOL_RANGE_JPEG};
+    if (setting != directSetting) {
+      direct = directConversion(setting[0], setting[1] != 0);
+      directSetting = setting;
+    }
+    return direct ? &*direct : nullptr;
   }
 
   // The frame to convert for `index` (decoded before, so one of the two kept frames has it).
@@ -179,11 +179,18 @@ struct VideoReader::State {
     rgbaIndex = index;
   }
 
-  // Into an 8-bit world, whose pixels are alpha, red, green, blue in memory. swscale's vector
-  // code converts to RGBA, not ARGB, so RGBA is written and turned in place. World rows are
-  // 64-byte aligned with room past the last, as swscale's vector writes need.
+  // Into an 8-bit world, whose pixels are alpha, red, green, blue in memory: directly where that
+  // gives swscale's bytes, else by swscale, whose vector code converts to RGBA, not ARGB, so RGBA
+  // is written and turned in place. World rows are 64-byte aligned with room past the last, as
+  // swscale's vector writes need.
   void convertInto(long index, World& out) {
     const AVFrame* frame = frameFor(index);
+    if (const YuvToRgbWeights* weights = directWeights(frame)) {
+      importYuv420({frame->width, frame->height, frame->data[0], frame->data[1], frame->data[2], frame->linesize[0],
+                    frame->linesize[1], frame->linesize[2]},
+                   *weights, out);
+      return;
+    }
     prepareScaler(frame, AV_PIX_FMT_RGBA);
     std::uint8_t* planes[4] = {out.data(), nullptr, nullptr, nullptr};
     int strides[4] = {static_cast<int>(out.rowBytes()), 0, 0, 0};

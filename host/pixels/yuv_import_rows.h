@@ -1,0 +1,28 @@
+// The inner loop of importYuv420: one row of luma and the chroma row it shares into one row of
+// 8-bit ARGB pixels. Written portably and with AVX2 (sixteen pixels a step); every version does the
+// same 16-bit integer arithmetic and gives the same bytes. Private to host/pixels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "yuv_import.h"
+
+namespace plenorium::host {
+
+struct YuvRow {
+  const std::uint8_t* y;
+  const std::uint8_t* u;  // sample x / 2 covers pixels x and x + 1
+  const std::uint8_t* v;
+  std::size_t width;
+  std::uint8_t* argb;
+};
+
+// Pixels [from, width) of `row`; `from` is even.
+void yuvToArgbRowPortable(const YuvRow& row, const YuvToRgbWeights& weights, std::size_t from);
+#if defined(__x86_64__)
+// Only on a processor that has AVX2 (see processorHasAvx2 in row_sums.h).
+void yuvToArgbRowAvx2(const YuvRow& row, const YuvToRgbWeights& weights);
+#endif
+
+}  // namespace plenorium::host
