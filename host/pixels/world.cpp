@@ -4,11 +4,51 @@
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "reduced_copies.h"
 
 namespace plenorium::host {
 namespace {
 constexpr std::size_t ROW_ALIGNMENT = 64;
+
+#if defined(__linux__)
+// Blocks this large are mapped from the system in pages of this size where it has them: the first
+// touch of each then costs one page fault instead of 512, which matters where faults are dear
+// (virtual machines) and the host fills hundreds of megabytes at once (the effect's frame pictures
+// at three depths, decoded frames).
+constexpr std::size_t LARGE_PAGE = std::size_t{2} << 20;
+
+// A zeroed block of at least `bytes`, aligned to a large page; null when the system has none.
+std::uint8_t* mapLargePages(std::size_t bytes, std::size_t& mapped) {
+  mapped = (bytes + LARGE_PAGE - 1) / LARGE_PAGE * LARGE_PAGE;
+  // One page more than needed, to find an aligned start in; the rest goes back at once.
+  const std::size_t length = mapped + LARGE_PAGE;
+  void* region = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (region == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<std::uintptr_t>(region);
+  const std::uintptr_t aligned = (start + LARGE_PAGE - 1) & ~(LARGE_PAGE - 1);
+  const std::size_t head = aligned - start, tail = length - head - mapped;
+  if (head > 0) ::munmap(region, head);
+  if (tail > 0) ::munmap(reinterpret_cast<void*>(aligned + mapped), tail);
+  // Only advice: without large pages the block is mapped in small ones.
+  ::madvise(reinterpret_cast<void*>(aligned), mapped, MADV_HUGEPAGE);
+  return reinterpret_cast<std::uint8_t*>(aligned);
+}
+#endif
+
+}  // namespace
+
+void PixelStorageRelease::operator()(std::uint8_t* p) const {
+#if defined(__linux__)
+  if (mapped > 0) {
+    ::munmap(p, mapped);
+    return;
+  }
+#endif
+  std::free(p);
 }
 
 std::size_t bytesPerPixel(PixelDepth depth) {
@@ -46,9 +86,16 @@ World::World(PixelDepth depth, A_long width, A_long height)
   const std::size_t bytes =
       std::max<std::size_t>(static_cast<std::size_t>(rowBytes_) * static_cast<std::size_t>(height_), 1) +
       2 * ROW_ALIGNMENT;
-  // Zeroed memory from the allocator: large blocks arrive as fresh pages, cleared only as they are
-  // touched, so a big world that is drawn into only in a small area costs little.
-  storage_.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
+  // Zeroed memory: large blocks arrive as fresh pages, cleared only as they are touched, so a big
+  // world that is drawn into only in a small area costs little.
+#if defined(__linux__)
+  if (bytes >= LARGE_PAGE) {
+    std::size_t mapped = 0;
+    if (std::uint8_t* block = mapLargePages(bytes, mapped))
+      storage_ = decltype(storage_)(block, PixelStorageRelease{mapped});
+  }
+#endif
+  if (!storage_) storage_.reset(static_cast<std::uint8_t*>(std::calloc(bytes, 1)));
   if (!storage_) throw std::bad_alloc();
   const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
   data_ = storage_.get() + (ROW_ALIGNMENT - address % ROW_ALIGNMENT) % ROW_ALIGNMENT;

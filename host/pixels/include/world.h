@@ -23,6 +23,13 @@ class ReducedCopies;
 struct ReducedCopy;
 class ThreadPool;
 
+// Gives a world's block of pixels back: unmaps a block that was mapped whole (`mapped` bytes of
+// it), frees any other.
+struct PixelStorageRelease {
+  std::size_t mapped = 0;
+  void operator()(std::uint8_t* p) const;
+};
+
 class World {
  public:
   // New worlds are fully transparent.
@@ -76,10 +83,7 @@ class World {
   A_long width_;
   A_long height_;
   A_long rowBytes_;
-  struct FreeStorage {
-    void operator()(std::uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<std::uint8_t, FreeStorage> storage_;
+  std::unique_ptr<std::uint8_t, PixelStorageRelease> storage_;
   std::uint8_t* data_;
   PF_LRect touched_{0, 0, 0, 0};
   std::uint64_t generation_ = 1;

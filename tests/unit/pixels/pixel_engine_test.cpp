@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 
 #include "composite.h"
 #include "pixel_test_support.h"
@@ -587,6 +590,40 @@ TEST(CompositeRow, OpaqueRunsPartialAndClearPixelsEachGetTheirOwnResult) {
       EXPECT_NEAR(g, w, 1.01f / 255);
     }
   }
+}
+
+}  // namespace
+}  // namespace plenorium::host
+
+namespace plenorium::host {
+namespace {
+
+// The process's mapped size in pages, from /proc/self/statm.
+long mappedPages() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  statm >> pages;
+  return pages;
+}
+
+// Worlds large enough to be mapped whole arrive transparent, aligned and writable to their room
+// past the last row, at every depth, and give their whole mapping back: a thousand made and
+// dropped leave the process no larger than one would.
+TEST(WorldMemory, LargeWorldsAreClearWritableAndGivenBack) {
+  for (const PixelDepth depth : {PixelDepth::U8, PixelDepth::U16, PixelDepth::F32}) {
+    World world(depth, 1000, 700);
+    ASSERT_EQ(reinterpret_cast<std::uintptr_t>(world.data()) % 64, 0u);
+    const std::size_t bytes = static_cast<std::size_t>(world.rowBytes()) * 700;
+    EXPECT_EQ(std::count(world.data(), world.data() + bytes, 0), static_cast<std::ptrdiff_t>(bytes));
+    std::memset(world.data(), 0xAB, bytes + 64);
+  }
+  { World warmUp(PixelDepth::U8, 1920, 1080); }
+  const long before = mappedPages();
+  for (int i = 0; i < 1000; ++i) {
+    World world(PixelDepth::U8, 1920, 1080);
+    world.row(1079)[0] = 1;
+  }
+  EXPECT_LE(mappedPages(), before + 1024) << "about 8 GB made and dropped left its mappings behind";
 }
 
 }  // namespace
