@@ -16,6 +16,7 @@ extern "C" {
 #include <optional>
 
 #include "av_error.h"
+#include "frame_buffers.h"
 #include "host_error.h"
 #include "media_input.h"
 #include "pixel_transfer.h"
@@ -25,6 +26,7 @@ extern "C" {
 namespace plenorium::host {
 struct VideoReader::State {
   std::string path;
+  FrameBuffers buffers;  // the decoder's frames; declared before it, so that it goes after
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
   AVFrame* decoded = nullptr;   // the newest decoded frame, frame `decodedIndex`
@@ -249,6 +251,7 @@ VideoReader::VideoReader(const std::string& path, int decoderThreads, bool uprig
   State& s = *state_;
   s.path = path;
   s.stream = openMediaInput(path, AVMEDIA_TYPE_VIDEO, "video stream", s.format, s.codec, decoderThreads);
+  s.buffers.serve(s.codec);
   AVStream* st = s.format->streams[s.stream];
   s.sound = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
   if (upright) {
