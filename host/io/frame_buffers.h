@@ -2,6 +2,7 @@
 // fills a few dozen megabytes of new frames before it reuses any, and where each first touch of a
 // page is a fault that costs microseconds (virtual machines) that was a tenth of the decoding.
 // Only for 4:2:0 8-bit frames of decoders that take buffers from outside; others keep FFmpeg's.
+// Meant for decoders on one thread, which hold the fewest frames.
 // Private to host/io.
 #pragma once
 

@@ -6,6 +6,7 @@
 
 #if defined(__linux__)
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 #include "reduced_copies.h"
@@ -23,8 +24,11 @@ constexpr std::size_t LARGE_PAGE = std::size_t{2} << 20;
 
 // A zeroed block of at least `bytes`, aligned to a large page; null when the system has none.
 std::uint8_t* mapLargePages(std::size_t bytes, std::size_t& mapped) {
-  mapped = (bytes + LARGE_PAGE - 1) / LARGE_PAGE * LARGE_PAGE;
-  // One page more than needed, to find an aligned start in; the rest goes back at once.
+  // Whole small pages: the last large page's worth that the block does not fill is mapped in
+  // small pages, so no more memory is held than a block from the allocator would hold.
+  const auto smallPage = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  mapped = (bytes + smallPage - 1) / smallPage * smallPage;
+  // One large page more than needed, to find an aligned start in; the rest goes back at once.
   const std::size_t length = mapped + LARGE_PAGE;
   void* region = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (region == MAP_FAILED) return nullptr;
