@@ -1,6 +1,6 @@
 // The resampler's innermost loop for 8-bit pixels: the weighted, premultiplied sum of a few source
 // rows into one row of float lanes. It is written once portably and once for each vector
-// instruction set x86-64 machines have; every version does the same float operations on every
+// instruction set x86-64 machines have (SSE2, AVX2, AVX-512); every version does the same float operations on every
 // lane in the same order (multiplications and additions, never fused), so all give the same bits
 // and a picture does not depend on the processor that drew it. Private to host/pixels.
 #pragma once
@@ -31,7 +31,11 @@ void sumRows8Portable(const WeightedRows& rows, std::size_t width, Lanes* column
 void sumRows8Sse2(const WeightedRows& rows, std::size_t width, Lanes* column);
 // Only on a processor that has AVX2 (see processorHasAvx2).
 void sumRows8Avx2(const WeightedRows& rows, std::size_t width, Lanes* column);
+// Only on a processor that has AVX-512 F, BW and VL (see processorHasAvx512): sixteen pixels a
+// step, the last few through masks.
+void sumRows8Avx512(const WeightedRows& rows, std::size_t width, Lanes* column);
 bool processorHasAvx2();
+bool processorHasAvx512();
 #endif
 
 // The fastest version this processor runs, chosen on the first call.

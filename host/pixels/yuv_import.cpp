@@ -48,13 +48,16 @@ YuvToRgbWeights yuvToRgbWeights(const std::array<int, 4>& inverseTable, bool ful
 void importYuv420(const Yuv420Source& src, const YuvToRgbWeights& weights, World& out) {
   const auto width = static_cast<std::size_t>(out.width());
   const bool fast = yuvImportIsFast();
+#if defined(__x86_64__)
+  const auto convertRow = processorHasAvx512() ? yuvToArgbRowAvx512 : yuvToArgbRowAvx2;
+#endif
   for (A_long y = 0; y < out.height(); ++y) {
     const YuvRow row{src.y + static_cast<std::ptrdiff_t>(y) * src.yStride,
                      src.u + static_cast<std::ptrdiff_t>(y / 2) * src.uStride,
                      src.v + static_cast<std::ptrdiff_t>(y / 2) * src.vStride, width, out.row(y)};
 #if defined(__x86_64__)
     if (fast) {
-      yuvToArgbRowAvx2(row, weights);
+      convertRow(row, weights);
       continue;
     }
 #endif

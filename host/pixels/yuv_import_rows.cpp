@@ -93,6 +93,66 @@ __attribute__((target("avx2"))) void yuvToArgbRowAvx2(const YuvRow& row, const Y
   yuvToArgbRowPortable(row, w, x);
 }
 
+#define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
+
+// GCC's AVX-512 intrinsics hand their builtins an undefined vector as the (unused) source of
+// masked-off lanes, which its -Wmaybe-uninitialized reports.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+namespace {
+
+// Sixteen chroma samples, each repeated for the two pixels it covers, as 32 centred 16-bit values.
+PLENORIUM_AVX512 __m512i chromaPairs512(const std::uint8_t* samples, __m512i offset) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples));
+  const __m256i doubled = _mm256_set_m128i(_mm_unpackhi_epi8(bytes, bytes), _mm_unpacklo_epi8(bytes, bytes));
+  return _mm512_subs_epi16(_mm512_slli_epi16(_mm512_cvtepu8_epi16(doubled), 3), offset);
+}
+
+PLENORIUM_AVX512 __m512i toByte512(__m512i value) {
+  return _mm512_min_epi16(_mm512_max_epi16(value, _mm512_setzero_si512()), _mm512_set1_epi16(255));
+}
+
+}  // namespace
+
+PLENORIUM_AVX512 void yuvToArgbRowAvx512(const YuvRow& row, const YuvToRgbWeights& w) {
+  const __m512i luma = _mm512_set1_epi16(w.luma), lumaOffset = _mm512_set1_epi16(w.lumaOffset);
+  const __m512i chromaOffset = _mm512_set1_epi16(CHROMA_OFFSET);
+  const __m512i blueFromU = _mm512_set1_epi16(w.blueFromU), redFromV = _mm512_set1_epi16(w.redFromV);
+  const __m512i greenFromU = _mm512_set1_epi16(w.greenFromU), greenFromV = _mm512_set1_epi16(w.greenFromV);
+  const __m512i opaque = _mm512_set1_epi16(0x00FF);
+  // Each 128-bit quarter of the unpacked words holds four pixels; these put them back in order:
+  // quarters 0 and 1 of the low and high halves, then quarters 2 and 3 (in 64-bit elements).
+  const __m512i firstOrder = _mm512_setr_epi64(0, 1, 8, 9, 2, 3, 10, 11);
+  const __m512i secondOrder = _mm512_setr_epi64(4, 5, 12, 13, 6, 7, 14, 15);
+  std::size_t x = 0;
+  for (; x + 32 <= row.width; x += 32) {
+    __m512i y = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(row.y + x)));
+    y = _mm512_mulhi_epi16(_mm512_sub_epi16(_mm512_slli_epi16(y, 3), lumaOffset), luma);
+    const __m512i u = chromaPairs512(row.u + x / 2, chromaOffset);
+    const __m512i v = chromaPairs512(row.v + x / 2, chromaOffset);
+    const __m512i green = _mm512_adds_epi16(_mm512_mulhi_epi16(u, greenFromU), _mm512_mulhi_epi16(v, greenFromV));
+    const __m512i b = toByte512(_mm512_adds_epi16(y, _mm512_mulhi_epi16(u, blueFromU)));
+    const __m512i r = toByte512(_mm512_adds_epi16(y, _mm512_mulhi_epi16(v, redFromV)));
+    const __m512i g = toByte512(_mm512_adds_epi16(y, green));
+    const __m512i alphaRed = _mm512_or_si512(opaque, _mm512_slli_epi16(r, 8));
+    const __m512i greenBlue = _mm512_or_si512(g, _mm512_slli_epi16(b, 8));
+    const __m512i low = _mm512_unpacklo_epi16(alphaRed, greenBlue);
+    const __m512i high = _mm512_unpackhi_epi16(alphaRed, greenBlue);
+    auto* out = reinterpret_cast<__m512i*>(row.argb + x * 4);
+    _mm512_storeu_si512(out, _mm512_permutex2var_epi64(low, firstOrder, high));
+    _mm512_storeu_si512(out + 1, _mm512_permutex2var_epi64(low, secondOrder, high));
+  }
+  _mm256_zeroupper();
+  yuvToArgbRowPortable(row, w, x);
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 #endif
 
 }  // namespace plenorium::host

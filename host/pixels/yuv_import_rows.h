@@ -1,5 +1,5 @@
 // The inner loop of importYuv420: one row of luma and the chroma row it shares into one row of
-// 8-bit ARGB pixels. Written portably and with AVX2 (sixteen pixels a step); every version does the
+// 8-bit ARGB pixels. Written portably, with AVX2 (sixteen pixels a step) and with AVX-512; every version does the
 // same 16-bit integer arithmetic and gives the same bytes. Private to host/pixels.
 #pragma once
 
@@ -23,6 +23,8 @@ void yuvToArgbRowPortable(const YuvRow& row, const YuvToRgbWeights& weights, std
 #if defined(__x86_64__)
 // Only on a processor that has AVX2 (see processorHasAvx2 in row_sums.h).
 void yuvToArgbRowAvx2(const YuvRow& row, const YuvToRgbWeights& weights);
+// Thirty-two pixels a step; only on a processor that has AVX-512 F, BW and VL (processorHasAvx512).
+void yuvToArgbRowAvx512(const YuvRow& row, const YuvToRgbWeights& weights);
 #endif
 
 }  // namespace plenorium::host

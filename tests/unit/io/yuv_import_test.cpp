@@ -17,6 +17,7 @@ extern "C" {
 #include "scaler_colour.h"
 #include "video_reader.h"
 #include "video_writer.h"
+#include "row_sums.h"
 #include "yuv_import_rows.h"
 
 namespace plenorium::host {
@@ -55,21 +56,27 @@ TEST(YuvImport, EveryVersionGivesThePortableBytes) {
   if (!yuvImportIsFast()) GTEST_SKIP() << "no AVX2 here";
   std::mt19937 random(11);
   std::uniform_int_distribution<int> byte(0, 255);
+  std::vector<std::pair<const char*, void (*)(const YuvRow&, const YuvToRgbWeights&)>> versions{
+      {"AVX2", yuvToArgbRowAvx2}};
+  if (processorHasAvx512()) versions.push_back({"AVX-512", yuvToArgbRowAvx512});
   for (const int matrix : MATRICES) {
     for (const bool fullRange : {false, true}) {
       const YuvToRgbWeights weights = weightsOf(matrix, fullRange);
-      // Widths around the sixteen pixels of a vector step, odd ones with a chroma sample of their own.
-      for (const std::size_t width : {1u, 2u, 15u, 16u, 17u, 31u, 32u, 33u, 99u}) {
+      // Widths around the vector steps of sixteen and thirty-two pixels, odd ones with a chroma sample of their own.
+      for (const std::size_t width : {1u, 2u, 15u, 16u, 17u, 31u, 32u, 33u, 63u, 64u, 99u}) {
         std::vector<std::uint8_t> y(width), u((width + 1) / 2), v((width + 1) / 2);
         for (auto* plane : {&y, &u, &v}) {
           for (auto& sample : *plane) sample = static_cast<std::uint8_t>(byte(random));
         }
-        std::vector<std::uint8_t> portable(width * 4), vector(width * 4 + 4, 77);
+        std::vector<std::uint8_t> portable(width * 4);
         yuvToArgbRowPortable({y.data(), u.data(), v.data(), width, portable.data()}, weights, 0);
-        yuvToArgbRowAvx2({y.data(), u.data(), v.data(), width, vector.data()}, weights);
-        EXPECT_TRUE(std::equal(portable.begin(), portable.end(), vector.begin()))
-            << "matrix " << matrix << (fullRange ? " full" : " limited") << " range, width " << width;
-        EXPECT_EQ(vector[width * 4], 77) << "written past the row, width " << width;
+        for (const auto& [name, convert] : versions) {
+          std::vector<std::uint8_t> vector(width * 4 + 4, 77);
+          convert({y.data(), u.data(), v.data(), width, vector.data()}, weights);
+          EXPECT_TRUE(std::equal(portable.begin(), portable.end(), vector.begin()))
+              << name << ", matrix " << matrix << (fullRange ? " full" : " limited") << " range, width " << width;
+          EXPECT_EQ(vector[width * 4], 77) << name << " wrote past the row, width " << width;
+        }
       }
     }
   }

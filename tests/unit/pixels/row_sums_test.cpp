@@ -37,6 +37,7 @@ std::vector<Sums> versionsHere() {
 #if defined(__x86_64__)
   versions.push_back({"SSE2", sumRows8Sse2});
   if (processorHasAvx2()) versions.push_back({"AVX2", sumRows8Avx2});
+  if (processorHasAvx512()) versions.push_back({"AVX-512", sumRows8Avx512});
 #endif
   return versions;
 }
@@ -50,7 +51,7 @@ TEST(RowSums, EveryVersionGivesThePortableBits) {
   std::mt19937 random(20261210);
   std::uniform_real_distribution<float> share(0.0f, 1.0f);
   for (const std::size_t width : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{7}, std::size_t{8},
-                                  std::size_t{13}, std::size_t{37}, std::size_t{1921}}) {
+                                  std::size_t{13}, std::size_t{16}, std::size_t{37}, std::size_t{1921}}) {
     for (const int count : {0, 1, 2, 5, 8}) {
       for (const bool after : {false, true}) {
         std::vector<std::vector<PF_Pixel8>> rows;
