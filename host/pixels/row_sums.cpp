@@ -163,9 +163,9 @@ PLENORIUM_AVX512 inline void sum16Avx512(const WeightedRows& rows, std::size_t i
       const __m128i four = TAIL ? _mm_maskz_loadu_epi8(mask[p], row + 4 * p)
                                 : _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + 4 * p));
       const __m512 v = _mm512_cvtepi32_ps(_mm512_cvtepu8_epi32(four));
-      terms[p] = opaque ? _mm512_mul_ps(v, opaqueWeight)
-                        : _mm512_mul_ps(_mm512_mask_mov_ps(v, ALPHA_LANES, max),
-                                        _mm512_mul_ps(_mm512_permute_ps(v, 0), wv));
+      terms[p] =
+          opaque ? _mm512_mul_ps(v, opaqueWeight)
+                 : _mm512_mul_ps(_mm512_mask_mov_ps(v, ALPHA_LANES, max), _mm512_mul_ps(_mm512_permute_ps(v, 0), wv));
     }
   };
   float* sums = reinterpret_cast<float*>(column + i);
@@ -202,8 +202,7 @@ bool processorHasAvx2() {
 }
 
 bool processorHasAvx512() {
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-         __builtin_cpu_supports("avx512vl");
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
 }
 
 SumRows8 fastestSumRows8() {

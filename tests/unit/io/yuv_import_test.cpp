@@ -14,10 +14,10 @@ extern "C" {
 #include <random>
 #include <vector>
 
+#include "row_sums.h"
 #include "scaler_colour.h"
 #include "video_reader.h"
 #include "video_writer.h"
-#include "row_sums.h"
 #include "yuv_import_rows.h"
 
 namespace plenorium::host {
