@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "column_sums.h"
 #include "pixel_types.h"
 #include "row_sums.h"
 
@@ -17,11 +18,6 @@ constexpr double MIN_READS_FOR_COLUMN_BANDS = 1 << 18;
 
 // For each destination index of one axis: the source indices [first, first + count) and their
 // weights, in one flat array.
-struct TapRange {
-  A_long first = 0;
-  A_long count = 0;
-  std::size_t offset = 0;  // of the first weight
-};
 struct Taps {
   std::vector<TapRange> ranges;
   std::vector<float> weights;
@@ -153,26 +149,9 @@ void resampleRow(const World& src, const Taps& xs, const Taps& ys, const PF_LRec
   const std::size_t span = cols.span();
   // Vertical pass: weighted premultiplied rows of the source, over the columns any pixel reads.
   sumRows<D>(src, ys, ys.ranges[static_cast<std::size_t>(y - area.top)], spanBegin, span, column);
-  // Horizontal pass. Two taps (interpolation) and one are the common cases; each gives the same
-  // sum as the general loop.
-  for (std::size_t x = cols.begin; x < cols.end; ++x) {
-    const TapRange& columns = xs.ranges[x];
-    if (columns.count == 0) {
-      out[x - cols.begin] = Color4{};
-      continue;
-    }
-    const float* w = xs.weights.data() + columns.offset;
-    const Lanes* c = column.data() + (columns.first - spanBegin);
-    Lanes sum;
-    switch (columns.count) {
-      case 1: sum = c[0] * w[0]; break;
-      case 2: sum = c[0] * w[0] + c[1] * w[1]; break;
-      default:
-        sum = c[0] * w[0];
-        for (A_long k = 1; k < columns.count; ++k) sum += c[k] * w[k];
-    }
-    out[x - cols.begin] = colorOf(sum);
-  }
+  // Horizontal pass.
+  static const SumColumns sumColumns = fastestSumColumns();
+  sumColumns(column.data(), spanBegin, xs.ranges.data() + cols.begin, xs.weights.data(), cols.end - cols.begin, out);
 }
 
 // Calls band(rowFrom, rowTo, columns) over pieces that cover the area, in parallel: bands of rows,

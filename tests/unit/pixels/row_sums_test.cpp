@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
+
+#include "column_sums.h"
 
 namespace plenorium::host {
 namespace {
@@ -94,6 +97,41 @@ TEST(RowSums, APixelAddsItsPremultipliedColourTimesTheWeight) {
     EXPECT_NEAR(sum[3], 0.5f, 1e-6f) << version.name;
   }
 }
+
+#if defined(__x86_64__)
+// The horizontal pass, likewise: runs of pixels with the same number of taps (one to eight, shared
+// in vector registers), runs broken by a pixel with another number, pixels with none or more than
+// eight, from any start within the column, give the portable version's bits.
+TEST(ColumnSums, EveryVersionGivesThePortableBits) {
+  if (!processorHasAvx512()) GTEST_SKIP() << "only the portable version runs on this processor";
+  std::mt19937 random(20261211);
+  std::uniform_real_distribution<float> value(-2.0f, 2.0f), share(0.0f, 1.0f);
+  std::uniform_int_distribution<int> taps(0, 9), runLength(1, 11);
+  for (int trial = 0; trial < 40; ++trial) {
+    std::vector<TapRange> ranges;
+    std::vector<float> weights;
+    A_long first = 3;
+    while (ranges.size() < 61) {
+      const int n = taps(random);
+      for (int r = runLength(random); r > 0 && ranges.size() < 61; --r) {
+        ranges.push_back({first, n, weights.size()});
+        for (int k = 0; k < n; ++k) weights.push_back(share(random));
+        first += std::max(n - 1, 1);  // neighbours overlap by one column, as a box's fractional ends do
+      }
+    }
+    std::vector<Lanes> column(static_cast<std::size_t>(first + 10));
+    for (Lanes& l : column) l = Lanes{value(random), value(random), value(random), value(random)};
+    for (const std::size_t from : {std::size_t{0}, std::size_t{1}, std::size_t{3}}) {
+      const std::size_t count = ranges.size() - from;
+      std::vector<Color4> expected(count), got(count, Color4{9, 9, 9, 9});
+      sumColumnsPortable(column.data(), 2, ranges.data() + from, weights.data(), count, expected.data());
+      sumColumnsAvx512(column.data(), 2, ranges.data() + from, weights.data(), count, got.data());
+      EXPECT_EQ(std::memcmp(got.data(), expected.data(), count * sizeof(Color4)), 0)
+          << "trial " << trial << ", from pixel " << from;
+    }
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace plenorium::host
