@@ -1,9 +1,7 @@
 #include "column_sums.h"
 
-#if defined(__x86_64__)
+#if PLENORIUM_AVX512_PATHS
 #include <immintrin.h>
-
-#include "row_sums.h"
 #endif
 
 namespace plenorium::host {
@@ -26,7 +24,7 @@ void sumColumnsPortable(const Lanes* column, A_long spanBegin, const TapRange* r
   for (std::size_t i = 0; i < count; ++i) out[i] = sumColumn(column, spanBegin, ranges[i], weights);
 }
 
-#if defined(__x86_64__)
+#if PLENORIUM_AVX512_PATHS
 
 #define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 

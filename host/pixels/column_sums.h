@@ -7,6 +7,7 @@
 
 #include "AE_Effect.h"
 #include "pixel_types.h"
+#include "row_sums.h"
 
 namespace plenorium::host {
 
@@ -25,7 +26,7 @@ using SumColumns = void (*)(const Lanes* column, A_long spanBegin, const TapRang
 
 void sumColumnsPortable(const Lanes* column, A_long spanBegin, const TapRange* ranges, const float* weights,
                         std::size_t count, Color4* out);
-#if defined(__x86_64__)
+#if PLENORIUM_AVX512_PATHS
 // Only on a processor that has AVX-512 F, BW and VL (processorHasAvx512 in row_sums.h).
 void sumColumnsAvx512(const Lanes* column, A_long spanBegin, const TapRange* ranges, const float* weights,
                       std::size_t count, Color4* out);

@@ -146,14 +146,15 @@ inline bool storeFourOpaque(PF_Pixel8* out, const Color4* source, const Composit
 
 void compositeRow8(PF_Pixel8* row, std::span<const Color4> source, const CompositeSpec& spec, const float* matte) {
   const bool isUnder = spec.mode == PF_Xfer_BEHIND;
-#if defined(__x86_64__)
+#if PLENORIUM_AVX512_PATHS
   static const bool wide = processorHasAvx512();
-  const bool wideRuns = wide && !isUnder && matte == nullptr;
+  const bool wideRuns = wide && !isUnder;
 #endif
   for (std::size_t i = 0; i < source.size(); ++i) {
-#if defined(__x86_64__)
-    if (wideRuns && source[i].a * spec.opacity >= NEARLY_OPAQUE) {
-      const std::size_t stored = storeOpaqueRun8Avx512(row + i, &source[i], source.size() - i, spec.opacity);
+#if PLENORIUM_AVX512_PATHS
+    if (wideRuns && source[i].a * (spec.opacity * (matte != nullptr ? matte[i] : 1.0f)) >= NEARLY_OPAQUE) {
+      const std::size_t stored = storeOpaqueRun8Avx512(row + i, &source[i], source.size() - i, spec.opacity,
+                                                       matte != nullptr ? matte + i : nullptr);
       if (stored > 0) {
         i += stored - 1;
         continue;
@@ -245,7 +246,7 @@ const float* matteFor(const CompositeSpec& spec, A_long y, A_long x0, std::size_
 
 }  // namespace
 
-#if defined(__x86_64__)
+#if PLENORIUM_AVX512_PATHS
 
 #define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 
@@ -259,15 +260,20 @@ const float* matteFor(const CompositeSpec& spec, A_long y, A_long x0, std::size_
 // Four pixels in each register, each through opaqueStraight and bytesOf: the colour times the
 // reciprocal of alpha, alpha 1, then times 255 plus a half, clamped (NaN to 0) and truncated.
 PLENORIUM_AVX512 std::size_t storeOpaqueRun8Avx512(PF_Pixel8* row, const Color4* source, std::size_t count,
-                                                   float opacity) {
+                                                   float opacity, const float* matte) {
   constexpr __mmask16 ALPHA_LANES = 0x1111;
-  const __m512 k = _mm512_set1_ps(opacity), nearlyOpaque = _mm512_set1_ps(NEARLY_OPAQUE);
+  const __m512 nearlyOpaque = _mm512_set1_ps(NEARLY_OPAQUE);
   const __m512 one = _mm512_set1_ps(1.0f), max = _mm512_set1_ps(255.0f), half = _mm512_set1_ps(0.5f);
+  const __m512i pixelOfLane = _mm512_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3);
   std::size_t i = 0;
   for (; i + 16 <= count; i += 16) {
+    // Each pixel's opacity times its matte value, then spread over its four lanes.
+    const __m512 factors =
+        _mm512_mul_ps(_mm512_set1_ps(opacity), matte != nullptr ? _mm512_loadu_ps(matte + i) : _mm512_set1_ps(1.0f));
     __m512 s[4];
     bool opaque = true;
     for (int p = 0; p < 4; ++p) {
+      const __m512 k = _mm512_permutexvar_ps(_mm512_add_epi32(_mm512_set1_epi32(4 * p), pixelOfLane), factors);
       s[p] = _mm512_loadu_ps(reinterpret_cast<const float*>(source + i + 4 * p));
       const __mmask16 shown = _mm512_mask_cmp_ps_mask(ALPHA_LANES, _mm512_mul_ps(s[p], k), nearlyOpaque, _CMP_GE_OQ);
       opaque = opaque && shown == ALPHA_LANES;

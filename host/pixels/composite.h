@@ -7,6 +7,7 @@
 #include "AE_Effect.h"
 #include "composite_spec.h"
 #include "pixel_types.h"
+#include "row_sums.h"
 #include "world.h"
 
 namespace plenorium::host {
@@ -32,12 +33,13 @@ bool overSameDepthRow(const World& src, A_long sy, A_long sx0, World& dst, A_lon
 // The matte values (0..1) for destination pixels [x0, x0 + count) of row y.
 void maskRow(const CompositeSpec& spec, A_long y, A_long x0, std::span<float> out);
 
-#if defined(__x86_64__)
-// The leading opaque pixels of `source` (premultiplied, shown at `opacity` with no matte) over an
-// 8-bit row, sixteen at a time while all sixteen are opaque: the one-pixel rule's bytes. Returns
-// how many were written, a multiple of sixteen. Only on a processor that has AVX-512 F, BW and VL
-// (processorHasAvx512 in row_sums.h).
-std::size_t storeOpaqueRun8Avx512(PF_Pixel8* row, const Color4* source, std::size_t count, float opacity);
+#if PLENORIUM_AVX512_PATHS
+// The leading opaque pixels of `source` (premultiplied, shown at `opacity` times their `matte`
+// values, or at `opacity` when it is null) over an 8-bit row, sixteen at a time while all sixteen
+// are opaque: the one-pixel rule's bytes. Returns how many were written, a multiple of sixteen.
+// Only on a processor that has AVX-512 F, BW and VL (processorHasAvx512 in row_sums.h).
+std::size_t storeOpaqueRun8Avx512(PF_Pixel8* row, const Color4* source, std::size_t count, float opacity,
+                                  const float* matte);
 #endif
 
 }  // namespace plenorium::host

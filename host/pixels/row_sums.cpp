@@ -122,6 +122,8 @@ __attribute__((target("avx2"))) void sumRows8Avx2(const WeightedRows& rows, std:
   sumPixels(rows, i, width, column);
 }
 
+#if PLENORIUM_AVX512_PATHS
+
 #define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 
 // GCC's AVX-512 intrinsics hand their builtins an undefined vector as the (unused) source of
@@ -197,18 +199,24 @@ PLENORIUM_AVX512 void sumRows8Avx512(const WeightedRows& rows, std::size_t width
 #pragma GCC diagnostic pop
 #endif
 
-bool processorHasAvx2() {
-  return __builtin_cpu_supports("avx2");
-}
-
 bool processorHasAvx512() {
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
 }
 
+#endif
+
+bool processorHasAvx2() {
+  return __builtin_cpu_supports("avx2");
+}
+
 SumRows8 fastestSumRows8() {
+#if PLENORIUM_AVX512_PATHS
   static const SumRows8 fastest = processorHasAvx512() ? sumRows8Avx512
                                   : processorHasAvx2() ? sumRows8Avx2
                                                        : sumRows8Sse2;
+#else
+  static const SumRows8 fastest = processorHasAvx2() ? sumRows8Avx2 : sumRows8Sse2;
+#endif
   return fastest;
 }
 

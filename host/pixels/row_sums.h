@@ -10,6 +10,14 @@
 #include "AE_Effect.h"
 #include "pixel_types.h"
 
+// The AVX-512 versions are left out of Windows builds: GCC there keeps the stack aligned to 16
+// bytes but may spill 64-byte vectors to it with aligned moves (GCC bug 54412).
+#if defined(__x86_64__) && !defined(_WIN32)
+#define PLENORIUM_AVX512_PATHS 1
+#else
+#define PLENORIUM_AVX512_PATHS 0
+#endif
+
 namespace plenorium::host {
 
 // Some of the rows a destination row reads: `count` rows of 8-bit pixels and one weight for each.
@@ -31,10 +39,12 @@ void sumRows8Portable(const WeightedRows& rows, std::size_t width, Lanes* column
 void sumRows8Sse2(const WeightedRows& rows, std::size_t width, Lanes* column);
 // Only on a processor that has AVX2 (see processorHasAvx2).
 void sumRows8Avx2(const WeightedRows& rows, std::size_t width, Lanes* column);
+bool processorHasAvx2();
+#endif
+#if PLENORIUM_AVX512_PATHS
 // Only on a processor that has AVX-512 F, BW and VL (see processorHasAvx512): sixteen pixels a
 // step, the last few through masks.
 void sumRows8Avx512(const WeightedRows& rows, std::size_t width, Lanes* column);
-bool processorHasAvx2();
 bool processorHasAvx512();
 #endif
 

@@ -48,8 +48,10 @@ YuvToRgbWeights yuvToRgbWeights(const std::array<int, 4>& inverseTable, bool ful
 void importYuv420(const Yuv420Source& src, const YuvToRgbWeights& weights, World& out) {
   const auto width = static_cast<std::size_t>(out.width());
   const bool fast = yuvImportIsFast();
-#if defined(__x86_64__)
+#if PLENORIUM_AVX512_PATHS
   const auto convertRow = processorHasAvx512() ? yuvToArgbRowAvx512 : yuvToArgbRowAvx2;
+#elif defined(__x86_64__)
+  const auto convertRow = yuvToArgbRowAvx2;
 #endif
   for (A_long y = 0; y < out.height(); ++y) {
     const YuvRow row{src.y + static_cast<std::ptrdiff_t>(y) * src.yStride,

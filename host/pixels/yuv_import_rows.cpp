@@ -93,6 +93,8 @@ __attribute__((target("avx2"))) void yuvToArgbRowAvx2(const YuvRow& row, const Y
   yuvToArgbRowPortable(row, w, x);
 }
 
+#if PLENORIUM_AVX512_PATHS
+
 #define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
 
 // GCC's AVX-512 intrinsics hand their builtins an undefined vector as the (unused) source of
@@ -151,6 +153,8 @@ PLENORIUM_AVX512 void yuvToArgbRowAvx512(const YuvRow& row, const YuvToRgbWeight
 
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
+
 #endif
 
 #endif

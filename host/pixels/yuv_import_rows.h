@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "row_sums.h"
 #include "yuv_import.h"
 
 namespace plenorium::host {
@@ -23,6 +24,8 @@ void yuvToArgbRowPortable(const YuvRow& row, const YuvToRgbWeights& weights, std
 #if defined(__x86_64__)
 // Only on a processor that has AVX2 (see processorHasAvx2 in row_sums.h).
 void yuvToArgbRowAvx2(const YuvRow& row, const YuvToRgbWeights& weights);
+#endif
+#if PLENORIUM_AVX512_PATHS
 // Thirty-two pixels a step; only on a processor that has AVX-512 F, BW and VL (processorHasAvx512).
 void yuvToArgbRowAvx512(const YuvRow& row, const YuvToRgbWeights& weights);
 #endif

@@ -58,7 +58,9 @@ TEST(YuvImport, EveryVersionGivesThePortableBytes) {
   std::uniform_int_distribution<int> byte(0, 255);
   std::vector<std::pair<const char*, void (*)(const YuvRow&, const YuvToRgbWeights&)>> versions{
       {"AVX2", yuvToArgbRowAvx2}};
+#if PLENORIUM_AVX512_PATHS
   if (processorHasAvx512()) versions.push_back({"AVX-512", yuvToArgbRowAvx512});
+#endif
   for (const int matrix : MATRICES) {
     for (const bool fullRange : {false, true}) {
       const YuvToRgbWeights weights = weightsOf(matrix, fullRange);

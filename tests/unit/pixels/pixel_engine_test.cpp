@@ -594,34 +594,44 @@ TEST(CompositeRow, OpaqueRunsPartialAndClearPixelsEachGetTheirOwnResult) {
   }
 }
 
-#if defined(__x86_64__)
+#if PLENORIUM_AVX512_PATHS
 // Opaque runs written sixteen at a time give each pixel the bytes it gets on its own: alpha at 1 and
 // just under it, colour above alpha (clamped), shown at full opacity and at an opacity that keeps
-// the pixels opaque; a run ends at the first group holding a translucent pixel.
+// the pixels opaque, with and without a matte; a run ends at the first group holding a pixel that
+// is translucent or half hidden by the matte.
 TEST(CompositeRow, WideOpaqueRunsGiveTheOnePixelBytes) {
   if (!processorHasAvx512()) GTEST_SKIP() << "no AVX-512 here";
   constexpr int N = 80;
   std::mt19937 random(7);
   std::uniform_real_distribution<float> colour(0.0f, 1.02f), nearOne(1.0f - 1.0f / (1 << 21), 1.0f);
-  for (const float opacity : {1.0f, 1.0f - 1.0f / (1 << 22)}) {
-    std::vector<Color4> source(N);
-    for (Color4& c : source) {
-      const float a = random() % 3 == 0 ? nearOne(random) : 1.0f;
-      c = {a, colour(random) * a, colour(random) * a, colour(random) * a};
+  World mask(PixelDepth::U8, N, 1);
+  paint(mask, [](int x, int) { return Color4{x == 40 ? 0.5f : 1.0f, 0, 0, 0}; });
+  for (const bool matted : {false, true}) {
+    for (const float opacity : {1.0f, 1.0f - 1.0f / (1 << 22)}) {
+      std::vector<Color4> source(N);
+      for (Color4& c : source) {
+        const float a = random() % 3 == 0 ? nearOne(random) : 1.0f;
+        c = {a, colour(random) * a, colour(random) * a, colour(random) * a};
+      }
+      source[70].a = 0.5f;  // in the fifth group of sixteen
+      CompositeSpec spec;
+      spec.opacity = opacity;
+      if (matted) spec.mask = &mask;
+      std::vector<float> matte(N);
+      maskRow(spec, 0, 0, matte);
+      const std::size_t run = matted ? 32 : 64;
+      std::vector<PF_Pixel8> wide(N, PF_Pixel8{1, 2, 3, 4});
+      EXPECT_EQ(storeOpaqueRun8Avx512(wide.data(), source.data(), N, opacity, matted ? matte.data() : nullptr), run);
+      World one(PixelDepth::U8, N, 1);
+      std::vector<float> scratch(1);
+      for (int x = 0; x < static_cast<int>(run); ++x) {
+        compositePremultipliedRow(one, 0, x, std::span(&source[x], 1), spec, scratch);
+        const PF_Pixel8 want = pixelRow<PixelDepth::U8>(one, 0)[x];
+        EXPECT_TRUE(std::memcmp(&wide[x], &want, sizeof want) == 0)
+            << "pixel " << x << ", opacity " << opacity << (matted ? ", matted" : "");
+      }
+      EXPECT_EQ(wide[run].alpha, 1) << "written past the run";
     }
-    source[70].a = 0.5f;  // in the fifth group of sixteen
-    std::vector<PF_Pixel8> wide(N, PF_Pixel8{1, 2, 3, 4});
-    EXPECT_EQ(storeOpaqueRun8Avx512(wide.data(), source.data(), N, opacity), 64u);
-    World one(PixelDepth::U8, N, 1);
-    std::vector<float> scratch(1);
-    CompositeSpec spec;
-    spec.opacity = opacity;
-    for (int x = 0; x < 64; ++x) compositePremultipliedRow(one, 0, x, std::span(&source[x], 1), spec, scratch);
-    for (int x = 0; x < 64; ++x) {
-      const PF_Pixel8 want = pixelRow<PixelDepth::U8>(one, 0)[x];
-      EXPECT_TRUE(std::memcmp(&wide[x], &want, sizeof want) == 0) << "pixel " << x << ", opacity " << opacity;
-    }
-    EXPECT_EQ(wide[64].alpha, 1) << "written past the run";
   }
 }
 #endif

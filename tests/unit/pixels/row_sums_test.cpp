@@ -40,6 +40,8 @@ std::vector<Sums> versionsHere() {
 #if defined(__x86_64__)
   versions.push_back({"SSE2", sumRows8Sse2});
   if (processorHasAvx2()) versions.push_back({"AVX2", sumRows8Avx2});
+#endif
+#if PLENORIUM_AVX512_PATHS
   if (processorHasAvx512()) versions.push_back({"AVX-512", sumRows8Avx512});
 #endif
   return versions;
@@ -98,7 +100,7 @@ TEST(RowSums, APixelAddsItsPremultipliedColourTimesTheWeight) {
   }
 }
 
-#if defined(__x86_64__)
+#if PLENORIUM_AVX512_PATHS
 // The horizontal pass, likewise: runs of pixels with the same number of taps (one to eight, shared
 // in vector registers), runs broken by a pixel with another number, pixels with none or more than
 // eight, from any start within the column, give the portable version's bits.
