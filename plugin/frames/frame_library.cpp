@@ -1,11 +1,16 @@
 #include "frame_library.h"
 
+#include <array>
 #include <bit>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
 #include "png_decoder.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace plenorium {
 
@@ -18,20 +23,49 @@ std::uint16_t toChannel16(std::uint8_t v) {
   return static_cast<std::uint16_t>((v * 32768u + 128u) / 255u);
 }
 
+namespace {
+
+// The float nearest 1/255, by its bits, so that every build converts the same way.
+constexpr float ONE_255TH = std::bit_cast<float>(0x3B808081u);
+
+}  // namespace
+
 float toChannel32(std::uint8_t v) {
-  // The float nearest 1/255, by its bits, so that every build converts the same way.
-  constexpr float K = std::bit_cast<float>(0x3B808081u);
-  return static_cast<float>(v) * K;
+  return static_cast<float>(v) * ONE_255TH;
 }
 
 namespace {
 
-void convertChannels16(const std::uint8_t* __restrict src, std::size_t count, std::uint16_t* __restrict out) {
-  for (std::size_t i = 0; i < count; ++i) out[i] = toChannel16(src[i]);
+// Every 8-bit value's 16-bit value, looked up rather than divided out for each channel.
+using Table16 = std::array<std::uint16_t, 256>;
+
+Table16 channel16Table() {
+  Table16 table{};
+  for (unsigned v = 0; v < table.size(); ++v) table[v] = toChannel16(static_cast<std::uint8_t>(v));
+  return table;
+}
+
+void convertChannels16(const std::uint8_t* __restrict src, std::size_t count, const Table16& table,
+                       std::uint16_t* __restrict out) {
+  for (std::size_t i = 0; i < count; ++i) out[i] = table[src[i]];
 }
 
 void convertChannels32(const std::uint8_t* __restrict src, std::size_t count, float* __restrict out) {
-  for (std::size_t i = 0; i < count; ++i) out[i] = toChannel32(src[i]);
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen channels a step, each widened to a float and multiplied once, as toChannel32 does.
+  const __m128 k = _mm_set1_ps(ONE_255TH);
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= count; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    const __m128i words[2] = {_mm_unpacklo_epi8(bytes, zero), _mm_unpackhi_epi8(bytes, zero)};
+    for (int h = 0; h < 2; ++h) {
+      _mm_storeu_ps(out + i + 8 * h, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpacklo_epi16(words[h], zero)), k));
+      _mm_storeu_ps(out + i + 8 * h + 4, _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(words[h], zero)), k));
+    }
+  }
+#endif
+  for (; i < count; ++i) out[i] = toChannel32(src[i]);
 }
 
 // The staging buffer from the host's memory suite, unlocked and freed on every way out.
@@ -106,10 +140,11 @@ void loadFrameImage(HostSuites& suites, const std::string& path, FrameImage& fra
   // The staging bytes and all three pixel types hold alpha, red, green, blue in that order, so a
   // row is converted as one run of channels, which the compiler does in vector registers.
   static_assert(sizeof(PF_Pixel16) == 4 * sizeof(std::uint16_t) && sizeof(PF_PixelFloat) == 4 * sizeof(float));
+  const Table16 table16 = channel16Table();
   for (A_long y = 0; y < height; ++y) {
     const std::uint8_t* src = staging.data() + static_cast<std::size_t>(y) * rowBytes;
     std::memcpy(reinterpret_cast<std::uint8_t*>(base8) + y * row8, src, rowBytes);
-    convertChannels16(src, rowBytes,
+    convertChannels16(src, rowBytes, table16,
                       reinterpret_cast<std::uint16_t*>(reinterpret_cast<std::uint8_t*>(base16) + y * row16));
     convertChannels32(src, rowBytes, reinterpret_cast<float*>(reinterpret_cast<std::uint8_t*>(base32) + y * row32));
   }

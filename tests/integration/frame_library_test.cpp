@@ -103,10 +103,19 @@ TEST_F(FrameLibrary, PixelsMatchTheFileAtAllThreeDepths) {
       const PF_Pixel8 a = host::pixelRow<host::PixelDepth::U8>(w8, y)[x];
       const PF_Pixel16 b = host::pixelRow<host::PixelDepth::U16>(w16, y)[x];
       const PF_PixelFloat c = host::pixelRow<host::PixelDepth::F32>(w32, y)[x];
+      // Every channel at every depth: the deeper rows are converted several channels at a time.
       ASSERT_EQ(a.alpha, p[0]);
       ASSERT_EQ(a.red, p[1]);
+      ASSERT_EQ(a.green, p[2]);
+      ASSERT_EQ(a.blue, p[3]);
+      ASSERT_EQ(b.alpha, toChannel16(p[0]));
+      ASSERT_EQ(b.red, toChannel16(p[1]));
       ASSERT_EQ(b.green, toChannel16(p[2]));
-      ASSERT_EQ(c.blue, toChannel32(p[3]));
+      ASSERT_EQ(b.blue, toChannel16(p[3]));
+      ASSERT_EQ(c.alpha, toChannel32(p[0]));
+      ASSERT_EQ(c.red, toChannel32(p[1]));
+      ASSERT_EQ(c.green, toChannel32(p[2]));
+      ASSERT_EQ(c.blue, toChannel32(p[3])) << "pixel " << x << ", " << y;
     }
   }
 }
