@@ -26,14 +26,7 @@ void sumColumnsPortable(const Lanes* column, A_long spanBegin, const TapRange* r
 
 #if PLENORIUM_AVX512_PATHS
 
-#define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
-
-// GCC's AVX-512 intrinsics hand their builtins an undefined vector as the (unused) source of
-// masked-off lanes, which its -Wmaybe-uninitialized reports.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+PLENORIUM_AVX512_CODE_BEGIN
 
 // Four pixels with the same number of taps (at most eight) share a register, one pixel in each
 // 128-bit quarter: tap k of all four is multiplied and added at once. Their weights lie one pixel
@@ -76,9 +69,7 @@ PLENORIUM_AVX512 void sumColumnsAvx512(const Lanes* column, A_long spanBegin, co
   }
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+PLENORIUM_AVX512_CODE_END
 
 SumColumns fastestSumColumns() {
   static const SumColumns fastest = processorHasAvx512() ? sumColumnsAvx512 : sumColumnsPortable;

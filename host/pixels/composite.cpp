@@ -248,14 +248,7 @@ const float* matteFor(const CompositeSpec& spec, A_long y, A_long x0, std::size_
 
 #if PLENORIUM_AVX512_PATHS
 
-#define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
-
-// GCC's AVX-512 intrinsics hand their builtins an undefined vector as the (unused) source of
-// masked-off lanes, which its -Wmaybe-uninitialized reports.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+PLENORIUM_AVX512_CODE_BEGIN
 
 // Four pixels in each register, each through opaqueStraight and bytesOf: the colour times the
 // reciprocal of alpha, alpha 1, then times 255 plus a half, clamped (NaN to 0) and truncated.
@@ -291,9 +284,7 @@ PLENORIUM_AVX512 std::size_t storeOpaqueRun8Avx512(PF_Pixel8* row, const Color4*
   return i;
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+PLENORIUM_AVX512_CODE_END
 
 #endif
 

@@ -124,14 +124,7 @@ __attribute__((target("avx2"))) void sumRows8Avx2(const WeightedRows& rows, std:
 
 #if PLENORIUM_AVX512_PATHS
 
-#define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
-
-// GCC's AVX-512 intrinsics hand their builtins an undefined vector as the (unused) source of
-// masked-off lanes, which its -Wmaybe-uninitialized reports.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+PLENORIUM_AVX512_CODE_BEGIN
 
 namespace {
 
@@ -195,9 +188,7 @@ PLENORIUM_AVX512 void sumRows8Avx512(const WeightedRows& rows, std::size_t width
   if (i < width) sum16Avx512<true>(rows, i, width - i, column);
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+PLENORIUM_AVX512_CODE_END
 
 bool processorHasAvx512() {
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");

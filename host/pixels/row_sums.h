@@ -8,15 +8,8 @@
 #include <cstddef>
 
 #include "AE_Effect.h"
+#include "avx512_code.h"
 #include "pixel_types.h"
-
-// The AVX-512 versions are left out of Windows builds: GCC there keeps the stack aligned to 16
-// bytes but may spill 64-byte vectors to it with aligned moves (GCC bug 54412).
-#if defined(__x86_64__) && !defined(_WIN32)
-#define PLENORIUM_AVX512_PATHS 1
-#else
-#define PLENORIUM_AVX512_PATHS 0
-#endif
 
 namespace plenorium::host {
 

@@ -95,14 +95,7 @@ __attribute__((target("avx2"))) void yuvToArgbRowAvx2(const YuvRow& row, const Y
 
 #if PLENORIUM_AVX512_PATHS
 
-#define PLENORIUM_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl")))
-
-// GCC's AVX-512 intrinsics hand their builtins an undefined vector as the (unused) source of
-// masked-off lanes, which its -Wmaybe-uninitialized reports.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+PLENORIUM_AVX512_CODE_BEGIN
 
 namespace {
 
@@ -151,9 +144,7 @@ PLENORIUM_AVX512 void yuvToArgbRowAvx512(const YuvRow& row, const YuvToRgbWeight
   yuvToArgbRowPortable(row, w, x);
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+PLENORIUM_AVX512_CODE_END
 
 #endif
 
