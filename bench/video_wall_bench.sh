@@ -147,6 +147,8 @@ beyond() {
 printf "%-34s %8.1f ms\n" "  ours beyond the floor, per frame" "$(beyond ours)"
 printf "%-34s %8.1f ms\n" "  ffmpeg beyond the floor, per frame" "$(beyond ffmpeg)"
 echo "  (each the median over the pairs of that pair's CPU less its own floor)"
+echo "  CPU s of each pair, ours / ffmpeg / floor: $(paste -d' ' "$work/ours" "$work/ffmpeg" "$work/decode" "$work/encode" |
+  awk '{ printf "%s%.2f / %.2f / %.2f", (NR > 1 ? ", " : ""), $2, $5, $8 + $11 }')"
 
 if [ -s "$work/rss" ]; then
   echo
