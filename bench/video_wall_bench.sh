@@ -139,7 +139,8 @@ row "encode the wall (x264, 4 threads)" encode
 awk -v d="$decode_cpu" -v e="$encode_cpu" -v n="$(nproc)" -v fw="$(median ffmpeg 1)" 'BEGIN {
   printf "%-34s %8.2f s CPU: at least %.2f s on %d cores, %.2f x ffmpeg\n", "  decode + encode", d + e, (d + e) / n, n,
     (d + e) / n / fw }'
-# CPU per frame beyond the floor of each pair, column $1 of `ours` or `ffmpeg`; the median of them.
+# The median over the pairs of each pair's CPU per frame beyond its own floor, for the program whose
+# results file is named $1 (ours or ffmpeg).
 beyond() {
   paste -d' ' "$work/$1" "$work/decode" "$work/encode" |
     awk -v f="$frames" '{ print 1000 * ($2 - $5 - $8) / f }' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
